@@ -1,0 +1,145 @@
+#pragma once
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class Window;
+
+// Colours as the windows store them: 0x00BBGGRR, or 0x80000000 | n for
+// system colour n, so that "system colour" survives until the toolkit draws it.
+namespace colors {
+constexpr quint32 WindowBackground = 0x80000005;    // system colour 5
+constexpr quint32 InactiveCaptionText = 0x80000013; // system colour 19, a grey
+constexpr quint32 LightGrey = 0x00E0E0E0;
+constexpr bool isSystem(quint32 c) { return (c & 0x80000000u) != 0; }
+} // namespace colors
+
+// One control of a window: what the operator sees and what code sets. Setting
+// a text from code runs its change handler and setting a list index or a check
+// runs its click handler, exactly as when the operator does it.
+class Control : public QObject {
+  Q_OBJECT
+public:
+  enum class Kind {
+    Window, Frame, Tab, Panel, Label, Button, Text, Combo, Option, Check,
+    Image, Progress, StatusBar, Menu, MenuItem, Separator
+  };
+
+  // `page` places the control on that page of a tab-control container.
+  Control(Window *window, QString name, Kind kind, Control *container,
+          QString caption = {}, QString tag = {}, int page = -1);
+
+  const QString &name() const { return name_; }
+  Kind kind() const { return kind_; }
+  Window *window() const { return window_; }
+  Control *container() const { return container_; }
+  int page() const { return page_; }
+  bool hasCaption() const;
+
+  // Design-time bindings to the message table.
+  QString tag;
+  QString toolTip;
+  // Options that exclude one another; defaults to the container's name.
+  QString optionGroup;
+
+  // Text: caption of a label, button, frame, option, check box, menu entry or
+  // window; contents of a text box or a list.
+  const QString &text() const { return text_; }
+  void setText(const QString &t);
+  void setToolTipText(const QString &t);
+
+  bool isEnabled() const { return enabled_; }
+  void setEnabled(bool on);
+  // Enabled and every container (and tab page) enabled: what the operator can use.
+  bool isEffectivelyEnabled() const;
+
+  bool isVisible() const { return visible_; }
+  void setVisible(bool on);
+  bool isEffectivelyVisible() const;
+
+  quint32 backColor() const { return backColor_; }
+  void setBackColor(quint32 c);
+
+  // Lists: items with item data, and the selected position (-1: none).
+  const QStringList &items() const { return items_; }
+  int itemData(int index) const { return itemData_.value(index, 0); }
+  void addItem(const QString &text, int data);
+  void clearItems();
+  int listIndex() const { return listIndex_; }
+  void setListIndex(int index);
+
+  // Option buttons and check boxes.
+  bool isChecked() const { return checked_; }
+  void setChecked(bool on);
+
+  // Tab controls: one caption and one enabled flag per page.
+  void setTabCount(int n);
+  int tabCount() const { return int(tabCaptions_.size()); }
+  QString tabCaption(int page) const { return tabCaptions_.value(page); }
+  void setTabCaption(int page, const QString &t);
+  bool isTabEnabled(int page) const { return tabEnabled_.value(page, true); }
+  void setTabEnabled(int page, bool on);
+  int currentTab() const { return currentTab_; }
+  void setCurrentTab(int page);
+
+  // Progress bars.
+  int minimum() const { return min_; }
+  int maximum() const { return max_; }
+  int value() const { return value_; }
+  void setMinimum(int v);
+  void setMaximum(int v);
+  void setValue(int v);
+
+  // Status bar panels.
+  void setPanelCount(int n);
+  int panelCount() const { return int(panels_.size()); }
+  QString panelText(int panel) const { return panels_.value(panel); }
+  void setPanelText(int panel, const QString &t);
+
+  // Placement in twips, where logic needs it (windows, progress over the status bar).
+  int left = 0, top = 0, width = 0, height = 0;
+  void setGeometry(int l, int t, int w, int h);
+  bool inFront = false;
+  void bringToFront();
+
+  // Handlers of the window's logic; the binder calls the operator-side entries.
+  std::function<void()> onChange, onClick, onDblClick, onLostFocus;
+  std::function<int(int key)> onKeyPress; // returns the key to pass on, 0 refuses it
+
+  // Operator actions, forwarded by the widgets.
+  int keyPress(int key) { return onKeyPress ? onKeyPress(key) : key; }
+  void click();
+  void dblClick() { if (onDblClick) onDblClick(); }
+  void lostFocus() { if (onLostFocus) onLostFocus(); }
+
+Q_SIGNALS:
+  void changed();
+  // Enter in a box hands the focus to the next control in tab order.
+  void focusNextRequested();
+
+public:
+  void requestFocusNext() { Q_EMIT focusNextRequested(); }
+
+private:
+  QString name_;
+  Kind kind_;
+  Window *window_;
+  Control *container_;
+  int page_;
+  QString text_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  quint32 backColor_ = colors::WindowBackground;
+  QStringList items_;
+  QList<int> itemData_;
+  int listIndex_ = -1;
+  bool checked_ = false;
+  QStringList tabCaptions_;
+  QList<bool> tabEnabled_;
+  int currentTab_ = 0;
+  int min_ = 0, max_ = 100, value_ = 0;
+  QStringList panels_;
+
+};

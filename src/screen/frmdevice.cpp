@@ -1,0 +1,5 @@
+#include "frmdevice.h"
+
+FrmDevice::FrmDevice() : Window("frmDevice", "Select Device", "1401") {
+  form.setVisible(false);
+}

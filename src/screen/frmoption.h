@@ -1,0 +1,35 @@
+#pragma once
+#include "window.h"
+
+// Options: serial port, holding the port, language and display unit.
+class FrmOption : public Window {
+  Q_OBJECT
+  using K = Control::Kind;
+
+public:
+  FrmOption();
+
+  Control SSTabOption{this, "SSTabOption", K::Tab, &form};
+  // Tab 0: the serial port.
+  Control lblPortNo{this, "lblPortNo", K::Label, &SSTabOption, {}, "2509", 0};
+  Control comboPortNo{this, "comboPortNo", K::Combo, &SSTabOption, {}, {}, 0};
+  Control chkPortOccupy{this, "chkPortOccupy", K::Check, &SSTabOption, {}, "2510", 0};
+  // Tab 1: display unit (the tab is disabled, its frame hidden).
+  Control framDispUnit{this, "framDispUnit", K::Frame, &SSTabOption, {}, "2520", 1};
+  ControlArray optDispPos{this, "optDispPos", K::Option,
+                          {{0, &framDispUnit, "mm", "2522"}, {1, &framDispUnit, "Pulse", "2521"}}};
+  Control framMmUpDown{this, "framMmUpDown", K::Frame, &SSTabOption, {}, {}, 1};
+  ControlArray optSutiSyori{this, "optSutiSyori", K::Option,
+                            {{0, &framMmUpDown, u"切り上げ"_qs, {}},
+                             {1, &framMmUpDown, u"切り捨て"_qs, {}}}};
+  Control lblTyuijikou{this, "lblTyuijikou", K::Label, &SSTabOption, {}, "2511", 1};
+  // Tab 2: language.
+  Control framLanguege{this, "framLanguege", K::Frame, &SSTabOption, u"言語"_qs,
+                       "2526", 2};
+  ControlArray optLanguege{this, "optLanguege", K::Option,
+                           {{0, &framLanguege, {}, "2527"}, {1, &framLanguege, {}, "2528"}}};
+
+  Control cmdOK{this, "cmdOK", K::Button, &form, "OK", "1403"};
+  Control cmdCancel{this, "cmdCancel", K::Button, &form, "Cancel", "1404"};
+  Control cmdApply{this, "cmdApply", K::Button, &form, "Close", "2202"};
+};

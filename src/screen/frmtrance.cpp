@@ -1,0 +1,5 @@
+#include "frmtrance.h"
+
+FrmTrance::FrmTrance() : Window("frmTrance", {}, "2401") {
+  form.setVisible(false);
+}

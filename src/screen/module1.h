@@ -1,0 +1,18 @@
+#pragma once
+#include "messagetable.h"
+
+// State shared by every part of the program: the operator's settings as
+// loaded at start and changed by the options dialog.
+struct Module1 {
+  qint16 Languege = 1; // 1 Japanese, any other value English
+  int LangBase = 0;    // 0 or 10000, fixed for the run
+  qint16 PortNo = 1;
+  bool PortOccupy = true;
+  bool MmRoundUp = true;
+  bool DispMmUnit = true;
+  bool LangChanged = false; // the options dialog picked the other language
+
+  Messages messages() const { return Messages(LangBase); }
+  QString msg(int n) const { return messages().text(n); }
+  bool japanese() const { return Languege == 1; }
+};

@@ -1,0 +1,30 @@
+#include "settingsstore.h"
+
+#include <QSettings>
+
+QString SettingsStore::text(const QString &key, const QString &fallback) const {
+  QSettings s(QSettings::IniFormat, QSettings::UserScope, ApplicationName, ApplicationName);
+  return s.value(QStringLiteral("Settings/") + key, fallback).toString();
+}
+
+qint64 SettingsStore::integer(const QString &key, qint64 fallback) const {
+  bool ok = false;
+  const qint64 v = text(key).trimmed().toLongLong(&ok);
+  return ok ? v : fallback;
+}
+
+double SettingsStore::number(const QString &key, double fallback) const {
+  bool ok = false;
+  const double v = text(key).trimmed().toDouble(&ok);
+  return ok ? v : fallback;
+}
+
+bool SettingsStore::flag(const QString &key, bool fallback) const {
+  return integer(key, fallback ? 1 : 0) > 0;
+}
+
+void SettingsStore::write(const QString &key, const QString &value) {
+  QSettings s(QSettings::IniFormat, QSettings::UserScope, ApplicationName, ApplicationName);
+  s.setValue(QStringLiteral("Settings/") + key, value);
+  s.sync();
+}

@@ -1,0 +1,125 @@
+#include "program.h"
+#include "setrescaptions.h"
+#include "startup.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QLocale>
+
+Program::Program() {
+  frmMain.mnuFileExit.onClick = [this] { mnuFileExit_Click(); };
+  connect(&frmMain.Timer1, &QTimer::timeout, this, &Program::showClock);
+}
+
+QList<Window *> Program::windows() {
+  return {&frmMain, &frmSplash, &frmDevice, &frmTrance, &frmOption, &frmPrintSelect, &frmAbout};
+}
+
+void Program::showSplash() {
+  frmSplash.lblVersion.setText(
+      VersionText(KOV_VERSION_MAJOR, KOV_VERSION_MINOR, KOV_VERSION_PATCH));
+  frmSplash.form.setVisible(true);
+  // Sleep in an event loop until the splash timer's single tick.
+  QEventLoop wait;
+  connect(&frmSplash.timerSplash, &QTimer::timeout, &wait, &QEventLoop::quit);
+  frmSplash.timerSplash.start();
+  wait.exec();
+  frmSplash.form.setVisible(false);
+}
+
+void Program::Main(bool splash) {
+  if (splash)
+    showSplash();
+  LoadSettings(m, store);
+  frmMain_Load();
+  frmMain.form.setVisible(true);
+  frmMain.lblstatus.setText(QString());
+}
+
+void Program::frmMain_Load() {
+  FrmMain &f = frmMain;
+  const Messages msg = m.messages();
+  f.form.left = int(store.number(QStringLiteral("MainLeft"), 1000));
+  f.form.top = int(store.number(QStringLiteral("MainTop"), 1000));
+  if (m.Languege == 1)
+    f.mnuHelpContents.setVisible(true);
+  else if (m.Languege == 2)
+    f.mnuHelpContents.setVisible(false);
+  SetResCaptions(f, msg);
+
+  // Operation data lists.
+  f.txtVEL.setVisible(false);
+  f.comboVEL.clearItems();
+  for (int i = 0; i < 30; ++i)
+    f.comboVEL.addItem(QString::number(30 - i), i);
+  f.txtACC.setVisible(false);
+  f.comboACC.clearItems();
+  for (int i = 0; i < 3; ++i)
+    f.comboACC.addItem(QString::number(3 - i), i);
+
+  // Parameter lists: item data is the position.
+  auto fill = [&msg](Control &combo, std::initializer_list<int> numbers) {
+    combo.clearItems();
+    int data = 0;
+    for (int n : numbers)
+      combo.addItem(msg.text(n), data++);
+  };
+  fill(f.comboAxisAutoDrv, {641, 642});
+  fill(f.comboPgFunc, {652, 653});
+  for (Control *c : {&f.txtPgCheckTimer, &f.txtLsSerchTimer}) {
+    c->setEnabled(false);
+    c->setBackColor(colors::LightGrey);
+  }
+  fill(f.comboHomeOut, {657, 658});
+  fill(f.comboAutoHome, {663, 664});
+  f.SSTabPrm.setTabCaption(0, msg.text(610));
+  f.SSTabPrm.setTabCaption(1, msg.text(611));
+  f.comboAutoHome.setEnabled(false);
+  f.comboAutoHome.setBackColor(colors::LightGrey);
+  f.comboActSize.setText(QString());
+
+  // Captions set by code rather than by Tag.
+  f.SSTab1.setTabCaption(0, msg.text(938));
+  f.SSTab1.setTabCaption(1, msg.text(35));
+  const std::pair<Control *, int> captions[] = {
+      {&f.cmdGetfromCt, 805}, {&f.cmdLoadtoCt, 807}, {&f.cmdFileOpen, 806},
+      {&f.cmdSaveFile, 808},  {&f.cmdMOVE, 511},     {&f.optCNT, 512},
+      {&f.optSTEP, 513},      {&f.cmdSTOP, 515},     {&f.cmdHOME, 542},
+      {&f.cmdDataPrint, 811}, {&f.cmdFilePrint, 812}, {&f.cmdIoMonitor, 702},
+      {&f.lblWait, 528},      {&f.Frame1, 501},      {&f.Frame4, 244},
+      {&f.Frame2, 570},       {&f.Frame3, 211},      {&f.cmdRESET, 286},
+      {&f.lblVel, 3002},      {&f.lblACC, 3003},     {&f.lblDiv, 3004},
+      {&f.lblGear, 3005},     {&f.lblRot, 3008}};
+  for (const auto &[control, n] : captions)
+    control->setText(msg.text(n));
+
+  f.comboVEL.setText(QStringLiteral("1"));
+  f.comboACC.setText(QStringLiteral("1"));
+
+  showClock();
+  f.Timer1.start();
+}
+
+void Program::frmMain_Unload() {
+  if (unloaded_)
+    return;
+  unloaded_ = true;
+  frmMain.Timer1.stop();
+  SaveSettingsAtUnload(m, store);
+  for (Window *w : windows())
+    w->form.setVisible(false);
+}
+
+void Program::mnuFileExit_Click() {
+  frmMain_Unload();
+  Q_EMIT quitRequested();
+}
+
+bool Program::swallowsKey(int vbKeyCode) const { return SwallowsKey(vbKeyCode, m.Languege); }
+
+void Program::showClock() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QLocale locale(m.japanese() ? QLocale::Japanese : QLocale::English);
+  frmMain.sbStatusBar.setPanelText(1, locale.toString(now.date(), QLocale::ShortFormat));
+  frmMain.sbStatusBar.setPanelText(2, locale.toString(now.time(), QLocale::ShortFormat));
+}

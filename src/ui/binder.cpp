@@ -1,0 +1,234 @@
+#include "binder.h"
+#include "control.h"
+#include "startup.h"
+
+#include <QGuiApplication>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace {
+
+QColor toQColor(quint32 c, const QWidget *w) {
+  switch (c) {
+  case colors::WindowBackground:
+    return w->palette().color(QPalette::Base);
+  case colors::InactiveCaptionText:
+    return QColor(0xBF, 0xBF, 0xBF);
+  default:
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+  }
+}
+
+// The key codes the entry rules speak: 8 Backspace, 13 Enter, else the character.
+int keyCode(const QKeyEvent *e) {
+  switch (e->key()) {
+  case Qt::Key_Backspace: return 8;
+  case Qt::Key_Return:
+  case Qt::Key_Enter: return 13;
+  default: break;
+  }
+  const QString t = e->text();
+  return t.size() == 1 && t[0].unicode() >= 32 ? t[0].unicode() : -1;
+}
+
+// Forwards the operator's keys, leaving and double-clicks to the model.
+class InputFilter : public QObject {
+public:
+  InputFilter(Control &c, QObject *parent) : QObject(parent), c_(c) {}
+
+protected:
+  bool eventFilter(QObject *, QEvent *e) override {
+    switch (e->type()) {
+    case QEvent::KeyPress: {
+      const int code = keyCode(static_cast<QKeyEvent *>(e));
+      return code >= 0 && c_.keyPress(code) == 0; // refused keys never reach the box
+    }
+    case QEvent::FocusOut:
+      c_.lostFocus();
+      return false;
+    case QEvent::MouseButtonDblClick:
+      c_.dblClick();
+      return false;
+    default:
+      return false;
+    }
+  }
+
+private:
+  Control &c_;
+};
+
+void focusNext(QWidget *w) {
+  for (QWidget *n = w->nextInFocusChain(); n && n != w; n = n->nextInFocusChain())
+    if (n->isVisible() && n->isEnabled() && (n->focusPolicy() & Qt::TabFocus)) {
+      n->setFocus(Qt::TabFocusReason);
+      return;
+    }
+}
+
+void setBackground(QWidget *w, const Control &c) {
+  QPalette p = w->palette();
+  const QColor col = toQColor(c.backColor(), w);
+  if (p.color(QPalette::Base) != col) {
+    p.setColor(QPalette::Base, col);
+    w->setPalette(p);
+  }
+}
+
+// A window opens where its model puts it, in twips, or in the middle of the
+// screen when it has no place; always with its title bar on a screen.
+void placeWindow(const Control &c, QWidget *w) {
+  QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  if (!screen)
+    return;
+  if (c.width > 0 && c.height > 0)
+    w->resize(QSize(binder::toPixels(c.width, w), binder::toPixels(c.height, w))
+                  .expandedTo(w->minimumSizeHint()));
+  const QSize size = w->frameGeometry().size().expandedTo(w->sizeHint());
+  if (c.left == 0 && c.top == 0) {
+    w->move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+    return;
+  }
+  QList<QRect> screens;
+  for (const QScreen *s : QGuiApplication::screens())
+    screens << s->availableGeometry();
+  w->move(KeepOnScreen(TwipsToPixels(c.left, c.top, screen->logicalDotsPerInch()), size, screens));
+}
+
+void draw(const Control &c, QWidget *w) {
+  const QSignalBlocker block(w);
+  w->setEnabled(c.isEnabled());
+  if (!w->isWindow())
+    w->setVisible(c.isVisible());
+  w->setToolTip(c.toolTip);
+  if (auto *l = qobject_cast<QLabel *>(w)) {
+    if (c.kind() != Control::Kind::Image)
+      l->setText(c.text());
+  } else if (auto *e = qobject_cast<QLineEdit *>(w)) {
+    if (e->text() != c.text())
+      e->setText(c.text());
+    setBackground(e, c);
+  } else if (auto *b = qobject_cast<QComboBox *>(w)) {
+    if (b->count() != c.items().size() ||
+        [&] { for (int i = 0; i < b->count(); ++i) if (b->itemText(i) != c.items()[i]) return true; return false; }()) {
+      b->clear();
+      for (int i = 0; i < c.items().size(); ++i)
+        b->addItem(c.items()[i], c.itemData(i));
+    }
+    b->setCurrentIndex(c.listIndex());
+    // A value without an item is still shown, as text.
+    if (b->lineEdit() && b->lineEdit()->text() != c.text())
+      b->lineEdit()->setText(c.text());
+    setBackground(b, c);
+  } else if (auto *a = qobject_cast<QAbstractButton *>(w)) {
+    a->setText(c.text());
+    if (a->isCheckable())
+      a->setChecked(c.isChecked());
+  } else if (auto *g = qobject_cast<QGroupBox *>(w)) {
+    g->setTitle(c.text());
+  } else if (auto *t = qobject_cast<QTabWidget *>(w)) {
+    for (int i = 0; i < t->count() && i < c.tabCount(); ++i) {
+      t->setTabText(i, c.tabCaption(i));
+      t->setTabEnabled(i, c.isTabEnabled(i));
+    }
+    t->setCurrentIndex(c.currentTab());
+  } else if (auto *p = qobject_cast<QProgressBar *>(w)) {
+    p->setRange(c.minimum(), c.maximum());
+    p->setValue(c.value());
+    if (c.inFront)
+      p->raise();
+  } else if (auto *s = qobject_cast<QStatusBar *>(w)) {
+    const auto panels = s->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+    for (int i = 0; i < panels.size() && i < c.panelCount(); ++i)
+      panels[i]->setText(c.panelText(i));
+  } else if (w->isWindow()) {
+    w->setWindowTitle(c.text());
+    if (c.isVisible() && !w->isVisible())
+      placeWindow(c, w);
+    w->setVisible(c.isVisible());
+  }
+}
+
+} // namespace
+
+namespace binder {
+
+int toPixels(int twips, QWidget *onScreenOf) {
+  const QScreen *s = onScreenOf && onScreenOf->screen() ? onScreenOf->screen() : nullptr;
+  const qreal dpi = s ? s->logicalDotsPerInch() : 96.0;
+  return qRound(twips * dpi / 1440.0);
+}
+
+void bind(Control &c, QWidget *w) {
+  w->setObjectName(c.name());
+  draw(c, w);
+  QObject::connect(&c, &Control::changed, w, [&c, w] { draw(c, w); });
+  QObject::connect(&c, &Control::focusNextRequested, w, [w] { focusNext(w); });
+
+  if (auto *e = qobject_cast<QLineEdit *>(w)) {
+    QObject::connect(e, &QLineEdit::textEdited, &c, [&c](const QString &t) { c.setText(t); });
+    e->installEventFilter(new InputFilter(c, e));
+  } else if (auto *b = qobject_cast<QComboBox *>(w)) {
+    b->setEditable(true);
+    b->lineEdit()->setReadOnly(true);
+    QObject::connect(b, &QComboBox::activated, &c, [&c](int i) { c.setListIndex(i); });
+    b->installEventFilter(new InputFilter(c, b));
+  } else if (auto *r = qobject_cast<QRadioButton *>(w)) {
+    r->setAutoExclusive(false); // the model keeps each group exclusive
+    QObject::connect(r, &QRadioButton::clicked, &c, [&c, r] {
+      if (c.isChecked())
+        draw(c, r); // a second click must not clear it
+      else
+        c.setChecked(true);
+    });
+  } else if (auto *k = qobject_cast<QCheckBox *>(w)) {
+    QObject::connect(k, &QCheckBox::clicked, &c, [&c](bool on) { c.setChecked(on); });
+  } else if (auto *p = qobject_cast<QPushButton *>(w)) {
+    QObject::connect(p, &QPushButton::clicked, &c, [&c] { c.click(); });
+  } else if (auto *t = qobject_cast<QTabWidget *>(w)) {
+    QObject::connect(t, &QTabWidget::currentChanged, &c, [&c](int i) { c.setCurrentTab(i); });
+  } else if (c.kind() == Control::Kind::Image || c.kind() == Control::Kind::Label) {
+    w->installEventFilter(new InputFilter(c, w));
+  }
+}
+
+void bind(Control &c, QAction *a) {
+  a->setObjectName(c.name());
+  auto draw = [&c, a] {
+    a->setText(c.text());
+    a->setEnabled(c.isEnabled());
+    a->setVisible(c.isVisible());
+  };
+  draw();
+  QObject::connect(&c, &Control::changed, a, draw);
+  QObject::connect(a, &QAction::triggered, &c, [&c] { c.click(); });
+}
+
+void bind(Control &c, QMenu *m) {
+  m->setObjectName(c.name());
+  auto draw = [&c, m] {
+    m->setTitle(c.text());
+    m->menuAction()->setEnabled(c.isEnabled());
+    m->menuAction()->setVisible(c.isVisible());
+  };
+  draw();
+  QObject::connect(&c, &Control::changed, m, draw);
+}
+
+} // namespace binder

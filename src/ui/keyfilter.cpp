@@ -1,0 +1,13 @@
+#include "keyfilter.h"
+#include "program.h"
+
+#include <QKeyEvent>
+
+bool KeyFilter::eventFilter(QObject *watched, QEvent *e) {
+  if (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) {
+    constexpr int VbKeyF1 = 112;
+    if (static_cast<QKeyEvent *>(e)->key() == Qt::Key_F1 && p_.swallowsKey(VbKeyF1))
+      return true;
+  }
+  return QObject::eventFilter(watched, e);
+}

@@ -1,0 +1,307 @@
+#include "mainwindow.h"
+#include "binder.h"
+#include "program.h"
+#include "widgets.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QGroupBox *frame(Control &c, QWidget *parent) {
+  return static_cast<QGroupBox *>(make(c, parent));
+}
+
+QColor InputLit(0x30, 0xC0, 0x40);
+QColor OutputLit(0xF0, 0x90, 0x20);
+
+// A lit lamp over its unlit white lamp, with the signal name beside them.
+void addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Control &label,
+                 QColor colour) {
+  QWidget *parent = grid->parentWidget();
+  auto *cell = new QGridLayout;
+  cell->addWidget(make(white, parent), 0, 0, Qt::AlignCenter);
+  cell->addWidget(makeLamp(lit, colour, parent), 0, 0, Qt::AlignCenter);
+  grid->addLayout(cell, 0, column, Qt::AlignCenter);
+  grid->addWidget(make(label, parent), 1, column, Qt::AlignCenter);
+}
+
+} // namespace
+
+MainWindow::MainWindow(Program &program) : p_(program) {
+  FrmMain &f = p_.frmMain;
+  binder::bind(f.form, this);
+
+  auto *tabs = new QTabWidget(this);
+  tabs->addTab(buildMoveEditPage(), QString());
+  tabs->addTab(buildParameterPage(), QString());
+  binder::bind(f.SSTab1, tabs);
+  setCentralWidget(tabs);
+
+  buildMenus();
+  buildStatusBar();
+}
+
+QWidget *MainWindow::buildMoveEditPage() {
+  FrmMain &f = p_.frmMain;
+  auto *page = new QWidget;
+  auto *grid = new QGridLayout(page);
+
+  // Operation data.
+  QGroupBox *data = frame(f.Frame2, page);
+  auto *dg = new QGridLayout(data);
+  addRow(dg, 0, f.lblVel, f.comboVEL, &f.Label3);
+  dg->addWidget(make(f.txtVEL, data), 0, 3);
+  addRow(dg, 1, f.lblACC, f.comboACC, &f.Label4);
+  dg->addWidget(make(f.txtACC, data), 1, 3);
+  addRow(dg, 2, f.lblGear, f.txtGEAR, &f.Label5);
+  addRow(dg, 3, f.lblDiv, f.txtDIVISION, &f.Label6);
+  dg->addWidget(make(f.lblRot, data), 4, 0);
+  auto *rot = new QHBoxLayout;
+  rot->addWidget(make(f.optCW, data));
+  rot->addWidget(make(f.optCCW, data));
+  rot->addStretch();
+  dg->addLayout(rot, 4, 1, 1, 2);
+  dg->setColumnStretch(3, 1);
+  dg->setRowStretch(5, 1);
+  grid->addWidget(data, 0, 0);
+
+  // Operation data commands.
+  auto *commands = new QVBoxLayout;
+  for (Control *c : {&f.cmdGetfromCt, &f.cmdLoadtoCt, &f.cmdFileOpen, &f.cmdSaveFile,
+                     &f.cmdDataPrint, &f.cmdFilePrint}) {
+    QWidget *b = make(*c, page);
+    b->setMinimumHeight(30);
+    commands->addWidget(b);
+  }
+  commands->addStretch();
+  grid->addLayout(commands, 0, 1);
+
+  // Move test.
+  QGroupBox *move = frame(f.Frame1, page);
+  auto *mg = new QGridLayout(move);
+  mg->addWidget(make(f.cmdHOME, move), 0, 0);
+  mg->addWidget(make(f.cmdMOVE, move), 0, 1);
+  mg->addWidget(make(f.cmdSTOP, move), 0, 2);
+  mg->addWidget(make(f.optCNT, move), 1, 0);
+  mg->addWidget(make(f.optSTEP, move), 1, 1);
+  auto *dwell = new QHBoxLayout;
+  dwell->addWidget(make(f.chkTimerUse, move));
+  dwell->addWidget(make(f.lblWait, move));
+  QWidget *timer = make(f.txtTimer, move);
+  timer->setMaximumWidth(60);
+  dwell->addWidget(timer);
+  dwell->addWidget(make(f.Label2, move));
+  dwell->addStretch();
+  mg->addLayout(dwell, 2, 0, 1, 3);
+  mg->setRowStretch(3, 1);
+  grid->addWidget(move, 1, 0);
+
+  // I/O monitor.
+  QGroupBox *io = frame(f.Frame4, page);
+  auto *ig = new QGridLayout(io);
+  ig->addWidget(make(f.cmdIoMonitor, io), 0, 0, 1, 2, Qt::AlignLeft);
+  ig->addWidget(make(f.Label9, io), 1, 0);
+  QWidget *inputs = make(f.Picture1, io);
+  auto *inGrid = new QGridLayout(inputs);
+  addLampPair(inGrid, 0, f.imgWhiteIcon(0), f.imgInputStb, f.lblInputStb, InputLit);
+  addLampPair(inGrid, 1, f.imgWhiteIcon(1), f.imgInputStop, f.lblInputStop, InputLit);
+  inGrid->setColumnStretch(5, 1);
+  ig->addWidget(inputs, 1, 1);
+  ig->addWidget(make(f.Label10, io), 2, 0);
+  QWidget *outputs = make(f.Picture3, io);
+  auto *outGrid = new QGridLayout(outputs);
+  addLampPair(outGrid, 0, f.imgWhiteIcon(20), f.imgOutputAlm, f.lblOutputAlm, OutputLit);
+  addLampPair(outGrid, 1, f.imgWhiteIcon(21), f.imgOutputRdy, f.lblOutputRdy, OutputLit);
+  addLampPair(outGrid, 2, f.imgWhiteIcon(22), f.imgOutputInp, f.lblOutputInp, OutputLit);
+  addLampPair(outGrid, 3, f.imgWhiteIcon(23), f.imgOutputOut1, f.lblOutputExp3, OutputLit);
+  addLampPair(outGrid, 4, f.imgWhiteIcon(24), f.imgOutputOut2, f.lblOutputEXP4, OutputLit);
+  outGrid->setColumnStretch(5, 1);
+  ig->addWidget(outputs, 2, 1);
+  ig->setColumnStretch(1, 1);
+  grid->addWidget(io, 1, 1);
+
+  // Controller status.
+  QGroupBox *status = frame(f.Frame3, page);
+  auto *sl = new QHBoxLayout(status);
+  sl->addWidget(makeLamp(f.imgAlarmGreen, InputLit, status));
+  sl->addWidget(makeLamp(f.imgAlarmLed, QColor(0xE0, 0x20, 0x20), status));
+  QWidget *text = make(f.lblstatus, status);
+  text->setMinimumWidth(300);
+  sl->addWidget(text, 1);
+  sl->addWidget(make(f.cmdRESET, status));
+  grid->addWidget(status, 2, 0, 1, 2);
+
+  grid->setColumnStretch(0, 3);
+  grid->setColumnStretch(1, 2);
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(1, 1);
+  return page;
+}
+
+QWidget *MainWindow::buildParameterPage() {
+  FrmMain &f = p_.frmMain;
+  auto *page = new QWidget;
+  auto *grid = new QGridLayout(page);
+
+  QGroupBox *home = frame(f.framHomePara, page);
+  auto *hg = new QGridLayout(home);
+  addRow(hg, 0, f.lblHomeOffset, f.txtHomeOffset, &f.lblHomeOffsetUnit);
+  addRow(hg, 1, f.lblHomeVel, f.txtHomeVel, &f.lblHomeVelUnit);
+  addRow(hg, 2, f.lblHomeOfsVel, f.txtHomeOfsVel, &f.lblHomeOfsVelUnit);
+  hg->setRowStretch(3, 1);
+  grid->addWidget(home, 0, 0);
+
+  QGroupBox *axis = frame(f.framAxisPara, page);
+  auto *ag = new QGridLayout(axis);
+  addRow(ag, 0, f.lblAxisPulse, f.txtAxisPulse, &f.lblAxisPulseUnit);
+  addRow(ag, 1, f.lblAxisAutoDrv, f.comboAxisAutoDrv);
+  addRow(ag, 2, f.lblActSize, f.comboActSize);
+  auto *current = new QHBoxLayout;
+  current->addWidget(make(f.txtDenryu, axis));
+  current->addWidget(make(f.lblDenryuUnit, axis));
+  ag->addLayout(current, 3, 1);
+  ag->setRowStretch(4, 1);
+  grid->addWidget(axis, 0, 1);
+
+  QGroupBox *pg = frame(f.framPgPara, page);
+  auto *pgg = new QGridLayout(pg);
+  addRow(pgg, 0, f.lblPgFunc, f.comboPgFunc);
+  addRow(pgg, 1, f.lblPgAlarm, f.txtPgAlarm, &f.lblPgAlarmUnit);
+  pgg->setRowStretch(2, 1);
+  grid->addWidget(pg, 0, 2);
+
+  QGroupBox *etc = frame(f.framEtcPara, page);
+  auto *eg = new QGridLayout(etc);
+  addRow(eg, 0, f.lblHomeOut, f.comboHomeOut);
+  addRow(eg, 1, f.lblInpLimit, f.txtInpLimit, &f.lblInpLimitUnit);
+  addRow(eg, 2, f.lblBrake, f.comboBrake);
+  eg->setRowStretch(3, 1);
+  grid->addWidget(etc, 1, 0);
+
+  QGroupBox *sp = frame(f.framTokusyuPara, page);
+  auto *sg = new QGridLayout(sp);
+  sg->addWidget(make(f.chkTokuParaChange, sp), 0, 0, 1, 3);
+  addRow(sg, 1, f.lblPgCheckTimer, f.txtPgCheckTimer);
+  addRow(sg, 2, f.lblAutoHome, f.comboAutoHome);
+  addRow(sg, 3, f.lblLsSerchTimer, f.txtLsSerchTimer);
+  // Each option pair sits in a box of its own, as one group.
+  auto pair = [sp](Control &a, Control &b) {
+    auto *box = new QWidget(sp);
+    auto *l = new QHBoxLayout(box);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->addWidget(make(a, box));
+    l->addWidget(make(b, box));
+    l->addStretch();
+    return box;
+  };
+  sg->addWidget(make(f.lblEmgLogic, sp), 4, 0);
+  sg->addWidget(pair(f.optEmgLogic(0), f.optEmgLogic(1)), 4, 1);
+  sg->addWidget(make(f.lblAlarmAutoClear, sp), 5, 0);
+  sg->addWidget(pair(f.optAlarmAutoClear(1), f.optAlarmAutoClear(0)), 5, 1);
+  sg->setRowStretch(6, 1);
+  grid->addWidget(sp, 1, 1, 1, 2);
+
+  // Transfers, verification and files of the parameter set.
+  auto *transfer = new QTabWidget(page);
+  for (int tab = 0; tab < 2; ++tab) {
+    auto *w = new QWidget;
+    auto *l = new QHBoxLayout(w);
+    const QList<Control *> buttons =
+        tab == 0 ? QList<Control *>{&f.cmdReadParaFile, &f.cmdSaveParaFile, &f.cmdConpareFile}
+                 : QList<Control *>{&f.cmdParaRead, &f.cmdParaWrite, &f.cmdConpareCT};
+    for (Control *c : buttons) {
+      QWidget *b = make(*c, w);
+      b->setMinimumHeight(30);
+      l->addWidget(b);
+    }
+    transfer->addTab(w, QString());
+  }
+  binder::bind(f.SSTabPrm, transfer);
+  grid->addWidget(transfer, 2, 0, 1, 2);
+
+  auto *side = new QVBoxLayout;
+  for (Control *c : {&f.cmdIniPrm, &f.cmdParaPrint, &f.cmdParaFilePrint})
+    side->addWidget(make(*c, page));
+  grid->addLayout(side, 2, 2);
+
+  for (int c = 0; c < 3; ++c)
+    grid->setColumnStretch(c, 1);
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(1, 1);
+  return page;
+}
+
+void MainWindow::buildMenus() {
+  FrmMain &f = p_.frmMain;
+  QMenu *current = nullptr;
+  for (Control *c : f.controls()) {
+    switch (c->kind()) {
+    case Control::Kind::Menu:
+      current = menuBar()->addMenu(QString());
+      binder::bind(*c, current);
+      break;
+    case Control::Kind::MenuItem:
+      if (c->isVisible()) // designed-hidden entries are left out
+        binder::bind(*c, current->addAction(QString()));
+      break;
+    case Control::Kind::Separator:
+      current->addSeparator();
+      break;
+    default:
+      break;
+    }
+  }
+}
+
+void MainWindow::buildStatusBar() {
+  FrmMain &f = p_.frmMain;
+  QStatusBar *bar = statusBar();
+  for (int i = 0; i < f.sbStatusBar.panelCount(); ++i) {
+    auto *panel = new QLabel(bar);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setContentsMargins(4, 0, 4, 0);
+    if (i == 0)
+      bar->addWidget(panel, 1);
+    else
+      bar->addPermanentWidget(panel);
+  }
+  binder::bind(f.sbStatusBar, bar);
+
+  // Lies over the status bar while shown.
+  progress_ = static_cast<QProgressBar *>(make(f.ProgressBar1, bar));
+  progress_->setTextVisible(false);
+  connect(&f.ProgressBar1, &Control::changed, this, &MainWindow::placeProgressBar);
+  bar->installEventFilter(this);
+  placeProgressBar();
+}
+
+void MainWindow::placeProgressBar() {
+  const Control &pb = p_.frmMain.ProgressBar1;
+  const Control &sb = p_.frmMain.sbStatusBar;
+  QStatusBar *bar = statusBar();
+  const int inset = binder::toPixels(pb.top - sb.top, bar);
+  progress_->setGeometry(0, inset, bar->width(), qMax(1, bar->height() - inset));
+  if (pb.isVisible())
+    progress_->raise();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *e) {
+  if (watched == statusBar() && e->type() == QEvent::Resize)
+    placeProgressBar();
+  return QMainWindow::eventFilter(watched, e);
+}
+
+void MainWindow::closeEvent(QCloseEvent *e) {
+  p_.frmMain_Unload();
+  e->accept();
+  Q_EMIT p_.quitRequested();
+}

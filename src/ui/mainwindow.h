@@ -1,0 +1,27 @@
+#pragma once
+#include <QMainWindow>
+
+class Program;
+class QProgressBar;
+class QStatusBar;
+
+// The main window's widgets, laid out and bound to the frmMain model.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+public:
+  explicit MainWindow(Program &program);
+
+protected:
+  void closeEvent(QCloseEvent *e) override;
+  bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+  QWidget *buildMoveEditPage();
+  QWidget *buildParameterPage();
+  void buildMenus();
+  void buildStatusBar();
+  void placeProgressBar();
+
+  Program &p_;
+  QProgressBar *progress_ = nullptr;
+};

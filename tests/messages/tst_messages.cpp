@@ -1,0 +1,113 @@
+#include "basic.h"
+#include "messagetable.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+class tst_Messages : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("missing message"))); }
+
+  void exactTexts_data();
+  void exactTexts();
+  void everyNamedMessageResolves_data();
+  void everyNamedMessageResolves();
+  void missingMessages();
+  void joinedByCrLf();
+  void val_data();
+  void val();
+};
+
+void tst_Messages::exactTexts_data() {
+  QTest::addColumn<int>("n");
+  QTest::addColumn<QString>("japanese");
+  QTest::addColumn<QString>("english");
+  // Leading and doubled blanks, half-width katakana, full-width characters.
+  QTest::newRow("8 leading blank") << 8 << u"値をすべて入力してから、再度実行して下さい。"_qs
+                                   << u" Please fill the data in and try it again."_qs;
+  QTest::newRow("13 doubled blank") << 13 << u"パラメータのファイル保存に失敗しました。"_qs
+                                    << u"Fail to  Save parameters into the file."_qs;
+  QTest::newRow("102 full-width digits") << 102 << u" １．コントローラーの電源が入っていますか？"_qs
+                                         << u" 1.Power ON for controller?"_qs;
+  QTest::newRow("109 half-width katakana") << 109 << u"通信ﾎﾟｰﾄのｵｰﾌﾟﾝに失敗しました。"_qs
+                                           << u"Failed in opening of a communication port."_qs;
+  QTest::newRow("120 file name") << 120 << u"errorjpn.lst"_qs << u"erroreng.lst"_qs;
+  QTest::newRow("273 blank in accelerator") << 273 << u"入出力( &I )"_qs << u"Input/Output(&I )"_qs;
+  QTest::newRow("416 trailing blank") << 416 << u"ｺﾝﾄﾛｰﾗのﾊﾞｰｼﾞｮﾝ "_qs << u"The version of C/T is "_qs;
+  QTest::newRow("618 leading blank ja") << 618 << u" ファイルと 照合"_qs << u"Verify"_qs;
+  QTest::newRow("938 middle dot") << 938 << u"移動・編集"_qs << u"MOVE・EDIT"_qs;
+  QTest::newRow("2509 ideographic space") << 2509 << u"通信ポート設定：　COM"_qs
+                                          << u"RS-232C PORT : COM"_qs;
+  QTest::newRow("3009 trailing blank") << 3009 << u"このファイルは壊れています。読み込みを中止します。"_qs
+                                       << u"This File can not open ! "_qs;
+  QTest::newRow("1827 filter") << 1827 << u"パラメータ(*.pmt)|*.pmt|すべてのファイル(*.*)|*.*"_qs
+                               << u"Parameter(*.pmt)|*.pmt|All files(*.*)|*.*"_qs;
+}
+
+void tst_Messages::exactTexts() {
+  QFETCH(int, n);
+  QFETCH(QString, japanese);
+  QFETCH(QString, english);
+  QCOMPARE(Messages(0).text(n), japanese);
+  QCOMPARE(Messages(10000).text(n), english);
+  QCOMPARE(msgtable::entry(n + 10000), english);
+}
+
+// Every message number the program's commands show or bind, in both languages.
+void tst_Messages::everyNamedMessageResolves_data() {
+  QTest::addColumn<int>("n");
+  const int named[] = {
+#include "named_messages.inc"
+  };
+  for (int n : named)
+    QTest::addRow("%d", n) << n;
+}
+
+void tst_Messages::everyNamedMessageResolves() {
+  QFETCH(int, n);
+  QVERIFY(Messages(0).find(n).has_value());
+  QVERIFY(Messages(10000).find(n).has_value());
+}
+
+void tst_Messages::missingMessages() {
+  // Japanese only: the English report title lines are empty.
+  QCOMPARE(Messages(0).text(3000), u"ZT-KOV PC software"_qs);
+  QCOMPARE(Messages(10000).text(3000), QString());
+  // English only.
+  QVERIFY(!Messages(0).find(2526));
+  QCOMPARE(Messages(10000).text(2526), u"Language"_qs);
+  // A lookup from code of a message that does not exist is a programming error.
+  QVERIFY(!Messages(0).find(1));
+  QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("missing message 1 ")));
+  QCOMPARE(Messages(0).text(1), u"#1"_qs);
+}
+
+void tst_Messages::joinedByCrLf() {
+  QCOMPARE(Messages(10000).joined({105, 106}),
+           u"Communication data length error occurs!\r\nLength of data is wrong."_qs);
+}
+
+void tst_Messages::val_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<double>("value");
+  QTest::newRow("empty") << QString() << 0.0;
+  QTest::newRow("number") << u"613"_qs << 613.0;
+  QTest::newRow("leading blanks") << u"  42"_qs << 42.0;
+  QTest::newRow("leading number") << u"250abc"_qs << 250.0;
+  QTest::newRow("caption") << u"File(&F)"_qs << 0.0;
+  QTest::newRow("decimal") << u"1.5"_qs << 1.5;
+  QTest::newRow("negative") << u"-7"_qs << -7.0;
+  QTest::newRow("exponent") << u"1E3"_qs << 1000.0;
+  QTest::newRow("bare E") << u"12E"_qs << 12.0;
+  QTest::newRow("sign only") << u"-"_qs << 0.0;
+}
+
+void tst_Messages::val() {
+  QFETCH(QString, text);
+  QFETCH(double, value);
+  QCOMPARE(Val(text), value);
+}
+
+QTEST_GUILESS_MAIN(tst_Messages)
+#include "tst_messages.moc"

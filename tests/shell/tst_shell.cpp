@@ -1,0 +1,238 @@
+#include "program.h"
+#include "startup.h"
+
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Values = QHash<QString, QString>;
+
+class tst_Shell : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void initTestCase();
+  void init();
+  void loadSettings_data();
+  void loadSettings();
+  void languageChangeTakesEffectAtNextStart();
+  void unloadWritesBackOnce();
+  void mainWindowLoad_data();
+  void mainWindowLoad();
+  void exitUnloadsAndQuits();
+  void f1SwallowedInEnglish_data();
+  void f1SwallowedInEnglish();
+  void versionText_data();
+  void versionText();
+  void placement_data();
+  void placement();
+
+private:
+  void store(const QHash<QString, QString> &values);
+  QString stored(const QString &key);
+  QTemporaryDir dir_;
+};
+
+void tst_Shell::initTestCase() {
+  QVERIFY(dir_.isValid());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+}
+
+void tst_Shell::init() {
+  QTest::failOnWarning(QRegularExpression(QStringLiteral("missing message")));
+  QSettings s(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6");
+  s.clear();
+}
+
+void tst_Shell::store(const QHash<QString, QString> &values) {
+  SettingsStore st;
+  for (auto it = values.begin(); it != values.end(); ++it)
+    st.write(it.key(), it.value());
+}
+
+QString tst_Shell::stored(const QString &key) { return SettingsStore().text(key, "<missing>"); }
+
+void tst_Shell::loadSettings_data() {
+  QTest::addColumn<Values>("values");
+  QTest::addColumn<int>("languege");
+  QTest::addColumn<int>("langBase");
+  QTest::addColumn<int>("portNo");
+  QTest::addColumn<bool>("occupy");
+  QTest::addColumn<bool>("roundUp");
+  QTest::addColumn<bool>("mmUnit");
+  using H = Values;
+  QTest::newRow("empty store") << H{} << 1 << 0 << 1 << true << true << true;
+  QTest::newRow("english 2") << H{{"Languege", "2"}, {"PortNo", "3"}} << 2 << 10000 << 3 << true << true << true;
+  QTest::newRow("english 5") << H{{"Languege", "5"}} << 5 << 10000 << 1 << true << true << true;
+  QTest::newRow("flags off") << H{{"PortOccupy", "0"}, {"MmRoundUp", "-1"}, {"DispMmUnit", "0"}}
+                             << 1 << 0 << 1 << false << false << false;
+  QTest::newRow("flag above 0") << H{{"PortOccupy", "7"}} << 1 << 0 << 1 << true << true << true;
+  QTest::newRow("garbage") << H{{"Languege", "abc"}, {"PortNo", "COM3"}, {"PortOccupy", "yes"},
+                                {"MmRoundUp", ""}, {"DispMmUnit", "x1"}}
+                           << 1 << 0 << 1 << true << true << true;
+  QTest::newRow("beyond 16 bits") << H{{"Languege", "70000"}, {"PortNo", "-40000"}}
+                                  << 1 << 0 << 1 << true << true << true;
+  QTest::newRow("port kept as stored") << H{{"PortNo", " 40 "}} << 1 << 0 << 40 << true << true << true;
+}
+
+void tst_Shell::loadSettings() {
+  QFETCH(Values, values);
+  store(values);
+  Module1 m;
+  m.LangChanged = true;
+  LoadSettings(m, SettingsStore());
+  QTEST(int(m.Languege), "languege");
+  QTEST(m.LangBase, "langBase");
+  QTEST(int(m.PortNo), "portNo");
+  QTEST(m.PortOccupy, "occupy");
+  QTEST(m.MmRoundUp, "roundUp");
+  QTEST(m.DispMmUnit, "mmUnit");
+  QVERIFY(!m.LangChanged);
+}
+
+void tst_Shell::languageChangeTakesEffectAtNextStart() {
+  {
+    Program p;
+    p.Main(false);
+    QCOMPARE(p.frmMain.cmdRESET.text(), u"リセット"_qs);
+    p.m.LangChanged = true; // the options dialog picked English
+    p.m.PortNo = 4;
+    QCOMPARE(p.frmMain.cmdRESET.text(), u"リセット"_qs);
+    p.frmMain_Unload();
+  }
+  QCOMPARE(stored("Languege"), u"2"_qs);
+  QCOMPARE(stored("PortNo"), u"4"_qs);
+  Program next;
+  next.Main(false);
+  QCOMPARE(next.m.LangBase, 10000);
+  QCOMPARE(next.frmMain.cmdRESET.text(), u"Alarm Reset"_qs);
+}
+
+void tst_Shell::unloadWritesBackOnce() {
+  store({{"Languege", "5"}});
+  Program p;
+  p.Main(false);
+  p.m.LangChanged = true;
+  p.frmMain_Unload();
+  QCOMPARE(stored("Languege"), u"1"_qs); // any value but 1 switches to 1
+  QVERIFY(!p.frmMain.form.isVisible());
+  p.frmMain_Unload(); // closing after File > Exit must not switch again
+  QCOMPARE(stored("Languege"), u"1"_qs);
+  // Keys that are only read are never written.
+  QCOMPARE(stored("MainLeft"), u"<missing>"_qs);
+  QCOMPARE(stored("PortOccupy"), u"<missing>"_qs);
+}
+
+void tst_Shell::mainWindowLoad_data() {
+  QTest::addColumn<QString>("languege");
+  QTest::addColumn<bool>("helpShown");
+  QTest::addColumn<QString>("readButton");
+  QTest::addColumn<QString>("pageCaption");
+  QTest::addColumn<QString>("autoDrive1");
+  QTest::addColumn<QString>("fileMenu");
+  QTest::newRow("japanese") << "1" << true << u"ｺﾝﾄﾛｰﾗから読み込み"_qs << u"移動・編集"_qs
+                            << u"1. 励磁OFF"_qs << u"ファイル(&F)"_qs;
+  QTest::newRow("english") << "2" << false << u"Read from C/T"_qs << u"MOVE・EDIT"_qs
+                           << u"1. Drive-OFF"_qs << u"File(&F)"_qs;
+  QTest::newRow("other") << "5" << true << u"Read from C/T"_qs << u"MOVE・EDIT"_qs
+                         << u"1. Drive-OFF"_qs << u"File(&F)"_qs;
+}
+
+void tst_Shell::mainWindowLoad() {
+  QFETCH(QString, languege);
+  store({{"Languege", languege}, {"MainLeft", "2400"}});
+  Program p;
+  p.Main(false);
+  FrmMain &f = p.frmMain;
+  QVERIFY(f.form.isVisible());
+  QCOMPARE(f.form.left, 2400);
+  QCOMPARE(f.form.top, 1000);
+  QTEST(f.mnuHelpContents.isVisible(), "helpShown");
+  QTEST(f.cmdGetfromCt.text(), "readButton");
+  QTEST(f.SSTab1.tabCaption(0), "pageCaption");
+  QTEST(f.comboAxisAutoDrv.items().value(1), "autoDrive1");
+  QTEST(f.mnuFile.text(), "fileMenu");
+  QCOMPARE(f.cmdParaRead.text(), p.m.msg(613)); // bound through its Tag
+
+  QCOMPARE(f.comboVEL.items().size(), 30);
+  QCOMPARE(f.comboVEL.items().first(), u"30"_qs);
+  QCOMPARE(f.comboVEL.itemData(29), 29);
+  QCOMPARE(f.comboVEL.text(), u"1"_qs);
+  QCOMPARE(f.comboVEL.listIndex(), 29);
+  QCOMPARE(f.comboACC.items(), (QStringList{"3", "2", "1"}));
+  QCOMPARE(f.comboACC.listIndex(), 2);
+  QVERIFY(!f.txtVEL.isVisible());
+  QVERIFY(!f.txtACC.isVisible());
+  QCOMPARE(f.comboHomeOut.itemData(1), 1);
+  QVERIFY(!f.txtPgCheckTimer.isEnabled());
+  QCOMPARE(f.txtLsSerchTimer.backColor(), colors::LightGrey);
+  QVERIFY(!f.comboAutoHome.isEnabled());
+  QCOMPARE(f.SSTabPrm.tabCaption(1), p.m.msg(611));
+  QCOMPARE(f.lblstatus.text(), QString());
+}
+
+void tst_Shell::exitUnloadsAndQuits() {
+  Program p;
+  p.Main(false);
+  QSignalSpy quit(&p, &Program::quitRequested);
+  p.m.PortNo = 7;
+  p.frmMain.mnuFileExit.click();
+  QCOMPARE(quit.count(), 1);
+  QCOMPARE(stored("PortNo"), u"7"_qs);
+  QCOMPARE(stored("Languege"), u"1"_qs);
+}
+
+void tst_Shell::f1SwallowedInEnglish_data() {
+  QTest::addColumn<int>("languege");
+  QTest::addColumn<int>("key");
+  QTest::addColumn<bool>("swallowed");
+  QTest::newRow("japanese F1") << 1 << 112 << false;
+  QTest::newRow("english F1") << 2 << 112 << true;
+  QTest::newRow("other F1") << 5 << 112 << true;
+  QTest::newRow("english F2") << 2 << 113 << false;
+}
+
+void tst_Shell::f1SwallowedInEnglish() {
+  QFETCH(int, languege);
+  QFETCH(int, key);
+  QTEST(SwallowsKey(key, qint16(languege)), "swallowed");
+}
+
+void tst_Shell::versionText_data() {
+  QTest::addColumn<int>("major");
+  QTest::addColumn<int>("minor");
+  QTest::addColumn<int>("revision");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("0.9.7") << 0 << 9 << 7 << u"Version 0.97"_qs;
+  QTest::newRow("1.2.15") << 1 << 2 << 15 << u"Version 1.215"_qs;
+}
+
+void tst_Shell::versionText() {
+  QFETCH(int, major);
+  QFETCH(int, minor);
+  QFETCH(int, revision);
+  QTEST(VersionText(major, minor, revision), "text");
+}
+
+void tst_Shell::placement_data() {
+  QTest::addColumn<double>("left");
+  QTest::addColumn<double>("top");
+  QTest::addColumn<double>("dpi");
+  QTest::addColumn<QPoint>("expected");
+  QTest::newRow("default at 96 dpi") << 1000.0 << 1000.0 << 96.0 << QPoint(67, 67);
+  QTest::newRow("scaled at 192 dpi") << 1500.0 << 3000.0 << 192.0 << QPoint(200, 400);
+  QTest::newRow("off to the right") << 90000.0 << 1000.0 << 96.0 << QPoint(0, 0);
+  QTest::newRow("above the screen") << 1000.0 << -3000.0 << 96.0 << QPoint(0, 0);
+  QTest::newRow("on the second screen") << 30000.0 << 1500.0 << 96.0 << QPoint(2000, 100);
+}
+
+void tst_Shell::placement() {
+  QFETCH(double, left);
+  QFETCH(double, top);
+  QFETCH(double, dpi);
+  const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+  QTEST(KeepOnScreen(TwipsToPixels(left, top, dpi), QSize(900, 640), screens), "expected");
+}
+
+QTEST_GUILESS_MAIN(tst_Shell)
+#include "tst_shell.moc"

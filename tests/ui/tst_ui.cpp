@@ -1,0 +1,183 @@
+#include "dialogs.h"
+#include "keyfilter.h"
+#include "mainwindow.h"
+#include "program.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Counts the key presses that reach a widget.
+class KeyCounter : public QObject {
+public:
+  int presses = 0;
+
+protected:
+  bool eventFilter(QObject *, QEvent *e) override {
+    if (e->type() == QEvent::KeyPress)
+      ++presses;
+    return false;
+  }
+};
+
+class tst_Ui : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void initTestCase();
+  void init();
+  void captionsReachTheWidgets_data();
+  void captionsReachTheWidgets();
+  void groupsDisableTheWidgets();
+  void operatorInputReachesTheModel();
+  void f1DroppedInEnglish_data();
+  void f1DroppedInEnglish();
+
+private:
+  QTemporaryDir dir_;
+};
+
+void tst_Ui::initTestCase() {
+  QVERIFY(dir_.isValid());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+}
+
+void tst_Ui::init() {
+  QSettings(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6").clear();
+}
+
+void tst_Ui::captionsReachTheWidgets_data() {
+  QTest::addColumn<QString>("languege");
+  QTest::addColumn<QString>("page0");
+  QTest::addColumn<QString>("reset");
+  QTest::addColumn<QString>("frame");
+  QTest::addColumn<QString>("firstMenu");
+  QTest::newRow("japanese") << "1" << u"移動・編集"_qs << u"リセット"_qs << u"データ編集"_qs
+                            << u"ファイル(&F)"_qs;
+  QTest::newRow("english") << "2" << u"MOVE・EDIT"_qs << u"Alarm Reset"_qs << u"Data Edit"_qs
+                           << u"File(&F)"_qs;
+}
+
+void tst_Ui::captionsReachTheWidgets() {
+  QFETCH(QString, languege);
+  SettingsStore().write("Languege", languege);
+  Program p;
+  MainWindow w(p);
+  p.Main(false);
+  QVERIFY(w.isVisible());
+  auto *tabs = w.findChild<QTabWidget *>("SSTab1");
+  QVERIFY(tabs);
+  QTEST(tabs->tabText(0), "page0");
+  QTEST(w.findChild<QPushButton *>("cmdRESET")->text(), "reset");
+  QTEST(w.findChild<QGroupBox *>("Frame2")->title(), "frame");
+  QTEST(w.menuBar()->actions().first()->text(), "firstMenu");
+  QCOMPARE(w.findChild<QComboBox *>("comboVEL")->count(), 30);
+  QVERIFY(!w.findChild<QLineEdit *>("txtVEL")->isVisibleTo(&w));
+  // Designed-hidden menu entries are left out.
+  QVERIFY(!w.findChild<QAction *>("mnuFileNew"));
+  QVERIFY(w.findChild<QAction *>("mnuFileExit"));
+
+  // Screenshots for the documentation, when asked for.
+  const QString shots = qEnvironmentVariable("KOV_SCREENSHOT_DIR");
+  if (!shots.isEmpty()) {
+    const QString lang = languege == "1" ? "ja" : "en";
+    for (int page = 0; page < 2; ++page) {
+      tabs->setCurrentIndex(page);
+      QVERIFY(w.grab().save(QStringLiteral("%1/main-page%2-%3.png").arg(shots).arg(page).arg(lang)));
+    }
+  }
+}
+
+void tst_Ui::groupsDisableTheWidgets() {
+  Program p;
+  MainWindow w(p);
+  p.Main(false);
+  auto *read = w.findChild<QPushButton *>("cmdGetfromCt");
+  auto *gear = w.findChild<QLineEdit *>("txtGEAR");
+  auto *paraRead = w.findChild<QPushButton *>("cmdParaRead");
+  auto *option = w.findChild<QAction *>("mnuViewOption");
+  auto *exit = w.findChild<QAction *>("mnuFileExit");
+  QVERIFY(read && gear && paraRead && option && exit);
+  QVERIFY(read->isEnabled() && gear->isEnabled() && paraRead->isEnabled());
+
+  p.frmMain.CMDBTN_Muko();
+  p.frmMain.Menyu_Muko();
+  p.frmMain.ParaBtn_Muko();
+  QVERIFY(!read->isEnabled());
+  QVERIFY(!gear->isEnabled()); // held by the disabled frame
+  QVERIFY(!paraRead->isEnabled());
+  QVERIFY(!w.findChild<QMenu *>("mnuView")->menuAction()->isEnabled());
+  QVERIFY(exit->isEnabled());
+
+  p.frmMain.Disp_ProgressBar();
+  auto *bar = w.findChild<QProgressBar *>("ProgressBar1");
+  QVERIFY(bar->isVisibleTo(&w));
+
+  p.frmMain.CMDBTN_Yuko();
+  p.frmMain.Menyu_Yuko();
+  p.frmMain.ParaBtn_Yuko();
+  p.frmMain.Hide_ProgressBar();
+  QVERIFY(read->isEnabled() && gear->isEnabled() && paraRead->isEnabled());
+  QVERIFY(!bar->isVisibleTo(&w));
+}
+
+void tst_Ui::operatorInputReachesTheModel() {
+  Program p;
+  MainWindow w(p);
+  p.Main(false);
+  auto *gear = w.findChild<QLineEdit *>("txtGEAR");
+  QStringList seen;
+  int left = 0;
+  p.frmMain.txtGEAR.onChange = [&] { seen << p.frmMain.txtGEAR.text(); };
+  p.frmMain.txtGEAR.onKeyPress = [](int key) { return key == '7' ? 0 : key; };
+  p.frmMain.txtGEAR.onLostFocus = [&] { ++left; };
+  QApplication::setActiveWindow(&w);
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  gear->setFocus();
+  QTest::keyClicks(gear, "172");
+  QCOMPARE(gear->text(), u"12"_qs); // the refused key never reached the box
+  QCOMPARE(p.frmMain.txtGEAR.text(), u"12"_qs);
+  QCOMPARE(seen, (QStringList{"1", "12"}));
+  // Code that changes the model redraws the widget.
+  p.frmMain.txtGEAR.setText("3");
+  QCOMPARE(gear->text(), u"3"_qs);
+  // Enter asked for by the model hands the focus on.
+  p.frmMain.txtGEAR.requestFocusNext();
+  QVERIFY(!gear->hasFocus());
+  QCOMPARE(left, 1);
+}
+
+void tst_Ui::f1DroppedInEnglish_data() {
+  QTest::addColumn<QString>("languege");
+  QTest::addColumn<int>("reached");
+  QTest::newRow("japanese") << "1" << 1;
+  QTest::newRow("english") << "2" << 0;
+}
+
+void tst_Ui::f1DroppedInEnglish() {
+  QFETCH(QString, languege);
+  SettingsStore().write("Languege", languege);
+  Program p;
+  MainWindow w(p);
+  const QList<QWidget *> windows = buildWindows(p, &w);
+  KeyFilter filter(p, nullptr);
+  qApp->installEventFilter(&filter);
+  p.Main(false);
+  auto *gear = w.findChild<QLineEdit *>("txtGEAR");
+  KeyCounter counter;
+  gear->installEventFilter(&counter);
+  QTest::keyClick(gear, Qt::Key_F1);
+  QTEST(counter.presses, "reached");
+  qApp->removeEventFilter(&filter);
+  qDeleteAll(windows);
+}
+
+QTEST_MAIN(tst_Ui)
+#include "tst_ui.moc"
