@@ -1,0 +1,30 @@
+#pragma once
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// The serial line as the link sees it: a real serial port or the built-in
+// controller simulator. Line settings are the implementation's business
+// (9600 baud, no parity, 8 data bits, 1 stop bit, no handshaking).
+class PortDevice : public QObject {
+  Q_OBJECT
+public:
+  using QObject::QObject;
+
+  // Opens port number `portNo` (1 to 32). On failure returns false and puts
+  // the system's reason into `reason`.
+  virtual bool open(int portNo, QString *reason) = 0;
+  virtual void close() = 0;
+  virtual bool isOpen() const = 0;
+  virtual bool write(const QByteArray &data) = 0;
+  virtual qint64 bytesAvailable() const = 0;
+  // Everything waiting, at once.
+  virtual QByteArray readAll() = 0;
+
+Q_SIGNALS:
+  // New characters are waiting.
+  void dataArrived();
+  // The device went away while open (adapter unplugged, peer gone); the
+  // port is already closed when this is emitted.
+  void vanished();
+};
