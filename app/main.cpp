@@ -1,7 +1,8 @@
-#include "dialogs.h"
+#include "windows.h"
 #include "keyfilter.h"
 #include "mainwindow.h"
 #include "program.h"
+#include "qtdialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -20,10 +21,19 @@ int main(int argc, char *argv[]) {
   const QCommandLineOption noSplash(QStringLiteral("no-splash"),
                                     QStringLiteral("Start without the two-second splash window."));
   args.addOption(noSplash);
+  const QCommandLineOption device(QStringLiteral("device"),
+                                  QStringLiteral("Open PATH as the serial port in use."),
+                                  QStringLiteral("PATH"));
+  args.addOption(device);
   args.process(app);
 
-  Program program;
+  Program *self = nullptr;
+  QtDialogs dialogs([&self] { return self && self->closing(); });
+  Program program(dialogs);
+  self = &program;
+  program.deviceOverride = args.value(device);
   MainWindow main(program);
+  dialogs.setOwner(&main);
   const QList<QWidget *> windows = buildWindows(program, &main);
   app.installEventFilter(new KeyFilter(program, &app));
   QObject::connect(&program, &Program::quitRequested, &app, &QApplication::quit,

@@ -1,6 +1,7 @@
 #include "settingsstore.h"
 
 #include <QSettings>
+#include <limits>
 
 QString SettingsStore::text(const QString &key, const QString &fallback) const {
   QSettings s(QSettings::IniFormat, QSettings::UserScope, ApplicationName, ApplicationName);
@@ -11,6 +12,13 @@ qint64 SettingsStore::integer(const QString &key, qint64 fallback) const {
   bool ok = false;
   const qint64 v = text(key).trimmed().toLongLong(&ok);
   return ok ? v : fallback;
+}
+
+qint16 SettingsStore::int16(const QString &key, qint16 fallback) const {
+  const qint64 v = integer(key, fallback);
+  return (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max())
+             ? fallback
+             : qint16(v);
 }
 
 double SettingsStore::number(const QString &key, double fallback) const {

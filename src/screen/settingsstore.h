@@ -11,6 +11,8 @@ public:
   QString text(const QString &key, const QString &fallback = {}) const;
   // The stored whole number; `fallback` when it is missing or not a number.
   qint64 integer(const QString &key, qint64 fallback) const;
+  // A 16-bit setting; anything that is not a 16-bit number gives `fallback`.
+  qint16 int16(const QString &key, qint16 fallback) const;
   // The stored number; `fallback` when it is missing or not a number.
   double number(const QString &key, double fallback) const;
   // A flag is on when its stored integer is above 0.

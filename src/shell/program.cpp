@@ -6,7 +6,7 @@
 #include <QEventLoop>
 #include <QLocale>
 
-Program::Program() {
+Program::Program(Dialogs &d) : dialogs(d) {
   frmMain.mnuFileExit.onClick = [this] { mnuFileExit_Click(); };
   connect(&frmMain.Timer1, &QTimer::timeout, this, &Program::showClock);
 }
@@ -31,6 +31,8 @@ void Program::Main(bool splash) {
   if (splash)
     showSplash();
   LoadSettings(m, store);
+  if (!deviceOverride.isEmpty())
+    serialPort.portMap().setOverride(m.PortNo, deviceOverride);
   frmMain_Load();
   frmMain.form.setVisible(true);
   frmMain.lblstatus.setText(QString());
@@ -46,6 +48,7 @@ void Program::frmMain_Load() {
   else if (m.Languege == 2)
     f.mnuHelpContents.setVisible(false);
   SetResCaptions(f, msg);
+  link.Get_ErrorList();
 
   // Operation data lists.
   f.txtVEL.setVisible(false);
@@ -104,6 +107,8 @@ void Program::frmMain_Unload() {
   if (unloaded_)
     return;
   unloaded_ = true;
+  // A transfer still waiting for the controller ends here, port closed.
+  link.shutdown();
   frmMain.Timer1.stop();
   SaveSettingsAtUnload(m, store);
   for (Window *w : windows())
@@ -112,6 +117,7 @@ void Program::frmMain_Unload() {
 
 void Program::mnuFileExit_Click() {
   frmMain_Unload();
+  link.CommPortClose();
   Q_EMIT quitRequested();
 }
 

@@ -6,18 +6,24 @@
 #include "frmprintselect.h"
 #include "frmsplash.h"
 #include "frmtrance.h"
+#include "controllercommands.h"
+#include "link.h"
 #include "module1.h"
+#include "serialportdevice.h"
 #include "settingsstore.h"
+
+class Dialogs;
 
 // The running program: its shared state, its settings and its seven
 // windows; start-up, loading and unloading the main window, and exit.
 class Program : public QObject {
   Q_OBJECT
 public:
-  Program();
+  explicit Program(Dialogs &dialogs);
 
   Module1 m;
   SettingsStore store;
+  Dialogs &dialogs;
   FrmMain frmMain;
   FrmSplash frmSplash;
   FrmDevice frmDevice;
@@ -25,6 +31,14 @@ public:
   FrmOption frmOption;
   FrmPrintSelect frmPrintSelect;
   FrmAbout frmAbout;
+
+  // The serial port, unless another line is set on the link (the simulator).
+  SerialPortDevice serialPort;
+  Link link{m, frmMain, dialogs, store, &serialPort};
+  ControllerCommands controller{m, frmMain, dialogs, link};
+
+  // --device: the port number in use at start opens this device instead.
+  QString deviceOverride;
 
   QList<Window *> windows();
 
@@ -37,6 +51,9 @@ public:
   void frmMain_Unload();
   // File > Exit: unload, then end the program.
   void mnuFileExit_Click();
+
+  // The main window has unloaded: the program is ending.
+  bool closing() const { return unloaded_; }
 
   // Key-down of any of the seven windows: true when the key is to be dropped.
   bool swallowsKey(int vbKeyCode) const;

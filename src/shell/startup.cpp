@@ -3,23 +3,12 @@
 #include "settingsstore.h"
 
 #include <cmath>
-#include <limits>
-
-namespace {
-// A 16-bit setting; anything that is not a 16-bit number gives the default.
-qint16 int16Setting(const SettingsStore &store, const char *key, qint16 fallback) {
-  const qint64 v = store.integer(QLatin1String(key), fallback);
-  return (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max())
-             ? fallback
-             : qint16(v);
-}
-} // namespace
 
 void LoadSettings(Module1 &m, const SettingsStore &store) {
   m.LangChanged = false;
-  m.Languege = int16Setting(store, "Languege", 1);
+  m.Languege = store.int16(QStringLiteral("Languege"), 1);
   m.LangBase = m.Languege == 1 ? 0 : 10000;
-  m.PortNo = int16Setting(store, "PortNo", 1);
+  m.PortNo = store.int16(QStringLiteral("PortNo"), 1);
   m.PortOccupy = store.flag(QStringLiteral("PortOccupy"), true);
   m.MmRoundUp = store.flag(QStringLiteral("MmRoundUp"), true);
   m.DispMmUnit = store.flag(QStringLiteral("DispMmUnit"), true);

@@ -1,3 +1,4 @@
+#include "fakedialogs.h"
 #include "program.h"
 #include "startup.h"
 
@@ -92,7 +93,8 @@ void tst_Shell::loadSettings() {
 
 void tst_Shell::languageChangeTakesEffectAtNextStart() {
   {
-    Program p;
+    FakeDialogs dialogs_p;
+  Program p(dialogs_p);
     p.Main(false);
     QCOMPARE(p.frmMain.cmdRESET.text(), u"リセット"_qs);
     p.m.LangChanged = true; // the options dialog picked English
@@ -102,7 +104,8 @@ void tst_Shell::languageChangeTakesEffectAtNextStart() {
   }
   QCOMPARE(stored("Languege"), u"2"_qs);
   QCOMPARE(stored("PortNo"), u"4"_qs);
-  Program next;
+  FakeDialogs dialogs_next;
+  Program next(dialogs_next);
   next.Main(false);
   QCOMPARE(next.m.LangBase, 10000);
   QCOMPARE(next.frmMain.cmdRESET.text(), u"Alarm Reset"_qs);
@@ -110,7 +113,8 @@ void tst_Shell::languageChangeTakesEffectAtNextStart() {
 
 void tst_Shell::unloadWritesBackOnce() {
   store({{"Languege", "5"}});
-  Program p;
+  FakeDialogs dialogs_p;
+  Program p(dialogs_p);
   p.Main(false);
   p.m.LangChanged = true;
   p.frmMain_Unload();
@@ -141,7 +145,8 @@ void tst_Shell::mainWindowLoad_data() {
 void tst_Shell::mainWindowLoad() {
   QFETCH(QString, languege);
   store({{"Languege", languege}, {"MainLeft", "2400"}});
-  Program p;
+  FakeDialogs dialogs_p;
+  Program p(dialogs_p);
   p.Main(false);
   FrmMain &f = p.frmMain;
   QVERIFY(f.form.isVisible());
@@ -172,7 +177,8 @@ void tst_Shell::mainWindowLoad() {
 }
 
 void tst_Shell::exitUnloadsAndQuits() {
-  Program p;
+  FakeDialogs dialogs_p;
+  Program p(dialogs_p);
   p.Main(false);
   QSignalSpy quit(&p, &Program::quitRequested);
   p.m.PortNo = 7;

@@ -1,6 +1,7 @@
-#include "dialogs.h"
+#include "windows.h"
 #include "keyfilter.h"
 #include "mainwindow.h"
+#include "fakedialogs.h"
 #include "program.h"
 
 #include <QAction>
@@ -68,7 +69,8 @@ void tst_Ui::captionsReachTheWidgets_data() {
 void tst_Ui::captionsReachTheWidgets() {
   QFETCH(QString, languege);
   SettingsStore().write("Languege", languege);
-  Program p;
+  FakeDialogs dialogs_p;
+  Program p(dialogs_p);
   MainWindow w(p);
   p.Main(false);
   QVERIFY(w.isVisible());
@@ -96,7 +98,8 @@ void tst_Ui::captionsReachTheWidgets() {
 }
 
 void tst_Ui::groupsDisableTheWidgets() {
-  Program p;
+  FakeDialogs dialogs_p;
+  Program p(dialogs_p);
   MainWindow w(p);
   p.Main(false);
   auto *read = w.findChild<QPushButton *>("cmdGetfromCt");
@@ -129,7 +132,8 @@ void tst_Ui::groupsDisableTheWidgets() {
 }
 
 void tst_Ui::operatorInputReachesTheModel() {
-  Program p;
+  FakeDialogs dialogs_p;
+  Program p(dialogs_p);
   MainWindow w(p);
   p.Main(false);
   auto *gear = w.findChild<QLineEdit *>("txtGEAR");
@@ -164,7 +168,8 @@ void tst_Ui::f1DroppedInEnglish_data() {
 void tst_Ui::f1DroppedInEnglish() {
   QFETCH(QString, languege);
   SettingsStore().write("Languege", languege);
-  Program p;
+  FakeDialogs dialogs_p;
+  Program p(dialogs_p);
   MainWindow w(p);
   const QList<QWidget *> windows = buildWindows(p, &w);
   KeyFilter filter(p, nullptr);

@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "windows.h"
 #include "binder.h"
 #include "program.h"
 #include "widgets.h"

@@ -1,0 +1,60 @@
+#include "controllercommands.h"
+#include "dialogs.h"
+#include "frmmain.h"
+#include "link.h"
+#include "module1.h"
+
+ControllerCommands::ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
+    : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
+  f_.cmdRESET.onClick = [this] { cmdRESET_Click(); };
+  f_.mnuShowCtversion.onClick = [this] { mnuShowCtversion_Click(); };
+}
+
+void ControllerCommands::cmdRESET_Click() {
+  f_.cmdRESET.setEnabled(false);
+  f_.CMDBTN_Muko();
+  if (link_.AlarmReset() == 0) {
+    f_.imgAlarmLed.setVisible(false);
+    f_.imgAlarmGreen.setVisible(true);
+    f_.lblstatus.setText(QString());
+  }
+  link_.CommPortRelease();
+  f_.cmdRESET.setEnabled(true);
+  f_.CMDBTN_Yuko();
+}
+
+qint16 ControllerCommands::ReadCtVersion() {
+  link_.TimeOutMs = 5000;
+  if (link_.CommTransaction("0RV", 11, {}) == 0) {
+    const QByteArray v = link_.JusinData.mid(3, 3);
+    f_.sbStatusBar.setPanelText(
+        0, m_.msg(416) + QString::fromLatin1(v.left(1) + "." + v.mid(1, 2)));
+    link_.CommPortRelease();
+    return 0;
+  }
+  f_.sbStatusBar.setPanelText(0, m_.msg(415));
+  if (link_.JusinData.startsWith("0%%")) {
+    link_.TimeOutMs = 5000;
+    link_.CommTransaction("0%C", 16, {});
+  }
+  link_.CommPortRelease();
+  return 1;
+}
+
+void ControllerCommands::mnuShowCtversion_Click() {
+  f_.CMDBTN_Muko();
+  f_.Menyu_Muko();
+  if (link_.CommPortOpen() == 0 && link_.CommCheck() == 0) {
+    if (ReadCtVersion() == 1) {
+      dialogs_.message(m_.msg(71));
+    } else {
+      const QByteArray v = link_.JusinData.mid(3, 3);
+      dialogs_.message(m_.msg(418) + QString::fromLatin1(v.left(1) + "." + v.mid(1, 2)) +
+                       m_.msg(419));
+    }
+  }
+  // Also after a failed link check, which may leave the port open.
+  link_.CommPortRelease();
+  f_.CMDBTN_Yuko();
+  f_.Menyu_Yuko();
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include <QObject>
+
+class Dialogs;
+class FrmMain;
+class Link;
+struct Module1;
+
+// The operator's controller commands of the main window: alarm reset and
+// the version query.
+class ControllerCommands : public QObject {
+  Q_OBJECT
+public:
+  ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link);
+
+  void cmdRESET_Click();
+  void mnuShowCtversion_Click();
+  // "0RV": 0 with the version in status bar panel 1, 1 on failure.
+  qint16 ReadCtVersion();
+
+private:
+  Module1 &m_;
+  FrmMain &f_;
+  Dialogs &dialogs_;
+  Link &link_;
+};

@@ -1,0 +1,24 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+// The controller's error keys and their texts, from "errorjpn.lst" or
+// "erroreng.lst": a count, then that many key/text pairs.
+struct ErrorList {
+  static constexpr int MaxEntries = 40;
+  struct Entry {
+    QString key;
+    QString text;
+  };
+
+  QList<Entry> entries; // ErrList 1 to ErrListCount
+  int ErrListCount = 0;
+  bool ErrListMissing = false;
+
+  // Reads the file; false on any failure (missing or unreadable file, a
+  // missing field, more than 40 entries). Entries read before a failure stay.
+  bool load(const QString &path);
+
+  // The entry of an error key; a key that reads as a number matches by value.
+  const Entry *find(const QString &key) const;
+};

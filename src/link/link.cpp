@@ -1,0 +1,284 @@
+#include "link.h"
+#include "dialogs.h"
+#include "frmmain.h"
+#include "module1.h"
+#include "settingsstore.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <cmath>
+
+namespace {
+double &scaleFactor() {
+  static double scale = [] {
+    bool ok = false;
+    const double s = qEnvironmentVariable("KOV_TIMEOUT_SCALE").toDouble(&ok);
+    return ok && s > 0 ? s : 1.0;
+  }();
+  return scale;
+}
+} // namespace
+
+void Link::setTimeoutScale(double scale) { scaleFactor() = scale > 0 ? scale : 1.0; }
+double Link::timeoutScale() { return scaleFactor(); }
+
+Link::Link(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, SettingsStore &store,
+           PortDevice *device)
+    : listFolder(QCoreApplication::applicationDirPath()), m_(m), f_(frmMain),
+      dialogs_(dialogs), store_(store) {
+  TimerTimeout.setSingleShot(true);
+  connect(&TimerTimeout, &QTimer::timeout, this, [this] {
+    TimeOutFlag = true;
+    if (waitLoop_)
+      waitLoop_->quit();
+  });
+  setDevice(device);
+}
+
+void Link::setDevice(PortDevice *device) {
+  if (device_)
+    disconnect(device_, nullptr, this, nullptr);
+  device_ = device;
+  if (device_) {
+    connect(device_, &PortDevice::dataArrived, this, &Link::receive);
+    connect(device_, &PortDevice::vanished, this, &Link::portVanished);
+  }
+}
+
+QString Link::msg(int n) const { return m_.msg(n); }
+
+// --- Port ---------------------------------------------------------------
+
+qint16 Link::CommPortOpen() {
+  if (m_.PortNo < 1 || m_.PortNo > 32)
+    ReloadPortNo();
+  if (device_->isOpen())
+    return 0;
+  QString reason;
+  if (device_->open(m_.PortNo, &reason))
+    return 0;
+  QString text = msg(109);
+  if (!reason.isEmpty())
+    text += QStringLiteral("\r\n") + reason;
+  dialogs_.message(text);
+  return 1;
+}
+
+void Link::CommPortRelease() {
+  if (device_->isOpen() && !m_.PortOccupy)
+    device_->close();
+}
+
+void Link::CommPortClose() {
+  if (device_ && device_->isOpen())
+    device_->close();
+}
+
+void Link::ReloadPortNo() { m_.PortNo = store_.int16(QStringLiteral("PortNo"), 1); }
+
+qint16 Link::TryOpenPort(int n) {
+  if (n < 1 || n > 32)
+    n = store_.int16(QStringLiteral("PortNo"), 1);
+  if (device_->isOpen())
+    return 0;
+  QString reason;
+  return device_->open(n, &reason) ? 0 : 1;
+}
+
+void Link::ScanPorts() {
+  for (int n = 1; n <= 32; ++n) {
+    PortAvailable[n] = TryOpenPort(n) == 0;
+    if (PortAvailable[n])
+      CommPortClose();
+  }
+}
+
+// --- Receiver -----------------------------------------------------------
+
+void Link::receive() {
+  if (!device_ || !device_->isOpen() || device_->bytesAvailable() == 0)
+    return;
+  JusinBuffer += device_->readAll();
+  // Only the end of what has arrived is tested: everything up to a read that
+  // ends in CR LF is one line.
+  if (!JusinBuffer.endsWith("\r\n"))
+    return;
+  JusinEnd = true;
+  JusinData = JusinBuffer;
+  JusinBuffer.clear();
+  if (JusinData.startsWith("0%%")) {
+    ErrJusinData = JusinData;
+    ++errorReplies_;
+    ErrorCheck();
+  }
+  if (waitLoop_)
+    waitLoop_->quit();
+}
+
+void Link::portVanished() {
+  vanished_ = true;
+  if (waitLoop_)
+    waitLoop_->quit();
+}
+
+// --- Transaction ----------------------------------------------------------
+
+void Link::armTimer() {
+  TimerTimeout.start(qMax(1, int(std::lround(TimeOutMs * timeoutScale()))));
+}
+
+void Link::waitForReply() {
+  vanished_ = false;
+  if (!JusinEnd && !TimeOutFlag && !shutDown_) {
+    QEventLoop loop;
+    waitLoop_ = &loop;
+    loop.exec();
+    waitLoop_ = nullptr;
+  }
+  TimerTimeout.stop();
+  // A line that went away mid-wait fails like a reply that never came.
+  if (vanished_)
+    TimeOutFlag = true;
+}
+
+qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
+                             const QByteArray &data) {
+  if (shutDown_ || waitLoop_ || !device_)
+    return 1; // never inside another transaction's wait
+  if (CommPortOpen() == 1)
+    return 1;
+  CommError = false;
+  TimeOutFlag = false;
+  armTimer();
+  JusinBuffer.clear();
+  const QByteArray line = command + data;
+  const QByteArray code = line.left(3);
+  JusinEnd = false;
+  device_->write(line + "\r\n");
+  waitForReply();
+  if (shutDown_)
+    return 1;
+
+  if (TimeOutFlag) {
+    CommError = true;
+    CommPortRelease();
+    const QString twoLines = QStringLiteral("\r\n\r\n");
+    dialogs_.message(msg(100) + twoLines + msg(101) + twoLines + msg(102) + twoLines + msg(103));
+    return 1;
+  }
+  if (controllerError())
+    return 1;
+  if (JusinData.left(3) == code && JusinData.size() == expectedLength) {
+    f_.lblstatus.setText(QStringLiteral(" "));
+    f_.imgAlarmLed.setVisible(false);
+    f_.imgAlarmGreen.setVisible(true);
+    return 0;
+  }
+  if (JusinData.left(3) == code)
+    checkExchange(m_.messages().joined({105, 106}));
+  else
+    checkExchange(msg(104));
+  return 1;
+}
+
+// After a malformed reply: ask "0CM6" to learn whether the controller is in error.
+void Link::checkExchange(const QString &outcome) {
+  TimeOutFlag = false;
+  armTimer();
+  JusinBuffer.clear();
+  JusinEnd = false;
+  if (device_->isOpen())
+    device_->write("0CM6\r\n");
+  waitForReply();
+  if (shutDown_)
+    return;
+  if (controllerError())
+    return;
+  CommPortRelease();
+  CommError = true;
+  dialogs_.message(outcome);
+}
+
+// Shows an error reply in JusinData; false when the reply is none.
+bool Link::controllerError() {
+  if (!JusinData.startsWith("0%%"))
+    return false;
+  ErrorCheck();
+  QString text = msg(104) + QStringLiteral("\r\n");
+  if (ErrFound) {
+    text += QStringLiteral("Error No.") + ErrNo + QStringLiteral("\r\n[") + ErrText +
+            QStringLiteral("]");
+  } else {
+    // An unlisted key says so, with the code as received, rather than
+    // repeating the text of an earlier error.
+    text += QStringLiteral("[") + msg(32) + QStringLiteral("] ") +
+            QString::fromLatin1(JusinData.mid(3, 3));
+  }
+  dialogs_.message(text);
+  return true;
+}
+
+qint16 Link::CommCheck() {
+  TimeOutMs = 2000;
+  return CommTransaction("0CM", 6, "6") == 1 ? 1 : 0;
+}
+
+qint16 Link::ChangeCommMode(qint16 &mode) {
+  if (mode < 0 || mode >= 8)
+    mode = 0;
+  TimeOutMs = 5000;
+  return CommTransaction("0CM", 6, QByteArray::number(mode)) != 0 ? 1 : 0;
+}
+
+void Link::shutdown() {
+  shutDown_ = true;
+  if (waitLoop_)
+    waitLoop_->quit();
+  CommPortClose();
+}
+
+// --- Errors and status ----------------------------------------------------
+
+void Link::Get_ErrorList() {
+  const QString path = listFolder + QStringLiteral("/") + msg(120);
+  errors.ErrListMissing = !errors.load(path);
+  if (errors.ErrListMissing)
+    dialogs_.message(m_.messages().joined({30, 31}));
+}
+
+void Link::ErrorCheck() {
+  ErrFound = false;
+  if (errors.ErrListMissing) {
+    // The receiver and the transaction both look at one reply: tell once.
+    if (missingReportedFor_ != errorReplies_ || errorReplies_ == 0) {
+      missingReportedFor_ = errorReplies_;
+      dialogs_.message(m_.messages().joined({30, 31}));
+    }
+    return;
+  }
+  const QByteArray six = ErrJusinData.left(6);
+  const QString key = QString::fromLatin1(six.mid(3, 1) + six.mid(5, 1));
+  f_.imgAlarmLed.setVisible(true);
+  f_.imgAlarmGreen.setVisible(false);
+  if (const ErrorList::Entry *e = errors.find(key)) {
+    ErrNo = key;
+    ErrText = e->text;
+    f_.lblstatus.setText(e->text);
+    ErrFound = true;
+  } else {
+    f_.lblstatus.setText(msg(32));
+  }
+}
+
+qint16 Link::ReadCtStatus() {
+  TimeOutMs = 2000;
+  if (CommTransaction("0RA", 6, {}) == 1)
+    return -1;
+  const char c = JusinData.at(3);
+  return (c >= '0' && c <= '3') ? qint16(c - '0') : qint16(-1);
+}
+
+qint16 Link::AlarmReset() {
+  TimeOutMs = 2000;
+  return CommTransaction("0AR", 5, {}) == 1 ? 1 : 0;
+}

@@ -1,0 +1,97 @@
+#pragma once
+#include "errorlist.h"
+#include "portdevice.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+
+class Dialogs;
+class FrmMain;
+class SettingsStore;
+class QEventLoop;
+struct Module1;
+
+// The controller link: the serial port and its receiver, the command
+// transaction with its checks, controller errors and the status area.
+// One transaction at a time: while one waits, another is refused.
+class Link : public QObject {
+  Q_OBJECT
+public:
+  Link(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, SettingsStore &store,
+       PortDevice *device = nullptr);
+
+  // The line in use; the link does not own it.
+  void setDevice(PortDevice *device);
+  PortDevice *device() const { return device_; }
+
+  // Reply timeouts are real; tests may shorten them all by one factor
+  // (also taken from the environment variable KOV_TIMEOUT_SCALE).
+  static void setTimeoutScale(double scale);
+  static double timeoutScale();
+
+  // Shared state of the link.
+  qint16 TimeOutMs = 1000;
+  QByteArray JusinBuffer;
+  QByteArray JusinData;
+  bool JusinEnd = false;
+  bool TimeOutFlag = false;
+  bool CommError = false;
+  QByteArray ErrJusinData;
+  QString ErrNo;
+  QString ErrText;
+  bool ErrFound = false;
+  std::array<bool, 33> PortAvailable{}; // index 1 to 32
+  ErrorList errors;
+  // Where the error lists are read from: the program's folder.
+  QString listFolder;
+
+  qint16 CommPortOpen();
+  void CommPortRelease();
+  void CommPortClose();
+  void ReloadPortNo();
+  qint16 TryOpenPort(int n);
+  void ScanPorts();
+
+  // Sends command + data + CR LF and waits for a reply of `expectedLength`
+  // characters (CR LF included) within TimeOutMs. 0: the reply is in
+  // JusinData; 1: failed, and the operator has been told.
+  qint16 CommTransaction(const QByteArray &command, int expectedLength, const QByteArray &data);
+  qint16 CommCheck();
+  qint16 ChangeCommMode(qint16 &mode);
+
+  void Get_ErrorList();
+  void ErrorCheck();
+  qint16 ReadCtStatus();
+  qint16 AlarmReset();
+
+  bool isWaiting() const { return waitLoop_ != nullptr; }
+  // The program is ending: a wait in progress ends at once, the port is
+  // closed, and no further transaction starts.
+  void shutdown();
+
+private:
+  void receive();
+  void portVanished();
+  // Sleeps until a line, the reply timeout, a vanished port or shutdown.
+  void waitForReply();
+  void armTimer();
+  bool controllerError();
+  void checkExchange(const QString &outcome);
+  QString msg(int n) const;
+
+  Module1 &m_;
+  FrmMain &f_;
+  Dialogs &dialogs_;
+  SettingsStore &store_;
+  PortDevice *device_ = nullptr;
+  QTimer TimerTimeout;
+  QEventLoop *waitLoop_ = nullptr;
+  bool vanished_ = false;
+  bool shutDown_ = false;
+  // Error replies received so far, and the one whose missing list was last
+  // reported: one report per reply.
+  quint64 errorReplies_ = 0;
+  quint64 missingReportedFor_ = 0;
+};

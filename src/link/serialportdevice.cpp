@@ -1,0 +1,47 @@
+#include "serialportdevice.h"
+
+SerialPortDevice::SerialPortDevice(QObject *parent) : PortDevice(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &PortDevice::dataArrived);
+  connect(&port_, &QSerialPort::errorOccurred, this, &SerialPortDevice::onError);
+}
+
+bool SerialPortDevice::open(int portNo, QString *reason) {
+  const QString path = map_.devicePath(portNo);
+  if (path.isEmpty()) {
+    *reason = QStringLiteral("COM%1: no serial device has this number").arg(portNo);
+    return false;
+  }
+  port_.setPortName(path);
+  if (!port_.open(QIODevice::ReadWrite)) {
+    *reason = QStringLiteral("%1: %2").arg(path, port_.errorString());
+    return false;
+  }
+  const bool set = port_.setBaudRate(QSerialPort::Baud9600) &&
+                   port_.setParity(QSerialPort::NoParity) &&
+                   port_.setDataBits(QSerialPort::Data8) &&
+                   port_.setStopBits(QSerialPort::OneStop) &&
+                   port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (!set) {
+    *reason = QStringLiteral("%1: %2").arg(path, port_.errorString());
+    port_.close();
+    return false;
+  }
+  return true;
+}
+
+void SerialPortDevice::close() {
+  if (port_.isOpen())
+    port_.close();
+}
+
+bool SerialPortDevice::write(const QByteArray &data) {
+  return port_.isOpen() && port_.write(data) == data.size();
+}
+
+void SerialPortDevice::onError(QSerialPort::SerialPortError error) {
+  // The device went away under an open port (adapter unplugged, peer gone).
+  if (error == QSerialPort::ResourceError && port_.isOpen()) {
+    port_.close();
+    Q_EMIT vanished();
+  }
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// Reads the fields of the list and data files: fields separated by commas or
+// line ends, texts in double quotes (removed), blanks around unquoted fields
+// ignored.
+class SequentialFields {
+public:
+  // Splits a whole file's text into its fields.
+  explicit SequentialFields(const QString &text);
+
+  bool atEnd() const { return next_ >= fields_.size(); }
+  // The next field; false when there is none left.
+  bool read(QString *field);
+
+private:
+  QStringList fields_;
+  qsizetype next_ = 0;
+};

@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+
+// Every message box and question goes through here: Qt boxes in the GUI, a
+// console in the command-line tool, a scripted fake in tests.
+class Dialogs {
+public:
+  enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+  enum class Icon { None, Information, Question, Exclamation };
+  enum class Answer { Ok, Cancel, Yes, No };
+
+  virtual ~Dialogs() = default;
+  // A modal box titled with the program's title.
+  virtual Answer message(const QString &text, Buttons buttons = Buttons::Ok,
+                         Icon icon = Icon::None) = 0;
+  // Hourglass pointer during transfers, file writes and printing.
+  virtual void setBusy(bool busy) = 0;
+};

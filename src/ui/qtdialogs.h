@@ -1,0 +1,22 @@
+#pragma once
+#include "dialogs.h"
+
+#include <functional>
+
+class QWidget;
+
+// Message boxes and the hourglass of the GUI. Once the program is ending,
+// commands still unwinding show nothing more.
+class QtDialogs : public Dialogs {
+public:
+  explicit QtDialogs(std::function<bool()> closing) : closing_(std::move(closing)) {}
+  void setOwner(QWidget *owner) { owner_ = owner; }
+
+  Answer message(const QString &text, Buttons buttons, Icon icon) override;
+  void setBusy(bool busy) override;
+
+private:
+  std::function<bool()> closing_;
+  QWidget *owner_ = nullptr;
+  int busy_ = 0;
+};

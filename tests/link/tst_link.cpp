@@ -1,0 +1,436 @@
+#include "controllercommands.h"
+#include "fakedialogs.h"
+#include "frmmain.h"
+#include "hexpad.h"
+#include "link.h"
+#include "module1.h"
+#include "scripteddevice.h"
+#include "settingsstore.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Chunks = QList<QByteArray>;
+using Answers = QList<Chunks>;
+
+namespace {
+const QString Timeout = u"Communication timeout error!\r\n\r\nCheck the followings;\r\n\r\n"
+                        " 1.Power ON for controller?\r\n\r\n 2.Communication cables are connected?"_qs;
+const QString Length = u"Communication data length error occurs!\r\nLength of data is wrong."_qs;
+const QString NoEcho = u"Communication error occurs!"_qs;
+const QString NoList = u"No error list file.\r\nTo indicate error contents,install Error list in "
+                       "same folder as program file."_qs;
+
+// Answers written as "0C|M6\r\n;0CM6\r\n": ';' between writes, '|' between reads.
+Answers script(const QString &s) {
+  Answers out;
+  if (s.isEmpty())
+    return out;
+  for (const QString &answer : s.split(u';')) {
+    Chunks chunks;
+    for (const QString &chunk : answer.split(u'|'))
+      chunks << chunk.toLatin1().replace("\\r", "\r").replace("\\n", "\n");
+    out << chunks;
+  }
+  return out;
+}
+} // namespace
+
+// One main window, its link and a scripted line, in English.
+struct Rig {
+  FakeDialogs dialogs;
+  Module1 m;
+  FrmMain f;
+  SettingsStore store;
+  ScriptedDevice dev;
+  Link link{m, f, dialogs, store, &dev};
+  ControllerCommands commands{m, f, dialogs, link};
+
+  Rig() {
+    m.Languege = 2;
+    m.LangBase = 10000;
+    link.Get_ErrorList();
+  }
+};
+
+class tst_Link : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void initTestCase();
+  void init();
+  void transaction_data();
+  void transaction();
+  void receiverAssemblesLines();
+  void errorLineBetweenTransactions();
+  void portThatCannotOpen();
+  void portNumberOutOfRangeIsReloaded();
+  void portOccupy_data();
+  void portOccupy();
+  void scanPorts();
+  void reentrantTransactionRefused();
+  void vanishedPortFailsThenReopens();
+  void shutdownEndsTheWait();
+  void readCtStatus_data();
+  void readCtStatus();
+  void changeCommMode();
+  void hexPad_data();
+  void hexPad();
+  void errorList_data();
+  void errorList();
+  void missingListToldOncePerReply();
+  void alarmReset_data();
+  void alarmReset();
+  void versionQuery_data();
+  void versionQuery();
+
+private:
+  QTemporaryDir dir_;
+};
+
+void tst_Link::initTestCase() {
+  QVERIFY(dir_.isValid());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+  Link::setTimeoutScale(0.01);
+}
+
+void tst_Link::init() {
+  QSettings(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6").clear();
+}
+
+void tst_Link::transaction_data() {
+  QTest::addColumn<QString>("answers");
+  QTest::addColumn<int>("result");
+  QTest::addColumn<int>("writes");
+  QTest::addColumn<QStringList>("messages");
+  QTest::addColumn<bool>("commError");
+  QTest::addColumn<QString>("status");
+  QTest::newRow("good") << "0CM6\\r\\n" << 0 << 1 << QStringList() << false << " ";
+  QTest::newRow("good, split") << "0|C|M6\\r|\\n" << 0 << 1 << QStringList() << false << " ";
+  QTest::newRow("seven characters") << "0CM61\\r\\n;0CM6\\r\\n" << 1 << 2 << QStringList{Length}
+                                    << true << "";
+  QTest::newRow("no echo") << "0XY6\\r\\n;0CM6\\r\\n" << 1 << 2 << QStringList{NoEcho} << true << "";
+  QTest::newRow("error, key listed")
+      << "0%%102\\r\\n" << 1 << 1 << QStringList{u"Communication error occurs!\r\nError No.12\r\n[Overload]"_qs}
+      << false << "Overload";
+  QTest::newRow("error, key not listed")
+      << "0%%909\\r\\n" << 1 << 1
+      << QStringList{u"Communication error occurs!\r\n[No error information in the error List] 909"_qs}
+      << false << "No error information in the error List";
+  QTest::newRow("no answer") << "" << 1 << 1 << QStringList{Timeout} << true << "";
+  QTest::newRow("no answer to the check") << "0CM61\\r\\n" << 1 << 2 << QStringList{Length} << true << "";
+  QTest::newRow("no echo, no answer to the check") << "0XY6\\r\\n" << 1 << 2 << QStringList{NoEcho}
+                                                   << true << "";
+  QTest::newRow("check reveals an error")
+      << "0CM61\\r\\n;0%%101\\r\\n" << 1 << 2
+      << QStringList{u"Communication error occurs!\r\nError No.11\r\n[Overcurrent]"_qs} << false
+      << "Overcurrent";
+}
+
+void tst_Link::transaction() {
+  QFETCH(QString, answers);
+  Rig r;
+  r.m.PortOccupy = false;
+  r.dev.answers = script(answers);
+  r.link.TimeOutMs = 2000;
+  QTEST(int(r.link.CommTransaction("0CM", 6, "6")), "result");
+  QTEST(int(r.dev.written.size()), "writes");
+  QCOMPARE(r.dev.written.first(), QByteArray("0CM6\r\n"));
+  if (r.dev.written.size() > 1)
+    QCOMPARE(r.dev.written.at(1), QByteArray("0CM6\r\n")); // the check exchange
+  QTEST(r.dialogs.shown, "messages");
+  QTEST(r.link.CommError, "commError");
+  QTEST(r.f.lblstatus.text(), "status");
+  const bool error = r.f.lblstatus.text().size() > 1;
+  QCOMPARE(r.f.imgAlarmLed.isVisible(), error);
+  QCOMPARE(r.f.imgAlarmGreen.isVisible(), !error);
+  // A failed exchange releases the port; a controller error leaves that to the command.
+  QCOMPARE(r.dev.isOpen(), !r.link.CommError);
+}
+
+void tst_Link::receiverAssemblesLines() {
+  Rig r;
+  QCOMPARE(r.link.CommPortOpen(), qint16(0));
+  r.dev.arrive("0R");
+  QVERIFY(!r.link.JusinEnd);
+  r.dev.arrive("A1\r\n");
+  QVERIFY(r.link.JusinEnd);
+  QCOMPARE(r.link.JusinData, QByteArray("0RA1\r\n"));
+  // A read ending inside the next line ends no line; the next one ending in
+  // CR LF takes everything as one line.
+  r.dev.arrive("0RA2\r\n0");
+  QCOMPARE(r.link.JusinData, QByteArray("0RA1\r\n"));
+  QCOMPARE(r.link.JusinBuffer, QByteArray("0RA2\r\n0"));
+  r.dev.arrive("RA3\r\n");
+  QCOMPARE(r.link.JusinData, QByteArray("0RA2\r\n0RA3\r\n"));
+  QVERIFY(r.link.JusinBuffer.isEmpty());
+}
+
+void tst_Link::errorLineBetweenTransactions() {
+  Rig r;
+  r.link.CommPortOpen();
+  r.dev.arrive("0%%103\r\n");
+  QCOMPARE(r.f.lblstatus.text(), u"Overvoltage"_qs);
+  QVERIFY(r.f.imgAlarmLed.isVisible());
+  QVERIFY(!r.f.imgAlarmGreen.isVisible());
+  QVERIFY(r.dialogs.shown.isEmpty());
+  QCOMPARE(r.link.ErrNo, u"13"_qs);
+}
+
+void tst_Link::portThatCannotOpen() {
+  Rig r;
+  r.dev.openFailure = QStringLiteral("/dev/ttyS0: Permission denied");
+  r.link.CommError = true;
+  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+  QVERIFY(r.dev.written.isEmpty());
+  QCOMPARE(r.dialogs.shown, QStringList{u"Failed in opening of a communication port.\r\n"
+                                        "/dev/ttyS0: Permission denied"_qs});
+  QVERIFY(r.link.CommError); // left as it was
+}
+
+void tst_Link::portNumberOutOfRangeIsReloaded() {
+  Rig r;
+  r.store.write(QStringLiteral("PortNo"), 5);
+  r.m.PortNo = 0;
+  r.link.CommPortOpen();
+  QCOMPARE(r.dev.lastPortNo, 5);
+  QCOMPARE(int(r.m.PortNo), 5);
+}
+
+void tst_Link::portOccupy_data() {
+  QTest::addColumn<bool>("occupy");
+  QTest::addColumn<int>("opens");
+  QTest::newRow("held") << true << 1;
+  QTest::newRow("released") << false << 2;
+}
+
+void tst_Link::portOccupy() {
+  QFETCH(bool, occupy);
+  Rig r;
+  r.m.PortOccupy = occupy;
+  r.dev.answers = script("0RA1\\r\\n;0RA1\\r\\n");
+  for (int command = 0; command < 2; ++command) {
+    QCOMPARE(r.link.ReadCtStatus(), qint16(1));
+    r.link.CommPortRelease(); // the end of each operator command
+  }
+  QTEST(r.dev.opens, "opens");
+  QCOMPARE(r.dev.isOpen(), occupy);
+}
+
+void tst_Link::scanPorts() {
+  Rig r;
+  r.link.CommPortOpen();
+  r.dev.openFailure = QStringLiteral("busy");
+  r.link.ScanPorts();
+  // The open port counts as port 1 and is closed; the rest cannot open.
+  QVERIFY(r.link.PortAvailable[1]);
+  QVERIFY(!r.link.PortAvailable[2]);
+  QVERIFY(!r.link.PortAvailable[32]);
+  QVERIFY(!r.dev.isOpen());
+}
+
+void tst_Link::reentrantTransactionRefused() {
+  Rig r;
+  qint16 inner = -2;
+  QTimer::singleShot(0, &r.link, [&] { inner = r.link.CommTransaction("0AR", 5, {}); });
+  r.dev.answers = script("");
+  QCOMPARE(r.link.ReadCtStatus(), qint16(-1)); // times out
+  QCOMPARE(inner, qint16(1));
+  QCOMPARE(r.dev.written, QList<QByteArray>{"0RA\r\n"});
+  QCOMPARE(r.dialogs.shown, QStringList{Timeout});
+}
+
+void tst_Link::vanishedPortFailsThenReopens() {
+  Rig r;
+  r.m.PortOccupy = true;
+  r.link.TimeOutMs = 30000; // the vanished line must not wait for the timeout
+  QTimer::singleShot(0, &r.dev, [&] { r.dev.vanish(); });
+  QElapsedTimer clock;
+  clock.start();
+  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+  QVERIFY(clock.elapsed() < 250);
+  QVERIFY(!r.dev.isOpen());
+  QCOMPARE(r.dialogs.shown, QStringList{Timeout});
+  r.dev.answers = script("0RA1\\r\\n");
+  QCOMPARE(r.link.ReadCtStatus(), qint16(1));
+  QCOMPARE(r.dev.opens, 2);
+}
+
+void tst_Link::shutdownEndsTheWait() {
+  Rig r;
+  r.link.TimeOutMs = 30000;
+  QTimer::singleShot(0, &r.link, [&] { r.link.shutdown(); });
+  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+  QVERIFY(r.dialogs.shown.isEmpty());
+  QVERIFY(!r.dev.isOpen());
+  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+  QCOMPARE(r.dev.written.size(), 1);
+}
+
+void tst_Link::readCtStatus_data() {
+  QTest::addColumn<QString>("answers");
+  QTest::addColumn<int>("status");
+  QTest::newRow("moving") << "0RA0\\r\\n" << 0;
+  QTest::newRow("stopped") << "0RA2\\r\\n" << 2;
+  QTest::newRow("alarm") << "0RA3\\r\\n" << 3;
+  QTest::newRow("unknown digit") << "0RA7\\r\\n" << -1;
+  QTest::newRow("no answer") << "" << -1;
+}
+
+void tst_Link::readCtStatus() {
+  QFETCH(QString, answers);
+  Rig r;
+  r.dev.answers = script(answers);
+  QTEST(int(r.link.ReadCtStatus()), "status");
+  QCOMPARE(r.dev.written.first(), QByteArray("0RA\r\n"));
+  QCOMPARE(int(r.link.TimeOutMs), 2000);
+}
+
+void tst_Link::changeCommMode() {
+  Rig r;
+  r.dev.answers = script("0CM0\\r\\n;0CM7\\r\\n");
+  qint16 mode = 9;
+  QCOMPARE(r.link.ChangeCommMode(mode), qint16(0));
+  QCOMPARE(int(mode), 0);
+  mode = 7;
+  QCOMPARE(r.link.ChangeCommMode(mode), qint16(0));
+  QCOMPARE(r.dev.written, (QList<QByteArray>{"0CM0\r\n", "0CM7\r\n"}));
+  QCOMPARE(int(r.link.TimeOutMs), 5000);
+}
+
+void tst_Link::hexPad_data() {
+  QTest::addColumn<bool>("hex");
+  QTest::addColumn<int>("value");
+  QTest::addColumn<int>("width");
+  QTest::addColumn<QByteArray>("text");
+  QTest::newRow("hex 255/4") << true << 255 << 4 << QByteArray("00FF");
+  QTest::newRow("hex 255/1") << true << 255 << 1 << QByteArray("X");
+  QTest::newRow("hex 0/3") << true << 0 << 3 << QByteArray("000");
+  QTest::newRow("hex 1500/4") << true << 1500 << 4 << QByteArray("05DC");
+  QTest::newRow("dec 123/5") << false << 123 << 5 << QByteArray("00123");
+  QTest::newRow("dec -5/4") << false << -5 << 4 << QByteArray("00-5");
+  QTest::newRow("dec 123456/5") << false << 123456 << 5 << QByteArray("X");
+  QTest::newRow("dec 0/0") << false << 0 << 0 << QByteArray("X");
+}
+
+void tst_Link::hexPad() {
+  QFETCH(bool, hex);
+  QFETCH(int, value);
+  QFETCH(int, width);
+  QTEST(hex ? HexPad(value, width) : DecPad(value, width), "text");
+}
+
+void tst_Link::errorList_data() {
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<bool>("missing");
+  QTest::addColumn<int>("entries");
+  QTest::addColumn<QString>("status"); // shown for the reply 0%%1x2
+  QByteArray forty1 = "41\r\n";
+  for (int i = 1; i <= 41; ++i)
+    forty1 += QStringLiteral("\"%1\",\"Error %1\"\r\n").arg(i, 2, 10, QChar(u'0')).toLatin1();
+  QTest::newRow("count 41") << forty1 << true << 40 << "";
+  QTest::newRow("count 0") << QByteArray("0\r\n") << false << 0
+                           << "No error information in the error List";
+  QTest::newRow("fields missing") << QByteArray("3\r\n\"01\",\"A\"\r\n\"12\",\"B\"\r\n") << true << 2 << "";
+  QTest::newRow("numeric key") << QByteArray("1\r\n12,\"Twelve\"\r\n") << false << 1 << "Twelve";
+  QTest::newRow("no file") << QByteArray() << true << 0 << "";
+}
+
+void tst_Link::errorList() {
+  QFETCH(QByteArray, file);
+  QTemporaryDir folder;
+  if (!file.isNull()) {
+    QFile f(folder.filePath("erroreng.lst"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(file);
+  }
+  Rig r;
+  r.dialogs.shown.clear();
+  r.link.listFolder = folder.path();
+  r.link.Get_ErrorList();
+  QTEST(r.link.errors.ErrListMissing, "missing");
+  QTEST(int(r.link.errors.entries.size()), "entries");
+  QFETCH(bool, missing);
+  QCOMPARE(r.dialogs.shown, missing ? QStringList{NoList} : QStringList());
+  r.link.CommPortOpen();
+  r.dev.arrive("0%%112\r\n");
+  QTEST(r.f.lblstatus.text(), "status");
+}
+
+void tst_Link::missingListToldOncePerReply() {
+  QTemporaryDir empty;
+  Rig r;
+  r.link.listFolder = empty.path();
+  r.link.Get_ErrorList();
+  r.dialogs.shown.clear();
+  r.dev.answers = script("0%%102\\r\\n");
+  QCOMPARE(r.link.ReadCtStatus(), qint16(-1));
+  QCOMPARE(r.dialogs.shown,
+           (QStringList{NoList, u"Communication error occurs!\r\n[No error information in the error List] 102"_qs}));
+  QVERIFY(!r.f.imgAlarmLed.isVisible()); // the status area is left alone
+}
+
+void tst_Link::alarmReset_data() {
+  QTest::addColumn<QString>("answers");
+  QTest::addColumn<bool>("red");
+  QTest::addColumn<QString>("status");
+  QTest::addColumn<int>("messages");
+  QTest::newRow("acknowledged") << "0AR\\r\\n" << false << "" << 0;
+  QTest::newRow("no controller") << "" << true << "Overload" << 1;
+  QTest::newRow("error reply") << "0%%101\\r\\n" << true << "Overcurrent" << 1;
+}
+
+void tst_Link::alarmReset() {
+  QFETCH(QString, answers);
+  Rig r;
+  r.link.CommPortOpen();
+  r.dev.arrive("0%%102\r\n"); // an alarm is showing
+  r.dev.answers = script(answers);
+  r.f.cmdRESET.click();
+  QCOMPARE(r.dev.written.last(), QByteArray("0AR\r\n"));
+  QTEST(r.f.imgAlarmLed.isVisible(), "red");
+  QFETCH(bool, red);
+  QCOMPARE(r.f.imgAlarmGreen.isVisible(), !red);
+  QTEST(r.f.lblstatus.text(), "status");
+  QTEST(int(r.dialogs.shown.size()), "messages");
+  QVERIFY(r.f.cmdRESET.isEnabled());
+  QVERIFY(r.f.cmdLoadtoCt.isEnabled());
+}
+
+void tst_Link::versionQuery_data() {
+  QTest::addColumn<QString>("answers");
+  QTest::addColumn<QStringList>("messages");
+  QTest::addColumn<QString>("panel");
+  QTest::addColumn<QList<QByteArray>>("written");
+  QTest::newRow("2.10") << "0CM6\\r\\n;0RV210ABC\\r\\n"
+                        << QStringList{u"The version of this controller is 2.10."_qs}
+                        << "The version of C/T is 2.10"
+                        << QList<QByteArray>{"0CM6\r\n", "0RV\r\n"};
+  QTest::newRow("ten characters") << "0CM6\\r\\n;0RV210AB\\r\\n;0CM6\\r\\n"
+                                  << QStringList{Length, u"Failed to get version information of controller."_qs}
+                                  << "No version information"
+                                  << QList<QByteArray>{"0CM6\r\n", "0RV\r\n", "0CM6\r\n"};
+  QTest::newRow("error reply") << "0CM6\\r\\n;0%%001\\r\\n;0%C12345678901\\r\\n"
+                               << QStringList{u"Communication error occurs!\r\nError No.01\r\n[Undefined command]"_qs,
+                                              u"Failed to get version information of controller."_qs}
+                               << "No version information"
+                               << QList<QByteArray>{"0CM6\r\n", "0RV\r\n", "0%C\r\n"};
+  QTest::newRow("link check fails") << "" << QStringList{Timeout} << ""
+                                    << QList<QByteArray>{"0CM6\r\n"};
+}
+
+void tst_Link::versionQuery() {
+  QFETCH(QString, answers);
+  Rig r;
+  r.m.PortOccupy = false;
+  r.dev.answers = script(answers);
+  r.f.mnuShowCtversion.click();
+  QTEST(r.dialogs.shown, "messages");
+  QTEST(r.f.sbStatusBar.panelText(0), "panel");
+  QTEST(r.dev.written, "written");
+  QVERIFY(!r.dev.isOpen());
+  QVERIFY(r.f.mnuCont.isEnabled() && r.f.cmdGetfromCt.isEnabled());
+}
+
+QTEST_GUILESS_MAIN(tst_Link)
+#include "tst_link.moc"

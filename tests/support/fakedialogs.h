@@ -1,0 +1,25 @@
+#pragma once
+#include "dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+// Answers questions from a queue (then "No"/"Cancel") and keeps every
+// message shown, with CR LF as in the boxes.
+class FakeDialogs : public Dialogs {
+public:
+  QStringList shown;
+  QList<Answer> answers;
+  int busyDepth = 0;
+
+  Answer message(const QString &text, Buttons buttons, Icon) override {
+    shown << text;
+    if (buttons == Buttons::Ok)
+      return Answer::Ok;
+    if (!answers.isEmpty())
+      return answers.takeFirst();
+    return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
+  }
+  void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
+  QString last() const { return shown.value(shown.size() - 1); }
+};
