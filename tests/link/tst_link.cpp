@@ -4,6 +4,7 @@
 #include "hexpad.h"
 #include "link.h"
 #include "module1.h"
+#include "portmap.h"
 #include "scripteddevice.h"
 #include "settingsstore.h"
 
@@ -83,6 +84,8 @@ private Q_SLOTS:
   void alarmReset();
   void versionQuery_data();
   void versionQuery();
+  void portMap_data();
+  void portMap();
 
 private:
   QTemporaryDir dir_;
@@ -430,6 +433,51 @@ void tst_Link::versionQuery() {
   QTEST(r.dev.written, "written");
   QVERIFY(!r.dev.isOpen());
   QVERIFY(r.f.mnuCont.isEnabled() && r.f.cmdGetfromCt.isEnabled());
+}
+
+void tst_Link::portMap_data() {
+  QTest::addColumn<int>("portNo");
+  QTest::addColumn<QString>("device"); // relative to the test's folders
+  QTest::newRow("COM1 built in") << 1 << "dev/ttyS0";
+  QTest::newRow("COM4 built in") << 4 << "dev/ttyS3";
+  QTest::newRow("first adapter by its stable name") << 5 << "by-id/usb-FTDI_A-if00-port0";
+  QTest::newRow("second adapter") << 6 << "by-id/usb-Prolific_B-port0";
+  QTest::newRow("adapter without a stable name") << 7 << "dev/ttyACM0";
+  QTest::newRow("no such adapter") << 8 << "";
+  QTest::newRow("stored device") << 9 << "/dev/custom9";
+  QTest::newRow("command line") << 2 << "/tmp/pty-link";
+}
+
+void tst_Link::portMap() {
+  QFETCH(int, portNo);
+  QFETCH(QString, device);
+  QTemporaryDir root;
+  QDir(root.path()).mkpath("by-id");
+  QDir(root.path()).mkpath("dev");
+  for (const char *d : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyACM0"}) {
+    QFile f(root.filePath(d));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+  }
+  QVERIFY(QFile::link(root.filePath("dev/ttyUSB1"), root.filePath("by-id/usb-FTDI_A-if00-port0")));
+  QVERIFY(QFile::link(root.filePath("dev/ttyUSB0"), root.filePath("by-id/usb-Prolific_B-port0")));
+  SettingsStore().write(QStringLiteral("Device9"), QStringLiteral("/dev/custom9"));
+  PortMap map;
+  map.byIdFolder = root.filePath("by-id");
+  map.devFolder = root.filePath("dev");
+  map.setOverride(2, QStringLiteral("/tmp/pty-link"));
+  const QString expected =
+      device.isEmpty() || device.startsWith(u'/') ? device : root.filePath(device);
+  QCOMPARE(map.devicePath(portNo), expected);
+
+  // Replugged: the first adapter comes back as ttyUSB0, the second as ttyUSB1;
+  // each keeps its number.
+  if (portNo == 5 || portNo == 6) {
+    QFile::remove(root.filePath("by-id/usb-FTDI_A-if00-port0"));
+    QFile::remove(root.filePath("by-id/usb-Prolific_B-port0"));
+    QFile::link(root.filePath("dev/ttyUSB0"), root.filePath("by-id/usb-FTDI_A-if00-port0"));
+    QFile::link(root.filePath("dev/ttyUSB1"), root.filePath("by-id/usb-Prolific_B-port0"));
+    QCOMPARE(map.devicePath(portNo), expected);
+  }
 }
 
 QTEST_GUILESS_MAIN(tst_Link)

@@ -1,0 +1,130 @@
+// kov-sim: the controller simulator on a pseudo-terminal.
+#include "controllersim.h"
+#include "ptybridge.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+  const char c = 1;
+  [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+// SIGTERM and SIGINT end the event loop through a self-pipe, so that the
+// link is removed and the pty closed in ordinary code.
+bool catchSignals() {
+  if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    return false;
+  struct sigaction sa {};
+  sa.sa_handler = onSignal;
+  sigemptyset(&sa.sa_mask);
+  return ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGINT, &sa, nullptr) == 0;
+}
+
+bool parseFault(const QString &spec, ControllerSim &sim) {
+  static const QHash<QString, ControllerSim::Fault> kinds = {
+      {"none", ControllerSim::Fault::None},       {"noreply", ControllerSim::Fault::NoReply},
+      {"length", ControllerSim::Fault::WrongLength}, {"echo", ControllerSim::Fault::WrongEcho},
+      {"error", ControllerSim::Fault::ErrorReply}, {"garbage", ControllerSim::Fault::Garbage},
+      {"split", ControllerSim::Fault::Split},     {"twolines", ControllerSim::Fault::TwoLines},
+      {"vanish", ControllerSim::Fault::Vanish}};
+  const QStringList parts = spec.split(u':');
+  if (parts.size() < 2 || parts.size() > 3 || parts[0].isEmpty() || !kinds.contains(parts[1]))
+    return false;
+  int times = -1;
+  if (parts.size() == 3) {
+    bool ok = false;
+    times = parts[2].toInt(&ok);
+    if (!ok || times < 1)
+      return false;
+  }
+  sim.setFault(parts[0].toLatin1(), kinds.value(parts[1]), times);
+  return true;
+}
+
+int fail(const QString &message) {
+  std::fprintf(stderr, "kov-sim: %s\n", qPrintable(message));
+  return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("kov-sim"));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "ZT-KOV controller simulator on a pseudo-terminal; prints the terminal's path as its first line."));
+  parser.addHelpOption();
+  const QCommandLineOption linkOpt(QStringLiteral("link"), QStringLiteral("Symbolic link to the terminal."),
+                                   QStringLiteral("PATH"));
+  const QCommandLineOption pacedOpt(QStringLiteral("paced"), QStringLiteral("Take the 9600-baud time per character."));
+  const QCommandLineOption scaleOpt(QStringLiteral("time-scale"), QStringLiteral("Multiply move times by X."),
+                                    QStringLiteral("X"), QStringLiteral("1"));
+  const QCommandLineOption faultOpt(
+      QStringLiteral("fault"),
+      QStringLiteral("Spoil replies to CODE (or * for all): none, noreply, length, echo, error, garbage, split, "
+                     "twolines or vanish; TIMES times, or until the end."),
+      QStringLiteral("CODE:KIND[:TIMES]"));
+  const QCommandLineOption keyOpt(QStringLiteral("error-key"), QStringLiteral("Error key of the error fault."),
+                                  QStringLiteral("KEY"), QStringLiteral("01"));
+  const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Append every line received to FILE."),
+                                  QStringLiteral("FILE"));
+  parser.addOptions({linkOpt, pacedOpt, scaleOpt, faultOpt, keyOpt, logOpt});
+  parser.process(app);
+
+  ControllerSim sim;
+  sim.setPaced(parser.isSet(pacedOpt));
+  bool ok = false;
+  const double scale = parser.value(scaleOpt).toDouble(&ok);
+  if (!ok || scale < 0)
+    return fail(QStringLiteral("bad time scale: %1").arg(parser.value(scaleOpt)));
+  sim.setTimeScale(scale);
+  const QByteArray key = parser.value(keyOpt).toLatin1();
+  if (key.size() != 2)
+    return fail(QStringLiteral("an error key has two characters: %1").arg(parser.value(keyOpt)));
+  sim.setErrorKey(key);
+  for (const QString &spec : parser.values(faultOpt))
+    if (!parseFault(spec, sim))
+      return fail(QStringLiteral("bad fault: %1").arg(spec));
+
+  QFile log;
+  if (parser.isSet(logOpt)) {
+    log.setFileName(parser.value(logOpt));
+    if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
+      return fail(QStringLiteral("%1: %2").arg(log.fileName(), log.errorString()));
+    QObject::connect(&sim, &ControllerSim::lineReceived, &log, [&log](const QByteArray &line) {
+      log.write(line + '\n');
+      log.flush();
+    });
+  }
+
+  if (!catchSignals())
+    return fail(QStringLiteral("cannot catch signals"));
+  QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+  // The port going away is the client's view of a vanished line.
+  QObject::connect(&sim, &ControllerSim::vanish, &app, &QCoreApplication::quit);
+
+  PtyBridge pty(&sim);
+  QString error;
+  if (!pty.open(&error) || (parser.isSet(linkOpt) && !pty.makeLink(parser.value(linkOpt), &error)))
+    return fail(error);
+  std::printf("%s\n", qPrintable(pty.slavePath()));
+  std::fflush(stdout);
+
+  return app.exec();
+}
