@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "program.h"
 #include "qtdialogs.h"
+#include "simportdevice.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -25,13 +26,20 @@ int main(int argc, char *argv[]) {
                                   QStringLiteral("Open PATH as the serial port in use."),
                                   QStringLiteral("PATH"));
   args.addOption(device);
+  const QCommandLineOption simulator(
+      QStringLiteral("simulator"),
+      QStringLiteral("Every port number reaches the built-in controller simulator."));
+  args.addOption(simulator);
   args.process(app);
 
+  SimPortDevice simulated; // outlives the program that may talk through it
   Program *self = nullptr;
   QtDialogs dialogs([&self] { return self && self->closing(); });
   Program program(dialogs);
   self = &program;
   program.deviceOverride = args.value(device);
+  if (args.isSet(simulator))
+    program.link.setDevice(&simulated);
   MainWindow main(program);
   dialogs.setOwner(&main);
   const QList<QWidget *> windows = buildWindows(program, &main);

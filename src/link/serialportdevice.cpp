@@ -1,5 +1,7 @@
 #include "serialportdevice.h"
 
+#include <poll.h>
+
 SerialPortDevice::SerialPortDevice(QObject *parent) : PortDevice(parent) {
   connect(&port_, &QSerialPort::readyRead, this, &PortDevice::dataArrived);
   connect(&port_, &QSerialPort::errorOccurred, this, &SerialPortDevice::onError);
@@ -39,9 +41,20 @@ bool SerialPortDevice::write(const QByteArray &data) {
 }
 
 void SerialPortDevice::onError(QSerialPort::SerialPortError error) {
-  // The device went away under an open port (adapter unplugged, peer gone).
-  if (error == QSerialPort::ResourceError && port_.isOpen()) {
+  if (error == QSerialPort::NoError || !port_.isOpen())
+    return;
+  // The device went away under an open port: an adapter unplugged reports a
+  // resource error; a peer that hung up shows as HUP on the descriptor, which
+  // a pseudo-terminal reports as an unsupported operation instead.
+  const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                    error == QSerialPort::WriteError || hungUp();
+  if (gone) {
     port_.close();
     Q_EMIT vanished();
   }
+}
+
+bool SerialPortDevice::hungUp() const {
+  pollfd p{int(port_.handle()), POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
 }

@@ -22,6 +22,7 @@ public:
 
 private:
   void onError(QSerialPort::SerialPortError error);
+  bool hungUp() const;
 
   PortMap map_;
   QSerialPort port_;

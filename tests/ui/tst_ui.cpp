@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "fakedialogs.h"
 #include "program.h"
+#include "simportdevice.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -11,6 +12,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QLabel>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -40,6 +43,7 @@ private Q_SLOTS:
   void operatorInputReachesTheModel();
   void f1DroppedInEnglish_data();
   void f1DroppedInEnglish();
+  void versionFromTheSimulator();
 
 private:
   QTemporaryDir dir_;
@@ -182,6 +186,21 @@ void tst_Ui::f1DroppedInEnglish() {
   QTEST(counter.presses, "reached");
   qApp->removeEventFilter(&filter);
   qDeleteAll(windows);
+}
+
+// The program on the built-in simulator, as `kov-t6 --simulator` runs it.
+void tst_Ui::versionFromTheSimulator() {
+  SettingsStore().write("Languege", "2");
+  SimPortDevice simulated;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&simulated);
+  MainWindow w(p);
+  p.Main(false);
+  p.frmMain.mnuShowCtversion.click();
+  QCOMPARE(dialogs.shown, QStringList{u"The version of this controller is 1.10."_qs});
+  QCOMPARE(w.statusBar()->findChildren<QLabel *>().value(0)->text(), u"The version of C/T is 1.10"_qs);
+  QCOMPARE(simulated.sim()->receivedLines(), (QList<QByteArray>{"0CM6", "0RV"}));
 }
 
 QTEST_MAIN(tst_Ui)
