@@ -63,9 +63,7 @@ ControllerSim::ControllerSim(QObject *parent) : QObject(parent) {
     if (status_ == 0)
       status_ = 1;
   });
-  outTimer_.setSingleShot(true);
-  outTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&outTimer_, &QTimer::timeout, this, &ControllerSim::emitNext);
+  connect(&outTimer_, &WireTimer::timeout, this, &ControllerSim::emitNext);
   clock_.start();
 }
 
@@ -395,7 +393,7 @@ void ControllerSim::armOutput() {
     return;
   }
   const qint64 wait = out_.front().dueNs - clock_.nsecsElapsed();
-  outTimer_.start(wait <= 0 ? 0 : int((wait + 999'999) / 1'000'000));
+  outTimer_.start(wait);
 }
 
 void ControllerSim::emitNext() {

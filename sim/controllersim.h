@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QTimer>
+#include "wiretimer.h"
 #include <array>
 
 // A ZT-KOV controller on the far end of the serial line: takes command lines,
@@ -116,7 +117,7 @@ private:
   std::array<QByteArray, 4> staged_;  // empty = nothing staged
 
   QTimer moveTimer_;
-  QTimer outTimer_;
+  WireTimer outTimer_;
   QElapsedTimer clock_;
   QList<Outgoing> out_;
   qint64 wireFreeNs_ = 0; // when the last queued character has left

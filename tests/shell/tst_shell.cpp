@@ -1,5 +1,6 @@
 #include "fakedialogs.h"
 #include "program.h"
+#include "simportdevice.h"
 #include "startup.h"
 
 #include <QRegularExpression>
@@ -21,6 +22,7 @@ private Q_SLOTS:
   void mainWindowLoad_data();
   void mainWindowLoad();
   void exitUnloadsAndQuits();
+  void closingDuringATransfer();
   void f1SwallowedInEnglish_data();
   void f1SwallowedInEnglish();
   void versionText_data();
@@ -185,6 +187,27 @@ void tst_Shell::exitUnloadsAndQuits() {
   p.frmMain.mnuFileExit.click();
   QCOMPARE(quit.count(), 1);
   QCOMPARE(stored("PortNo"), u"7"_qs);
+  QCOMPARE(stored("Languege"), u"1"_qs);
+}
+
+// The window closed while the controller is silent: the wait ends at once,
+// the port closes, and the command unwinds without another exchange.
+void tst_Shell::closingDuringATransfer() {
+  SimPortDevice line;
+  line.sim()->setFault("*", ControllerSim::Fault::NoReply);
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&line);
+  p.Main(false);
+  dialogs.shown.clear();
+  QTimer::singleShot(0, &p, [&] { p.frmMain_Unload(); });
+  QElapsedTimer clock;
+  clock.start();
+  p.frmMain.mnuShowCtversion.click(); // link check, then the version query
+  QVERIFY(clock.elapsed() < 1000);
+  QVERIFY(!line.isOpen());
+  QCOMPARE(line.sim()->receivedLines(), QList<QByteArray>{"0CM6"});
+  QVERIFY(dialogs.shown.isEmpty());
   QCOMPARE(stored("Languege"), u"1"_qs);
 }
 
