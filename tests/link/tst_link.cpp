@@ -7,6 +7,7 @@
 #include "portmap.h"
 #include "scripteddevice.h"
 #include "settingsstore.h"
+#include "simportdevice.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -62,6 +63,8 @@ private Q_SLOTS:
   void init();
   void transaction_data();
   void transaction();
+  void againstTheSimulator_data();
+  void againstTheSimulator();
   void receiverAssemblesLines();
   void errorLineBetweenTransactions();
   void portThatCannotOpen();
@@ -149,6 +152,60 @@ void tst_Link::transaction() {
   QCOMPARE(r.f.imgAlarmGreen.isVisible(), !error);
   // A failed exchange releases the port; a controller error leaves that to the command.
   QCOMPARE(r.dev.isOpen(), !r.link.CommError);
+}
+
+void tst_Link::againstTheSimulator_data() {
+  QTest::addColumn<QStringList>("faults"); // CODE:KIND, as kov-sim takes them
+  QTest::addColumn<QByteArray>("errorKey");
+  QTest::addColumn<int>("result");
+  QTest::addColumn<QList<QByteArray>>("wire");
+  QTest::addColumn<QStringList>("messages");
+  QTest::addColumn<bool>("commError");
+  using W = QList<QByteArray>;
+  const W once{"0RA"}, checked{"0RA", "0CM6"};
+  QTest::newRow("good") << QStringList() << QByteArray() << 0 << once << QStringList() << false;
+  QTest::newRow("split over reads") << QStringList{"0RA:split"} << QByteArray() << 0 << once
+                                    << QStringList() << false;
+  QTest::newRow("seven characters") << QStringList{"0RA:length"} << QByteArray() << 1 << checked
+                                    << QStringList{Length} << true;
+  QTest::newRow("two lines in one read") << QStringList{"0RA:twolines"} << QByteArray() << 1
+                                         << checked << QStringList{Length} << true;
+  QTest::newRow("no echo") << QStringList{"0RA:echo"} << QByteArray() << 1 << checked
+                           << QStringList{NoEcho} << true;
+  QTest::newRow("error, key listed")
+      << QStringList{"0RA:error"} << QByteArray("12") << 1 << once
+      << QStringList{u"Communication error occurs!\r\nError No.12\r\n[Overload]"_qs} << false;
+  QTest::newRow("error, key not listed")
+      << QStringList{"0RA:error"} << QByteArray("99") << 1 << once
+      << QStringList{u"Communication error occurs!\r\n[No error information in the error List] 909"_qs}
+      << false;
+  QTest::newRow("no answer") << QStringList{"0RA:noreply"} << QByteArray() << 1 << once
+                             << QStringList{Timeout} << true;
+  QTest::newRow("no answer to the check either")
+      << QStringList{"0RA:length", "0CM:noreply"} << QByteArray() << 1 << checked
+      << QStringList{Length} << true;
+}
+
+void tst_Link::againstTheSimulator() {
+  QFETCH(QStringList, faults);
+  QFETCH(QByteArray, errorKey);
+  static const QHash<QString, ControllerSim::Fault> kinds{
+      {"length", ControllerSim::Fault::WrongLength}, {"echo", ControllerSim::Fault::WrongEcho},
+      {"error", ControllerSim::Fault::ErrorReply},   {"noreply", ControllerSim::Fault::NoReply},
+      {"split", ControllerSim::Fault::Split},        {"twolines", ControllerSim::Fault::TwoLines}};
+  SimPortDevice line;
+  for (const QString &f : faults)
+    line.sim()->setFault(f.section(u':', 0, 0).toLatin1(), kinds.value(f.section(u':', 1)));
+  if (!errorKey.isEmpty())
+    line.sim()->setErrorKey(errorKey);
+  Rig r;
+  r.m.PortOccupy = false;
+  r.link.setDevice(&line);
+  r.link.TimeOutMs = 2000;
+  QTEST(int(r.link.CommTransaction("0RA", 6, {})), "result");
+  QTEST(line.sim()->receivedLines(), "wire");
+  QTEST(r.dialogs.shown, "messages");
+  QTEST(r.link.CommError, "commError");
 }
 
 void tst_Link::receiverAssemblesLines() {
