@@ -185,7 +185,7 @@ constexpr Row kRows[] = {
     { 1201, "KOV-T6 ﾊﾞｰｼﾞｮﾝ情報...", "KOV-T6 Version Information..."},
     { 1202, "KOV-T6", "KOV-T6"},
     { 1204, "KOV-T6では、位置ﾃﾞｰﾀ・ﾊﾟﾗﾒｰﾀｰの編集や移動ﾃｽﾄが行えます。", "Editing of position data or parameters and test running can be done by ZT-RW3."},
-    { 1205, "仕様は予告なく変更することがあります。最新版は弊社ホームページから入手できます。", "Specifications are subject to change without notice. The latest version is available from our web site."},
+    { 1205, "仕様は予告なく変更することがあります。最新版は弊社ホームページから入手できます。", "Product details may change without notice. The latest version is available from our web site."},
     { 1206, "現時点ではｼｽﾃﾑ情報を使用できません", "You can't look system information,now."},
     { 1401, "機種選択", "Select Device"},
     { 1402, "使用するアクチュエータの機種を選択して下さい。", "Select Acutuator type,size,speed,stroke and click [OK]"},

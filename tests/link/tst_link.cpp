@@ -61,8 +61,6 @@ class tst_Link : public QObject {
 private Q_SLOTS:
   void initTestCase();
   void init();
-  void transaction_data();
-  void transaction();
   void againstTheSimulator_data();
   void againstTheSimulator();
   void receiverAssemblesLines();
@@ -104,56 +102,6 @@ void tst_Link::init() {
   QSettings(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6").clear();
 }
 
-void tst_Link::transaction_data() {
-  QTest::addColumn<QString>("answers");
-  QTest::addColumn<int>("result");
-  QTest::addColumn<int>("writes");
-  QTest::addColumn<QStringList>("messages");
-  QTest::addColumn<bool>("commError");
-  QTest::addColumn<QString>("status");
-  QTest::newRow("good") << "0CM6\\r\\n" << 0 << 1 << QStringList() << false << " ";
-  QTest::newRow("good, split") << "0|C|M6\\r|\\n" << 0 << 1 << QStringList() << false << " ";
-  QTest::newRow("seven characters") << "0CM61\\r\\n;0CM6\\r\\n" << 1 << 2 << QStringList{Length}
-                                    << true << "";
-  QTest::newRow("no echo") << "0XY6\\r\\n;0CM6\\r\\n" << 1 << 2 << QStringList{NoEcho} << true << "";
-  QTest::newRow("error, key listed")
-      << "0%%102\\r\\n" << 1 << 1 << QStringList{u"Communication error occurs!\r\nError No.12\r\n[Overload]"_qs}
-      << false << "Overload";
-  QTest::newRow("error, key not listed")
-      << "0%%909\\r\\n" << 1 << 1
-      << QStringList{u"Communication error occurs!\r\n[No error information in the error List] 909"_qs}
-      << false << "No error information in the error List";
-  QTest::newRow("no answer") << "" << 1 << 1 << QStringList{Timeout} << true << "";
-  QTest::newRow("no answer to the check") << "0CM61\\r\\n" << 1 << 2 << QStringList{Length} << true << "";
-  QTest::newRow("no echo, no answer to the check") << "0XY6\\r\\n" << 1 << 2 << QStringList{NoEcho}
-                                                   << true << "";
-  QTest::newRow("check reveals an error")
-      << "0CM61\\r\\n;0%%101\\r\\n" << 1 << 2
-      << QStringList{u"Communication error occurs!\r\nError No.11\r\n[Overcurrent]"_qs} << false
-      << "Overcurrent";
-}
-
-void tst_Link::transaction() {
-  QFETCH(QString, answers);
-  Rig r;
-  r.m.PortOccupy = false;
-  r.dev.answers = script(answers);
-  r.link.TimeOutMs = 2000;
-  QTEST(int(r.link.CommTransaction("0CM", 6, "6")), "result");
-  QTEST(int(r.dev.written.size()), "writes");
-  QCOMPARE(r.dev.written.first(), QByteArray("0CM6\r\n"));
-  if (r.dev.written.size() > 1)
-    QCOMPARE(r.dev.written.at(1), QByteArray("0CM6\r\n")); // the check exchange
-  QTEST(r.dialogs.shown, "messages");
-  QTEST(r.link.CommError, "commError");
-  QTEST(r.f.lblstatus.text(), "status");
-  const bool error = r.f.lblstatus.text().size() > 1;
-  QCOMPARE(r.f.imgAlarmLed.isVisible(), error);
-  QCOMPARE(r.f.imgAlarmGreen.isVisible(), !error);
-  // A failed exchange releases the port; a controller error leaves that to the command.
-  QCOMPARE(r.dev.isOpen(), !r.link.CommError);
-}
-
 void tst_Link::againstTheSimulator_data() {
   QTest::addColumn<QStringList>("faults"); // CODE:KIND, as kov-sim takes them
   QTest::addColumn<QByteArray>("errorKey");
@@ -184,11 +132,13 @@ void tst_Link::againstTheSimulator_data() {
   QTest::newRow("no answer to the check either")
       << QStringList{"0RA:length", "0CM:noreply"} << QByteArray() << 1 << checked
       << QStringList{Length} << true;
+  QTest::newRow("check reveals an error")
+      << QStringList{"0RA:length", "0CM:error"} << QByteArray("11") << 1 << checked
+      << QStringList{u"Communication error occurs!\r\nError No.11\r\n[Overcurrent]"_qs} << false;
 }
 
 void tst_Link::againstTheSimulator() {
   QFETCH(QStringList, faults);
-  QFETCH(QByteArray, errorKey);
   static const QHash<QString, ControllerSim::Fault> kinds{
       {"length", ControllerSim::Fault::WrongLength}, {"echo", ControllerSim::Fault::WrongEcho},
       {"error", ControllerSim::Fault::ErrorReply},   {"noreply", ControllerSim::Fault::NoReply},
@@ -196,6 +146,7 @@ void tst_Link::againstTheSimulator() {
   SimPortDevice line;
   for (const QString &f : faults)
     line.sim()->setFault(f.section(u':', 0, 0).toLatin1(), kinds.value(f.section(u':', 1)));
+  QFETCH(QByteArray, errorKey);
   if (!errorKey.isEmpty())
     line.sim()->setErrorKey(errorKey);
   Rig r;
@@ -206,6 +157,15 @@ void tst_Link::againstTheSimulator() {
   QTEST(line.sim()->receivedLines(), "wire");
   QTEST(r.dialogs.shown, "messages");
   QTEST(r.link.CommError, "commError");
+  // The status area: a good reply clears it, an error reply shows its text.
+  const bool error = !errorKey.isEmpty();
+  QCOMPARE(r.f.imgAlarmLed.isVisible(), error);
+  QCOMPARE(r.f.imgAlarmGreen.isVisible(), !error);
+  QFETCH(int, result);
+  if (result == 0)
+    QCOMPARE(r.f.lblstatus.text(), u" "_qs);
+  // A failed exchange releases the port; a controller error leaves that to the command.
+  QCOMPARE(line.isOpen(), !r.link.CommError);
 }
 
 void tst_Link::receiverAssemblesLines() {

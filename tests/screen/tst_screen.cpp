@@ -39,8 +39,6 @@ private Q_SLOTS:
   void commandGroups();
   void groupsLeaveExitAndHelpAlone();
   void progressBarOverStatusBar();
-  void everyNamedControlExists_data();
-  void everyNamedControlExists();
 };
 
 void tst_Screen::setResCaptions_data() {
@@ -241,37 +239,6 @@ void tst_Screen::progressBarOverStatusBar() {
   f.Hide_ProgressBar();
   QVERIFY(!f.ProgressBar1.isVisible());
   QCOMPARE(f.ProgressBar1.value(), 0);
-}
-
-// The controls the commands reach by name, in their windows and containers.
-void tst_Screen::everyNamedControlExists_data() {
-  QTest::addColumn<QString>("name");
-  QTest::addColumn<QString>("container");
-  const char *rows[][2] = {
-      {"comboVEL", "Frame2"}, {"txtVEL", "Frame2"}, {"comboACC", "Frame2"}, {"txtACC", "Frame2"},
-      {"txtGEAR", "Frame2"}, {"txtDIVISION", "Frame2"}, {"optCW", "Frame2"}, {"optCCW", "Frame2"},
-      {"Label3", "Frame2"}, {"Label6", "Frame2"}, {"cmdLoadtoCt", "SSTab1"},
-      {"txtTimer", "Frame1"}, {"chkTimerUse", "Frame1"}, {"Label2", "Frame1"},
-      {"imgWhiteIcon(0)", "Picture1"}, {"imgWhiteIcon(24)", "Picture3"},
-      {"imgOutputOut1", "Picture3"}, {"lblOutputEXP4", "Picture3"}, {"Picture1", "Frame4"},
-      {"lblstatus", "Frame3"}, {"imgAlarmLed", "Frame3"}, {"imgAlarmGreen", "Frame3"},
-      {"cmdRESET", "Frame3"}, {"txtDenryu", "framAxisPara"}, {"comboActSize", "framAxisPara"},
-      {"comboBrake", "framEtcPara"}, {"optEmgLogic(1)", "framTokusyuPara"},
-      {"optAlarmAutoClear(0)", "framTokusyuPara"}, {"chkTokuParaChange", "framTokusyuPara"},
-      {"cmdParaRead", "SSTabPrm"}, {"cmdReadParaFile", "SSTabPrm"}, {"SSTabPrm", "SSTab1"},
-      {"ProgressBar1", "frmMain"}, {"sbStatusBar", "frmMain"}, {"mnuFileExit", "mnuFile"},
-      {"mnuShowCtversion", "mnuCont"}, {"mnuHelpContents", "mnuHelp"}};
-  for (const auto &r : rows)
-    QTest::newRow(r[0]) << QString::fromUtf8(r[0]) << QString::fromUtf8(r[1]);
-}
-
-void tst_Screen::everyNamedControlExists() {
-  QFETCH(QString, name);
-  QFETCH(QString, container);
-  FrmMain f;
-  const Control *c = f.find(name);
-  QVERIFY(c);
-  QCOMPARE(c->container()->name(), container);
 }
 
 QTEST_GUILESS_MAIN(tst_Screen)
