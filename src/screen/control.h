@@ -108,6 +108,9 @@ public:
   std::function<void()> onChange, onClick, onDblClick, onLostFocus;
   std::function<int(int key)> onKeyPress; // returns the key to pass on, 0 refuses it
 
+  // Length of the selected text when a key arrives (kept by the widget).
+  int selLength = 0;
+
   // Operator actions, forwarded by the widgets.
   int keyPress(int key) { return onKeyPress ? onKeyPress(key) : key; }
   void click();

@@ -1,5 +1,7 @@
 #include "window.h"
 
+#include <QEventLoop>
+
 Window::Window(const QString &name, const QString &caption, const QString &tag)
     : form(this, name, Control::Kind::Window, nullptr, caption, tag) {}
 
@@ -24,4 +26,23 @@ QList<int> ControlArray::indices() const {
   for (const auto &[i, c] : elements_)
     out << i;
   return out;
+}
+
+void Window::showModal() {
+  QEventLoop loop;
+  const auto done = connect(&form, &Control::changed, &loop, [this, &loop] {
+    if (!form.isVisible())
+      loop.quit();
+  });
+  form.setVisible(true);
+  if (form.isVisible())
+    loop.exec();
+  disconnect(done);
+}
+
+void Window::requestClose() {
+  if (onCloseRequest)
+    onCloseRequest();
+  else
+    form.setVisible(false);
 }

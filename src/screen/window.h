@@ -21,6 +21,14 @@ public:
   // Called by every control of this window as it is built.
   void registerControl(Control *c);
 
+  // Shows the window and sleeps in an event loop until it is hidden again:
+  // a modal dialog, without any widget.
+  void showModal();
+  // The operator closes the window by its close box or Escape; by default it
+  // hides, a dialog may answer otherwise (as a Cancel).
+  std::function<void()> onCloseRequest;
+  void requestClose();
+
 private:
   QList<Control *> controls_;
   QHash<QString, Control *> byName_;

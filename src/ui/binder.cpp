@@ -57,6 +57,8 @@ protected:
     switch (e->type()) {
     case QEvent::KeyPress: {
       const int code = keyCode(static_cast<QKeyEvent *>(e));
+      if (auto *edit = qobject_cast<QLineEdit *>(parent()))
+        c_.selLength = int(edit->selectedText().size());
       return code >= 0 && c_.keyPress(code) == 0; // refused keys never reach the box
     }
     case QEvent::FocusOut:

@@ -26,8 +26,20 @@ QHBoxLayout *buttonRow(QWidget *parent, std::initializer_list<Control *> buttons
   return row;
 }
 
+// A dialog shown and hidden by its model; closing it asks the model.
+class ModelDialog : public QDialog {
+public:
+  ModelDialog(Window &model, QWidget *owner) : QDialog(owner), model_(model) {
+    setWindowModality(Qt::ApplicationModal);
+  }
+  void reject() override { model_.requestClose(); }
+
+private:
+  Window &model_;
+};
+
 QDialog *dialog(Window &model, QWidget *owner) {
-  auto *d = new QDialog(owner);
+  auto *d = new ModelDialog(model, owner);
   binder::bind(model.form, d);
   return d;
 }
