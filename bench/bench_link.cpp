@@ -30,6 +30,8 @@ class SilentDialogs : public Dialogs {
 public:
   Answer message(const QString &, Buttons, Icon) override { return Answer::Ok; }
   void setBusy(bool) override {}
+  QString saveFileName(const FileDialog &) override { return {}; }
+  QString openFileName(const FileDialog &) override { return {}; }
 };
 
 struct Sim {

@@ -44,6 +44,8 @@ public:
   bool ErrFound = false;
   std::array<bool, 33> PortAvailable{}; // index 1 to 32
   ErrorList errors;
+  // Scratch of the transfers: data strings sent and reply lines received.
+  QList<QByteArray> BlockStrings = QList<QByteArray>(100);
   // Where the error lists are read from: the program's folder.
   QString listFolder;
 

@@ -1,5 +1,7 @@
 #include "basic.h"
 
+#include <cmath>
+
 double Val(const QString &text) {
   qsizetype i = 0;
   const qsizetype n = text.size();
@@ -37,3 +39,13 @@ double Val(const QString &text) {
   }
   return num.toDouble();
 }
+
+QString StripZeros(const QString &text) {
+  qsizetype i = 0;
+  while (i < text.size() && text[i] == u'0')
+    ++i;
+  const QString rest = text.mid(i);
+  return rest.isEmpty() ? QStringLiteral("0") : rest;
+}
+
+double RoundHalfEven(double v) { return std::nearbyint(v); }

@@ -233,6 +233,9 @@ constexpr Row kRows[] = {
     { 3006, "KOVdata.ztd", "KOVdata.ztd"},
     { 3008, "回転方向", "Rotation"},
     { 3009, "このファイルは壊れています。読み込みを中止します。", "This File can not open ! "},
+    // Added by this program: failures the operator must hear of.
+    { 3010, "コントローラのデータの一部を表示できません。", "Some of the controller's data cannot be shown."},
+    { 3011, "ファイルの保存に失敗しました。", "Fail to save the file."},
 };
 
 constexpr bool sortedByNumber() {

@@ -121,9 +121,11 @@ Q_SIGNALS:
   void changed();
   // Enter in a box hands the focus to the next control in tab order.
   void focusNextRequested();
+  void focusRequested();
 
 public:
   void requestFocusNext() { Q_EMIT focusNextRequested(); }
+  void setFocus() { Q_EMIT focusRequested(); }
 
 private:
   QString name_;

@@ -15,4 +15,17 @@ public:
                          Icon icon = Icon::None) = 0;
   // Hourglass pointer during transfers, file writes and printing.
   virtual void setBusy(bool busy) = 0;
+
+  // A file dialog: the filter in the form "Text(*.x)|*.x|All(*.*)|*.*".
+  struct FileDialog {
+    QString title;
+    QString filter;
+    QString defaultName;
+    QString defaultExtension;
+  };
+  // The chosen path, or an empty text when the operator cancelled. The save
+  // dialog confirms before an existing file is replaced; the open dialog
+  // accepts existing files only.
+  virtual QString saveFileName(const FileDialog &d) = 0;
+  virtual QString openFileName(const FileDialog &d) = 0;
 };

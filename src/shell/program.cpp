@@ -50,15 +50,7 @@ void Program::frmMain_Load() {
   SetResCaptions(f, msg);
   link.Get_ErrorList();
 
-  // Operation data lists.
-  f.txtVEL.setVisible(false);
-  f.comboVEL.clearItems();
-  for (int i = 0; i < 30; ++i)
-    f.comboVEL.addItem(QString::number(30 - i), i);
-  f.txtACC.setVisible(false);
-  f.comboACC.clearItems();
-  for (int i = 0; i < 3; ++i)
-    f.comboACC.addItem(QString::number(3 - i), i);
+  indexData.mainWindowLoad();
 
   // Parameter lists: item data is the position.
   auto fill = [&msg](Control &combo, std::initializer_list<int> numbers) {
@@ -96,8 +88,7 @@ void Program::frmMain_Load() {
   for (const auto &[control, n] : captions)
     control->setText(msg.text(n));
 
-  f.comboVEL.setText(QStringLiteral("1"));
-  f.comboACC.setText(QStringLiteral("1"));
+  indexData.selectStartValues();
 
   showClock();
   f.Timer1.start();

@@ -7,6 +7,8 @@
 #include "frmsplash.h"
 #include "frmtrance.h"
 #include "controllercommands.h"
+#include "indexdata.h"
+#include "positionfile.h"
 #include "link.h"
 #include "module1.h"
 #include "serialportdevice.h"
@@ -36,6 +38,8 @@ public:
   SerialPortDevice serialPort;
   Link link{m, frmMain, dialogs, store, &serialPort};
   ControllerCommands controller{m, frmMain, dialogs, link};
+  IndexData indexData{m, frmMain, dialogs, link};
+  PositionFile positionFile{m, frmMain, dialogs, indexData};
 
   // --device: the port number in use at start opens this device instead.
   QString deviceOverride;

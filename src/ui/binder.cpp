@@ -182,6 +182,7 @@ void bind(Control &c, QWidget *w) {
   draw(c, w);
   QObject::connect(&c, &Control::changed, w, [&c, w] { draw(c, w); });
   QObject::connect(&c, &Control::focusNextRequested, w, [w] { focusNext(w); });
+  QObject::connect(&c, &Control::focusRequested, w, [w] { w->setFocus(Qt::OtherFocusReason); });
 
   if (auto *e = qobject_cast<QLineEdit *>(w)) {
     QObject::connect(e, &QLineEdit::textEdited, &c, [&c](const QString &t) { c.setText(t); });

@@ -1,6 +1,7 @@
 #include "qtdialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon icon) {
@@ -48,3 +49,32 @@ void QtDialogs::setBusy(bool busy) {
     QApplication::restoreOverrideCursor();
   }
 }
+
+namespace {
+// "Text(*.x)|*.x|All(*.*)|*.*" as Qt's "Text(*.x) (*.x);;All(*.*) (*.*)".
+QStringList qtFilters(const QString &filter) {
+  const QStringList parts = filter.split(u'|');
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    out << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(u';', u' '));
+  return out;
+}
+} // namespace
+
+QString QtDialogs::chooseFile(const FileDialog &d, bool save) {
+  if (closing_ && closing_())
+    return {};
+  QFileDialog dialog(owner_, d.title);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilters(qtFilters(d.filter));
+  dialog.setDefaultSuffix(d.defaultExtension);
+  if (!d.defaultName.isEmpty())
+    dialog.selectFile(d.defaultName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return {};
+  return dialog.selectedFiles().first();
+}
+
+QString QtDialogs::saveFileName(const FileDialog &d) { return chooseFile(d, true); }
+QString QtDialogs::openFileName(const FileDialog &d) { return chooseFile(d, false); }

@@ -14,8 +14,12 @@ public:
 
   Answer message(const QString &text, Buttons buttons, Icon icon) override;
   void setBusy(bool busy) override;
+  QString saveFileName(const FileDialog &d) override;
+  QString openFileName(const FileDialog &d) override;
 
 private:
+  QString chooseFile(const FileDialog &d, bool save);
+
   std::function<bool()> closing_;
   QWidget *owner_ = nullptr;
   int busy_ = 0;

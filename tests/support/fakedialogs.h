@@ -21,5 +21,15 @@ public:
     return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
   }
   void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
+
+  // File dialogs answer from a queue of paths (then cancel) and are logged.
+  QStringList files;
+  QList<FileDialog> fileDialogs;
+  QString saveFileName(const FileDialog &d) override { return chooseFile(d); }
+  QString openFileName(const FileDialog &d) override { return chooseFile(d); }
+  QString chooseFile(const FileDialog &d) {
+    fileDialogs << d;
+    return files.isEmpty() ? QString() : files.takeFirst();
+  }
   QString last() const { return shown.value(shown.size() - 1); }
 };

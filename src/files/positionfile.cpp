@@ -1,0 +1,163 @@
+#include "positionfile.h"
+#include "frmmain.h"
+#include "indexdata.h"
+#include "indexrules.h"
+#include "module1.h"
+#include "sequentialfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace positionfile {
+
+QByteArray Format(const PosiRow &row) {
+  QByteArray record = "0";
+  for (int col = 1; col <= 8; ++col)
+    record += ",\"" + row[col].toString().trimmed().toUtf8() + "\"";
+  return "\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n" + record + "\r\n";
+}
+
+namespace {
+// The record's fields into a fresh row: index, velocity, acceleration, two
+// controller fields, direction, division, gear ratio, the empty column.
+std::optional<PosiRow> readRecord(SequentialFields &fields, const QString &first) {
+  QString index = first, vel, acc, c3, c4, dir, div, gear, last;
+  for (QString *f : {&vel, &acc, &c3, &c4, &dir, &div, &gear, &last})
+    if (!fields.read(f))
+      return std::nullopt;
+  const auto v = ToInt16(vel), a = ToInt16(acc), d = ToInt16(dir);
+  const auto n = ToInt32(div), g = ToInt32(gear);
+  if (!IsNumeric(index) || !v || !a || !d || !n || !g)
+    return std::nullopt;
+  PosiRow row;
+  row[1] = int(*v);
+  row[2] = int(*a);
+  row[5] = int(*d);
+  row[6] = int(*n);
+  row[7] = int(*g);
+  return row;
+}
+} // namespace
+
+qint16 ReadPosiDataFile(const QString &path, PosiRow &recv, Dialogs &dialogs, const Module1 &m) {
+  QFile file(path);
+  const bool readable = file.open(QIODevice::ReadOnly);
+  SequentialFields fields(QString::fromUtf8(file.readAll()));
+  auto damaged = [&] {
+    dialogs.message(m.msg(3009));
+    return qint16(1);
+  };
+  auto refuse = [&] {
+    dialogs.message(m.msg(21) + QStringLiteral("\r\n\r\n") + m.msg(20), Dialogs::Buttons::Ok,
+                    Dialogs::Icon::Exclamation);
+    return qint16(1);
+  };
+  if (!readable)
+    return damaged();
+  QString model, kind, header, keyword;
+  if (!fields.read(&model) || !fields.read(&kind) || model != QLatin1String("ZT-M5") ||
+      kind != QLatin1String("Position"))
+    return refuse();
+  if (!fields.read(&header))
+    return damaged();
+  if (header.size() > 5)
+    return refuse();
+  // Older files have no keyword: the record follows the header field.
+  if (!fields.read(&keyword))
+    return damaged();
+  QString first = keyword;
+  if ((keyword == QLatin1String("NEW") || keyword == QLatin1String("OLD")) && !fields.read(&first))
+    return damaged();
+  // A damaged file is said so, and changes nothing.
+  const auto row = readRecord(fields, first);
+  if (!row)
+    return damaged();
+  for (int col : {1, 2, 5, 6, 7})
+    recv[col] = (*row)[col];
+  return 0;
+}
+
+} // namespace positionfile
+
+PositionFile::PositionFile(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, IndexData &data)
+    : m_(m), f_(frmMain), dialogs_(dialogs), data_(data) {
+  f_.cmdSaveFile.onClick = [this] { cmdSaveFile_Click(); };
+  f_.mnuFileSaveAs.onClick = [this] { mnuFileSaveAs_Click(); };
+  f_.cmdFileOpen.onClick = [this] { FileOpenProc(); };
+  f_.mnuFileOpen.onClick = [this] { FileOpenProc(); };
+  data_.saveAs = [this] { return SaveFileProc(); };
+}
+
+Dialogs::FileDialog PositionFile::fileDialog(int title) const {
+  return {m_.msg(title), m_.msg(351), title == 406 ? m_.msg(3006) : QString(), m_.msg(51)};
+}
+
+void PositionFile::cmdSaveFile_Click() {
+  f_.CMDBTN_Muko();
+  f_.SSTab1.setTabEnabled(1, false);
+  f_.Menyu_Muko();
+  mnuFileSaveAs_Click();
+  f_.CMDBTN_Yuko();
+  f_.SSTab1.setTabEnabled(1, true);
+  f_.Menyu_Yuko();
+}
+
+void PositionFile::mnuFileSaveAs_Click() {
+  f_.CMDBTN_Muko();
+  f_.Menyu_Muko();
+  SaveFileProc();
+  f_.CMDBTN_Yuko();
+  f_.Menyu_Yuko();
+}
+
+bool PositionFile::SaveFileProc() {
+  if (data_.PosiDataCheckAndTorikomi() == 1)
+    return false;
+  const QString path = dialogs_.saveFileName(fileDialog(406));
+  if (path.isEmpty())
+    return false;
+  return SaveFileAs(path);
+}
+
+bool PositionFile::SaveFileAs(const QString &path) {
+  dialogs_.setBusy(true);
+  QSaveFile file(path);
+  const bool saved = file.open(QIODevice::WriteOnly) &&
+                     file.write(positionfile::Format(data_.PosiData)) >= 0 && file.commit();
+  dialogs_.setBusy(false);
+  if (!saved) {
+    dialogs_.message(m_.msg(3011) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") +
+                         file.errorString(),
+                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    return false;
+  }
+  data_.edited = false;
+  return true;
+}
+
+void PositionFile::FileOpenProc() {
+  data_.SuppressVelCalc = true;
+  f_.CMDBTN_Muko();
+  f_.SSTab1.setTabEnabled(1, false);
+  f_.Menyu_Muko();
+  const qint16 opened = OpenFileData();
+  f_.CMDBTN_Yuko();
+  f_.SSTab1.setTabEnabled(1, true);
+  f_.Menyu_Yuko();
+  if (opened == 0 && !data_.setListsFromScreen(ListRule::AfterOpen))
+    dialogs_.message(m_.msg(3009));
+  data_.SuppressVelCalc = false;
+}
+
+qint16 PositionFile::OpenFileData() {
+  const QString path = dialogs_.openFileName(fileDialog(364));
+  if (path.isEmpty())
+    return 1;
+  if (positionfile::ReadPosiDataFile(path, data_.PosiDataRecv, dialogs_, m_) == 1)
+    return 1;
+  data_.PosiDataCopy();
+  data_.showPosiData();
+  data_.edited = false;
+  return 0;
+}

@@ -1,0 +1,342 @@
+#include "indexdata.h"
+#include "dialogs.h"
+#include "frmmain.h"
+#include "indexrules.h"
+#include "link.h"
+#include "module1.h"
+
+IndexData::IndexData(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
+    : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
+  f_.comboVEL.onClick = [this] { comboVEL_Click(); };
+  f_.comboACC.onClick = [this] { comboACC_Click(); };
+  f_.txtGEAR.onChange = [this] { txtGEAR_Change(); };
+  f_.txtDIVISION.onChange = [this] { txtDIVISION_Change(); };
+  f_.optCW.onClick = [this] { operatorEdit(); };
+  f_.optCCW.onClick = [this] { operatorEdit(); };
+  for (Control *field : {&f_.txtGEAR, &f_.txtDIVISION}) {
+    const bool division = field == &f_.txtDIVISION;
+    field->onKeyPress = [this, field, division](int key) {
+      const IndexKey k = IndexKeyFilter(key, field->text());
+      if (k.enter) {
+        // Enter ends the entry: the field is left, and from the division
+        // field the write button is next.
+        if (division)
+          f_.cmdLoadtoCt.setFocus();
+        else
+          field->requestFocusNext();
+      }
+      return k.key;
+    };
+    field->onLostFocus = [this, division] { fieldLeft(division); };
+  }
+  f_.cmdLoadtoCt.onClick = [this] { LoadtoCtMain(); };
+  f_.mnuFileLoadtoCt.onClick = [this] { LoadtoCtMain(); };
+  f_.cmdGetfromCt.onClick = [this] { cmdGetfromCt_Click(); };
+  f_.mnuFileGetfromCt.onClick = [this] { cmdGetfromCt_Click(); };
+}
+
+void IndexData::filling(const std::function<void()> &fill) {
+  ++filling_;
+  fill();
+  --filling_;
+}
+
+void IndexData::operatorEdit() {
+  if (filling_ == 0)
+    edited = true;
+}
+
+void IndexData::mainWindowLoad() {
+  filling([this] {
+    f_.txtVEL.setVisible(false);
+    f_.comboVEL.clearItems();
+    for (int i = 0; i < 30; ++i)
+      f_.comboVEL.addItem(QString::number(30 - i), i);
+    f_.txtACC.setVisible(false);
+    f_.comboACC.clearItems();
+    for (int i = 0; i < 3; ++i)
+      f_.comboACC.addItem(QString::number(3 - i), i);
+  });
+}
+
+void IndexData::selectStartValues() {
+  filling([this] {
+    f_.comboVEL.setText(QStringLiteral("1"));
+    f_.comboACC.setText(QStringLiteral("1"));
+  });
+}
+
+// --- Entry rules ------------------------------------------------------------
+
+void IndexData::comboVEL_Click() {
+  operatorEdit();
+  if (SuppressVelCalc)
+    return;
+  if (const auto v = VelocityFromList(f_.comboVEL.text(), f_.txtGEAR.text()))
+    f_.txtVEL.setText(*v);
+}
+
+void IndexData::comboACC_Click() {
+  operatorEdit();
+  if (!SuppressVelCalc)
+    f_.txtACC.setText(f_.comboACC.text());
+}
+
+void IndexData::txtDIVISION_Change() {
+  Control &c = f_.txtDIVISION;
+  const IndexChange r = IndexFieldChange(c.text());
+  operatorEdit();
+  if (r.number)
+    c.setBackColor(colors::WindowBackground);
+  if (r.aboveLimit)
+    c.setBackColor(colors::InactiveCaptionText);
+  c.setText(r.text);
+}
+
+void IndexData::txtGEAR_Change() {
+  Control &c = f_.txtGEAR;
+  const IndexChange r = IndexFieldChange(c.text());
+  operatorEdit();
+  if (r.number && !SuppressVelCalc)
+    c.setBackColor(colors::WindowBackground);
+  if (r.number && !SuppressVelCalc && !c.text().startsWith(u'0') && !c.text().isEmpty() &&
+      !f_.comboVEL.text().isEmpty() && !GearLoading) {
+    if (const auto v = VelocityFromList(f_.comboVEL.text(), c.text()))
+      f_.txtVEL.setText(*v);
+  }
+  if (r.aboveLimit)
+    c.setBackColor(colors::InactiveCaptionText);
+  c.setText(r.text);
+}
+
+void IndexData::fieldLeft(bool division) {
+  Control &c = division ? f_.txtDIVISION : f_.txtGEAR;
+  const IndexLeave r = division ? DivisionLeave(c.text()) : GearLeave(c.text());
+  c.setText(r.text);
+  if (r.removed)
+    c.setBackColor(colors::InactiveCaptionText);
+}
+
+// --- Check and conversion ----------------------------------------------------
+
+qint16 IndexData::PosiDataBlankCheck() const {
+  for (const Control *c : {&f_.txtVEL, &f_.txtACC, &f_.txtDIVISION, &f_.txtGEAR})
+    if (c->text().isEmpty())
+      return 1;
+  return 0;
+}
+
+qint16 IndexData::PosiDataRangeCheck() const {
+  const auto vel = ToInt32(f_.txtVEL.text());
+  const auto acc = ToInt16(f_.txtACC.text());
+  const auto div = ToInt16(f_.txtDIVISION.text());
+  const auto gear = ToInt16(f_.txtGEAR.text());
+  if (!vel || *vel < 1 || *vel > 100000)
+    return 1;
+  if (!acc || *acc < 1 || *acc > 3)
+    return 1;
+  if (!div || *div < 0 || *div > 255)
+    return 1;
+  if (*div != 0 && (!gear || *gear < 0 || *gear > 255))
+    return 1;
+  return 0; // the direction is 0 or 1 by construction
+}
+
+qint16 IndexData::PosiDataTorikomi() {
+  const std::pair<int, const Control *> fields[] = {
+      {1, &f_.txtVEL}, {2, &f_.txtACC}, {6, &f_.txtDIVISION}, {7, &f_.txtGEAR}};
+  for (const auto &[col, c] : fields) {
+    const auto v = ToInt16(c->text());
+    if (!v)
+      return 1;
+    PosiData[col] = int(*v);
+    if (col == 2)
+      PosiData[5] = f_.optCW.isChecked() ? 0 : 1;
+  }
+  return 0;
+}
+
+qint16 IndexData::PosiDataCheckAndTorikomi() {
+  if (PosiDataBlankCheck() == 1 || PosiDataRangeCheck() == 1)
+    return 1;
+  if (PosiDataTorikomi() == 1) {
+    dialogs_.message(m_.msg(52) + QStringLiteral("\r\n\r\n") + m_.msg(62));
+    return 1;
+  }
+  return 0;
+}
+
+void IndexData::PosiDataCopy() {
+  for (int col = 1; col <= 8; ++col)
+    PosiData[col] = PosiDataRecv[col];
+}
+
+void IndexData::showPosiData() {
+  filling([this] {
+    auto text = [this](int col) { return QString::number(PosiData[col].toLongLong()); };
+    f_.txtVEL.setText(text(1));
+    f_.txtACC.setText(text(2));
+    f_.txtDIVISION.setText(text(6));
+    GearLoading = true;
+    f_.txtGEAR.setText(text(7));
+    GearLoading = false;
+    (PosiData[5].toInt() == 0 ? f_.optCW : f_.optCCW).setChecked(true);
+  });
+}
+
+bool IndexData::setListsFromScreen(ListRule rule) {
+  bool shown = true;
+  filling([&] {
+    if (f_.comboACC.items().contains(f_.txtACC.text()))
+      f_.comboACC.setText(f_.txtACC.text());
+    else
+      shown = false;
+    if (f_.txtVEL.text().isEmpty() || f_.txtGEAR.text().isEmpty())
+      return; // nothing to derive a list value from
+    if (const auto r = ListValueFromVelocity(f_.txtVEL.text(), f_.txtGEAR.text(), rule))
+      f_.comboVEL.setText(QString::number(*r));
+    else
+      shown = false;
+  });
+  return shown;
+}
+
+// --- Write ---------------------------------------------------------------------
+
+void IndexData::LoadtoCtMain() {
+  f_.CMDBTN_Muko();
+  f_.SSTab1.setTabEnabled(1, false);
+  f_.Menyu_Muko();
+  LoadtoCtSeq();
+  f_.CMDBTN_Yuko();
+  f_.SSTab1.setTabEnabled(1, true);
+  f_.Menyu_Yuko();
+}
+
+void IndexData::LoadtoCtSeq() {
+  if (PosiDataCheckAndTorikomi() == 0) {
+    if (dialogs_.message(m_.msg(375), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) !=
+        Dialogs::Answer::Ok)
+      return;
+    switch (link_.ReadCtStatus()) {
+    case 0:
+      dialogs_.message(m_.msg(424));
+      break;
+    case -1:
+      dialogs_.message(m_.msg(377));
+      break;
+    default:
+      if (WritePosidataToCt() == 0)
+        edited = false;
+      break;
+    }
+  }
+  link_.CommPortRelease();
+}
+
+void IndexData::wrongReply() {
+  link_.CommPortRelease();
+  link_.CommError = true;
+  dialogs_.message(m_.msg(384) + QStringLiteral("\r\n\r\n") + m_.msg(385));
+}
+
+qint16 IndexData::WritePosidataToCt() {
+  const QByteArray record = EncodePosiRecord(PosiData);
+  link_.BlockStrings[0] = record;
+  f_.Disp_ProgressBar();
+  f_.ProgressBar1.setMaximum(3);
+  dialogs_.setBusy(true);
+  f_.ProgressBar1.setValue(1);
+  auto fail = [this] {
+    dialogs_.setBusy(false);
+    link_.CommPortRelease();
+    f_.Hide_ProgressBar();
+    return qint16(1);
+  };
+  link_.TimeOutMs = 5000;
+  if (link_.CommTransaction("0WP", 7, record) == 1)
+    return fail();
+  if (link_.JusinData.left(4) != "0WP" + record.left(1)) {
+    dialogs_.setBusy(false);
+    wrongReply();
+    f_.Hide_ProgressBar();
+    return 1;
+  }
+  link_.TimeOutMs = 5000;
+  if (link_.CommTransaction("0WA", 5, "0101") == 1)
+    return fail();
+  f_.ProgressBar1.setValue(1);
+  f_.ProgressBar1.setValue(3);
+  f_.Hide_ProgressBar();
+  dialogs_.setBusy(false);
+  return 0;
+}
+
+// --- Read ------------------------------------------------------------------------
+
+void IndexData::cmdGetfromCt_Click() {
+  f_.CMDBTN_Muko();
+  f_.SSTab1.setTabEnabled(1, false);
+  f_.Menyu_Muko();
+  f_.comboVEL.setEnabled(false);
+  GetfromCtSeq();
+  f_.comboVEL.setEnabled(true);
+  f_.CMDBTN_Yuko();
+  f_.SSTab1.setTabEnabled(1, true);
+  f_.Menyu_Yuko();
+  if (!link_.CommError && !setListsFromScreen(ListRule::AfterRead))
+    dialogs_.message(m_.msg(3010));
+  SuppressVelCalc = false;
+}
+
+void IndexData::GetfromCtSeq() {
+  const bool anyField = !f_.txtVEL.text().isEmpty() || !f_.txtACC.text().isEmpty() ||
+                        !f_.txtDIVISION.text().isEmpty() || !f_.txtGEAR.text().isEmpty();
+  if (edited && anyField) {
+    const auto answer = dialogs_.message(m_.msg(369), Dialogs::Buttons::YesNoCancel,
+                                         Dialogs::Icon::Question);
+    if (answer == Dialogs::Answer::Cancel)
+      return;
+    if (answer == Dialogs::Answer::Yes && !(saveAs && saveAs()))
+      return;
+  }
+  if (dialogs_.message(m_.msg(370), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
+      Dialogs::Answer::Yes)
+    return;
+  if (ReadPosidataFromCt() == 1)
+    return;
+  PosiDataCopy();
+  showPosiData();
+  edited = false;
+  link_.CommPortRelease();
+}
+
+qint16 IndexData::ReadPosidataFromCt() {
+  if (link_.CommPortOpen() == 1 || link_.CommCheck() == 1)
+    return 1;
+  f_.Disp_ProgressBar();
+  f_.ProgressBar1.setMaximum(3);
+  dialogs_.setBusy(true);
+  f_.ProgressBar1.setValue(1);
+  link_.TimeOutMs = 5000;
+  const qint16 sent = link_.CommTransaction("0RP", 23, "01");
+  if (sent == 0)
+    link_.BlockStrings[0] = link_.JusinData;
+  f_.ProgressBar1.setValue(2);
+  f_.ProgressBar1.setValue(3);
+  f_.Hide_ProgressBar();
+  dialogs_.setBusy(false);
+  if (sent == 1) {
+    link_.CommPortRelease();
+    return 1;
+  }
+  // Field characters that are no hex digits would decode into garbage.
+  const auto row = DecodePosiReply(link_.JusinData);
+  if (!row) {
+    wrongReply();
+    return 1;
+  }
+  for (int col = 1; col <= 7; ++col)
+    PosiDataRecv[col] = (*row)[col];
+  return 0;
+}
