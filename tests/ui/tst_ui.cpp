@@ -44,6 +44,7 @@ private Q_SLOTS:
   void f1DroppedInEnglish_data();
   void f1DroppedInEnglish();
   void versionFromTheSimulator();
+  void indexFieldsThroughTheWidgets();
 
 private:
   QTemporaryDir dir_;
@@ -201,6 +202,31 @@ void tst_Ui::versionFromTheSimulator() {
   QCOMPARE(dialogs.shown, QStringList{u"The version of this controller is 1.10."_qs});
   QCOMPARE(w.statusBar()->findChildren<QLabel *>().value(0)->text(), u"The version of C/T is 1.10"_qs);
   QCOMPARE(simulated.sim()->receivedLines(), (QList<QByteArray>{"0CM6", "0RV"}));
+}
+
+// Typing into the real fields goes through the entry rules of the model.
+void tst_Ui::indexFieldsThroughTheWidgets() {
+  SimPortDevice simulated;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&simulated);
+  MainWindow w(p);
+  p.Main(false);
+  QApplication::setActiveWindow(&w);
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  auto *division = w.findChild<QLineEdit *>("txtDIVISION");
+  auto *gear = w.findChild<QLineEdit *>("txtGEAR");
+  division->setFocus();
+  QTest::keyClicks(division, "1x01");
+  QCOMPARE(division->text(), QString()); // 101 is above 100: removed
+  QTest::keyClicks(division, "8");
+  QTest::keyClick(division, Qt::Key_Return);
+  QVERIFY(w.findChild<QPushButton *>("cmdLoadtoCt")->hasFocus());
+  gear->setFocus();
+  QTest::keyClicks(gear, "8");
+  QCOMPARE(p.frmMain.txtVEL.text(), u"38"_qs);
+  p.frmMain.comboVEL.setText("10");
+  QCOMPARE(p.frmMain.txtVEL.text(), u"375"_qs);
 }
 
 QTEST_MAIN(tst_Ui)
