@@ -51,27 +51,7 @@ void Program::frmMain_Load() {
   link.Get_ErrorList();
 
   indexData.mainWindowLoad();
-
-  // Parameter lists: item data is the position.
-  auto fill = [&msg](Control &combo, std::initializer_list<int> numbers) {
-    combo.clearItems();
-    int data = 0;
-    for (int n : numbers)
-      combo.addItem(msg.text(n), data++);
-  };
-  fill(f.comboAxisAutoDrv, {641, 642});
-  fill(f.comboPgFunc, {652, 653});
-  for (Control *c : {&f.txtPgCheckTimer, &f.txtLsSerchTimer}) {
-    c->setEnabled(false);
-    c->setBackColor(colors::LightGrey);
-  }
-  fill(f.comboHomeOut, {657, 658});
-  fill(f.comboAutoHome, {663, 664});
-  f.SSTabPrm.setTabCaption(0, msg.text(610));
-  f.SSTabPrm.setTabCaption(1, msg.text(611));
-  f.comboAutoHome.setEnabled(false);
-  f.comboAutoHome.setBackColor(colors::LightGrey);
-  f.comboActSize.setText(QString());
+  params.mainWindowLoad();
 
   // Captions set by code rather than by Tag.
   f.SSTab1.setTabCaption(0, msg.text(938));

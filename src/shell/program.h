@@ -8,6 +8,7 @@
 #include "frmtrance.h"
 #include "controllercommands.h"
 #include "indexdata.h"
+#include "parameterpage.h"
 #include "positionfile.h"
 #include "link.h"
 #include "module1.h"
@@ -40,6 +41,7 @@ public:
   ControllerCommands controller{m, frmMain, dialogs, link};
   IndexData indexData{m, frmMain, dialogs, link};
   PositionFile positionFile{m, frmMain, dialogs, indexData};
+  ParameterPage params{m, frmMain, frmDevice, dialogs};
 
   // --device: the port number in use at start opens this device instead.
   QString deviceOverride;

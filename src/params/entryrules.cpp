@@ -1,0 +1,61 @@
+#include "entryrules.h"
+#include "basic.h"
+
+namespace entry {
+
+namespace {
+bool isDigitKey(int key) { return key >= '0' && key <= '9'; }
+} // namespace
+
+KeyResult DigitKeyFilter(int key, const QString &text, int selLength, int limit) {
+  if (key == KeyBack)
+    return {key, false};
+  // The length test comes first, so Enter in a full box stays put.
+  if (selLength != text.size() && text.size() > limit)
+    return {0, false};
+  if (key == KeyEnter)
+    return {0, true};
+  return {isDigitKey(key) ? key : 0, false};
+}
+
+KeyResult DenryuKeyFilter(int key, const QString &text, bool DotSeen) {
+  if (key == KeyBack)
+    return {key, false};
+  if (key == KeyDot) {
+    if (!DotSeen)
+      return {key, false};
+    key = 0;
+  }
+  if (text.size() > 20)
+    key = 0;
+  if (key == KeyEnter)
+    return {0, true};
+  return {isDigitKey(key) ? key : 0, false};
+}
+
+QString DigitBoxLeave(const QString &text, bool zeroIsEmpty) {
+  const QString EditText = ::StripZeros(text);
+  if (zeroIsEmpty && EditText == u"0")
+    return QString();
+  return EditText;
+}
+
+DenryuText DenryuChange(const QString &text) {
+  QString t = text == u"." ? QStringLiteral("0.") : text;
+  const double v = Val(t);
+  if (v < 0.0 || v > 2.0)
+    t.clear();
+  return {t, t.contains(u'.')};
+}
+
+std::optional<QString> FixedCurrent(const QString &size) {
+  if (size == u"28")
+    return QStringLiteral("1.5");
+  if (size == u"35")
+    return QStringLiteral("1.6");
+  if (size == u"42")
+    return QStringLiteral("1.2");
+  return std::nullopt;
+}
+
+} // namespace entry

@@ -1,0 +1,54 @@
+#pragma once
+#include <QString>
+#include <optional>
+
+// What the parameter boxes accept while the operator types, and what they
+// make of their text when they change or are left.
+namespace entry {
+
+constexpr int KeyBack = 8;
+constexpr int KeyEnter = 13;
+constexpr int KeyDot = 46;
+
+// The key to pass on (0 refuses it), and whether the focus moves on.
+struct KeyResult {
+  int key = 0;
+  bool focusNext = false;
+  bool operator==(const KeyResult &) const = default;
+};
+
+// A digit box: refuses keys once it holds more than `limit` characters
+// (unless its whole text is selected), and a zero left in it may read as
+// "no value".
+struct DigitBox {
+  const char *name;
+  int limit;
+  bool zeroIsEmpty;
+};
+inline constexpr DigitBox DigitBoxes[] = {
+    {"txtHomeOffset", 4, true},   {"txtHomeVel", 1, true},
+    {"txtHomeOfsVel", 1, true},   {"txtAxisPulse", 4, false},
+    {"txtPgAlarm", 4, false},     {"txtInpLimit", 2, false},
+    {"txtPgCheckTimer", 2, false}, {"txtLsSerchTimer", 2, false},
+};
+
+KeyResult DigitKeyFilter(int key, const QString &text, int selLength, int limit);
+
+// The motor current box: digits and one decimal point.
+KeyResult DenryuKeyFilter(int key, const QString &text, bool DotSeen);
+
+// The text a digit box keeps when the focus leaves it.
+QString DigitBoxLeave(const QString &text, bool zeroIsEmpty);
+
+// The motor current box after a change: a lone point becomes "0.", a value
+// outside 0..2.0 empties it; DotSeen follows the resulting text.
+struct DenryuText {
+  QString text;
+  bool DotSeen = false;
+};
+DenryuText DenryuChange(const QString &text);
+
+// The fixed current of a standard actuator size; none for "SP" or others.
+std::optional<QString> FixedCurrent(const QString &size);
+
+} // namespace entry

@@ -1,0 +1,247 @@
+#include "parameterpage.h"
+#include "basic.h"
+#include "dialogs.h"
+#include "entryrules.h"
+#include "frmmain.h"
+#include "module1.h"
+
+#include <QCoreApplication>
+#include <cmath>
+
+using namespace params;
+
+namespace {
+
+const QString SizeSP = QStringLiteral("SP");
+const QString SizeSPCode = QStringLiteral("20"); // how the controller knows "SP"
+
+// A number as the page shows it: no decimals for a whole value.
+QString numText(double v) {
+  if (std::abs(v) < 1e15 && v == std::trunc(v))
+    return QString::number(qint64(v));
+  return QString::number(v, 'g', 15);
+}
+
+qint16 intOf(const Control &box) { return CInt(Val(box.text())); }
+
+// The item data of the selected item, or 0 when nothing (or an item beyond
+// the accepted ones) is selected.
+qint16 comboValue(const Control &combo, int lastAccepted) {
+  const int i = combo.listIndex();
+  return i >= 0 && i <= lastAccepted ? qint16(combo.itemData(i)) : qint16(0);
+}
+
+} // namespace
+
+ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice, Dialogs &dialogs)
+    : listFolder(QCoreApplication::applicationDirPath()),
+      frmDeviceDialog(*this, m, frmMain, frmDevice), m_(m), f_(frmMain), dialogs_(dialogs) {
+  for (const entry::DigitBox &b : entry::DigitBoxes) {
+    Control *box = f_.find(QString::fromLatin1(b.name));
+    Q_ASSERT(box);
+    wireDigitBox(*box, b.limit, b.zeroIsEmpty);
+  }
+  Control &denryu = f_.txtDenryu;
+  denryu.onKeyPress = [this, &denryu](int key) {
+    const entry::KeyResult r = entry::DenryuKeyFilter(key, denryu.text(), DotSeen);
+    if (r.focusNext)
+      denryu.requestFocusNext();
+    return r.key;
+  };
+  denryu.onChange = [this] { txtDenryu_Change(); };
+  f_.comboActSize.onClick = [this] { comboActSize_Click(); };
+  f_.chkTokuParaChange.onClick = [this] { chkTokuParaChange_Click(); };
+  f_.cmdIniPrm.onClick = [this] { cmdIniPrm_Click(); };
+}
+
+void ParameterPage::wireDigitBox(Control &box, int limit, bool zeroIsEmpty) {
+  box.onKeyPress = [&box, limit](int key) {
+    const entry::KeyResult r = entry::DigitKeyFilter(key, box.text(), box.selLength, limit);
+    if (r.focusNext)
+      box.requestFocusNext();
+    return r.key;
+  };
+  box.onLostFocus = [this, &box, zeroIsEmpty] {
+    EditText = box.text();
+    EditText = entry::DigitBoxLeave(EditText, zeroIsEmpty);
+    box.setText(EditText);
+  };
+}
+
+void ParameterPage::mainWindowLoad() {
+  const Messages msg = m_.messages();
+  auto fill = [&msg](Control &combo, std::initializer_list<int> numbers) {
+    combo.clearItems();
+    int data = 0;
+    for (int n : numbers)
+      combo.addItem(msg.text(n), data++);
+  };
+  fill(f_.comboAxisAutoDrv, {641, 642});
+  fill(f_.comboPgFunc, {652, 653});
+  for (Control *c : {&f_.txtPgCheckTimer, &f_.txtLsSerchTimer}) {
+    c->setEnabled(false);
+    c->setBackColor(colors::LightGrey);
+  }
+  fill(f_.comboHomeOut, {657, 658});
+  fill(f_.comboAutoHome, {663, 664});
+  f_.SSTabPrm.setTabCaption(0, msg.text(610));
+  f_.SSTabPrm.setTabCaption(1, msg.text(611));
+  f_.comboAutoHome.setEnabled(false);
+  f_.comboAutoHome.setBackColor(colors::LightGrey);
+
+  ReadDevList();
+  // The sizes are fixed, so the page stays usable even without the list.
+  InitActSize();
+  f_.comboActSize.setText(QString());
+}
+
+void ParameterPage::ParametaHyoji() {
+  ParametaRecord &p = ParametaSet;
+  f_.txtHomeOffset.setText(numText(p.HomeOffset));
+  f_.txtHomeVel.setText(QString::number(p.HomeVel));
+  f_.txtHomeOfsVel.setText(QString::number(p.HomeOfsVel));
+  f_.txtAxisPulse.setText(QString::number(p.AxisPulse));
+  showInCombo(f_.comboAxisAutoDrv, p.AxisAutoDrv);
+
+  // The record keeps "SP" from here on, which the block-7 read relies on.
+  if (p.ActSize == SizeSPCode)
+    p.ActSize = SizeSP;
+  f_.comboActSize.setText(p.ActSize);
+  if (const auto current = entry::FixedCurrent(p.ActSize)) {
+    f_.txtDenryu.setText(*current);
+    f_.txtDenryu.setEnabled(false);
+  } else if (p.ActSize == SizeSP) {
+    f_.txtDenryu.setText(QString());
+    f_.txtDenryu.setEnabled(true);
+  }
+
+  showInCombo(f_.comboPgFunc, p.PgFunc);
+  f_.txtPgAlarm.setText(numText(p.PgAlarm));
+  f_.txtPgCheckTimer.setText(QString::number(p.PgCheckTimer));
+  f_.txtLsSerchTimer.setText(QString::number(p.LsSerchTimer));
+
+  showInCombo(f_.comboHomeOut, p.HomeOut);
+  f_.txtInpLimit.setText(QString::number(p.InpLimit));
+  showInCombo(f_.comboAutoHome, p.AutoHome);
+
+  f_.optEmgLogic(p.EmgLogic == 1 ? 0 : 1).setChecked(true);
+  f_.optAlarmAutoClear(p.AlarmAutoClear == 1 ? 1 : 0).setChecked(true);
+}
+
+// A value without a list item is shown as its number, nothing selected, so
+// the operator never sees a wrong item and taking in gives 0.
+void ParameterPage::showInCombo(Control &combo, int value) {
+  if (value >= 0 && value < combo.items().size())
+    combo.setListIndex(value);
+  else
+    combo.setText(QString::number(value));
+}
+
+void ParameterPage::TorikomiParametaValue() {
+  ParametaRecord &p = ParametaSet;
+  p.HomeOffset = Val(f_.txtHomeOffset.text());
+  p.Aux02 = 1;
+  p.HomeVel = intOf(f_.txtHomeVel);
+  p.HomeOfsVel = intOf(f_.txtHomeOfsVel);
+  p.Aux05 = 1;
+  p.Aux07 = 2;
+  p.AxisPulse = CLng(Val(f_.txtAxisPulse.text()));
+  p.AxisAutoDrv = comboValue(f_.comboAxisAutoDrv, 1);
+  p.Aux10 = 20;
+  p.AxisKind = 2;
+
+  p.ActSize = f_.comboActSize.text();
+  if (p.ActSize == SizeSP)
+    p.ActSize = SizeSPCode;
+  p.ActType = QStringLiteral("L");
+  p.ActModelNo = 100;
+  p.ActCode = p.ActSize + p.ActType + QStringLiteral("%1").arg(p.ActModelNo, 3, 10, QChar(u'0'));
+  DevChoice = {p.ActSize, p.ActType, p.ActModelNo};
+
+  p.PgFunc = comboValue(f_.comboPgFunc, 2);
+  p.PgAlarm = Val(f_.txtPgAlarm.text());
+
+  p.HomeOut = comboValue(f_.comboHomeOut, 3);
+  p.Aux16 = 0;
+  p.InpLimit = intOf(f_.txtInpLimit);
+  p.Aux20 = 10;
+  p.Aux21 = 0;
+  p.Aux22 = 0;
+
+  // Locked, the special group keeps its factory values whatever it shows.
+  if (f_.chkTokuParaChange.isChecked()) {
+    p.PgCheckTimer = intOf(f_.txtPgCheckTimer);
+    p.AutoHome = comboValue(f_.comboAutoHome, 1);
+    p.LsSerchTimer = intOf(f_.txtLsSerchTimer);
+    p.EmgLogic = f_.optEmgLogic(1).isChecked() ? 0 : 1;
+    p.AlarmAutoClear = f_.optAlarmAutoClear(1).isChecked() ? 1 : 0;
+  } else {
+    p.PgCheckTimer = 125;
+    p.AutoHome = 0;
+    p.LsSerchTimer = 0;
+    p.EmgLogic = 1;
+    p.AlarmAutoClear = 0;
+  }
+  p.Aux28 = 0;
+  p.Reserved.fill(0);
+}
+
+qint16 ParameterPage::BlankParaCheck() const {
+  for (const Control *c :
+       {&f_.txtHomeOffset, &f_.txtHomeVel, &f_.txtHomeOfsVel, &f_.txtAxisPulse,
+        &f_.comboAxisAutoDrv, &f_.comboActSize, &f_.comboPgFunc, &f_.txtPgAlarm,
+        &f_.comboHomeOut, &f_.txtInpLimit, &f_.txtPgCheckTimer, &f_.comboAutoHome,
+        &f_.txtLsSerchTimer})
+    if (c->text().isEmpty())
+      return 1;
+  if (!f_.optEmgLogic(0).isChecked() && !f_.optEmgLogic(1).isChecked())
+    return 1;
+  if (!f_.optAlarmAutoClear(0).isChecked() && !f_.optAlarmAutoClear(1).isChecked())
+    return 1;
+  return 0;
+}
+
+void ParameterPage::CopyParaArray() {
+  ::CopyParaArray(ParametaArray, ParametaSet, DevPgUse, DevPgEditable);
+}
+
+void ParameterPage::lockSpecial(bool locked) {
+  for (Control *c : {&f_.txtPgCheckTimer, &f_.txtLsSerchTimer, &f_.comboAutoHome}) {
+    c->setEnabled(!locked);
+    c->setBackColor(locked ? colors::LightGrey : colors::WindowBackground);
+  }
+  for (Control *c : {&f_.optEmgLogic(0), &f_.optEmgLogic(1), &f_.optAlarmAutoClear(0),
+                     &f_.optAlarmAutoClear(1)})
+    c->setEnabled(!locked);
+}
+
+void ParameterPage::chkTokuParaChange_Click() {
+  if (!f_.chkTokuParaChange.isChecked()) {
+    lockSpecial(true);
+    return;
+  }
+  const auto answer = dialogs_.message(m_.messages().joined({671, 672}),
+                                       Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation);
+  if (answer != Dialogs::Answer::Yes) {
+    f_.chkTokuParaChange.setChecked(false); // runs this rule again, which locks
+    return;
+  }
+  lockSpecial(false);
+}
+
+void ParameterPage::comboActSize_Click() {
+  const QString size = f_.comboActSize.text();
+  if (const auto current = entry::FixedCurrent(size)) {
+    f_.txtDenryu.setText(*current);
+    f_.txtDenryu.setEnabled(false);
+  } else if (size == SizeSP) {
+    f_.txtDenryu.setEnabled(true);
+  }
+}
+
+void ParameterPage::txtDenryu_Change() {
+  const entry::DenryuText r = entry::DenryuChange(f_.txtDenryu.text());
+  DotSeen = r.DotSeen;
+  // Setting the corrected text runs this rule once more, to the same result.
+  f_.txtDenryu.setText(r.text);
+}

@@ -1,0 +1,82 @@
+#pragma once
+#include "devicedialog.h"
+#include "parametaset.h"
+#include "stdlists.h"
+
+#include <QObject>
+
+class Control;
+class Dialogs;
+class FrmDevice;
+class FrmMain;
+struct Module1;
+
+// The parameter page of the main window: the parameter set and the page
+// that shows it, the entry rules of its boxes, the actuator list and the
+// standard parameters loaded through the device dialog.
+class ParameterPage : public QObject {
+  Q_OBJECT
+public:
+  ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice, Dialogs &dialogs);
+
+  // The single copy of the controller's parameters, and the numbered list
+  // through which controller reads and parameter files deliver theirs.
+  ParametaRecord ParametaSet;
+  ParametaList ParametaArray;
+
+  DeviceChoice DevChoice;
+  bool DevPgUse = false;      // an encoder is fitted
+  bool DevPgEditable = false; // the device mode lets the operator choose the encoder
+  bool DotSeen = false;       // txtDenryu holds a decimal point
+  QString EditText;           // work text of the lost-focus rules
+
+  // The device list: records in file order, their distinct size parts.
+  QList<stdlists::DevRecord> DevList;
+  int DevCount = 0;
+  QStringList DevSizes;
+  int DevSizeLast = -1;
+
+  // Standard values: HOME and AXIS fixed here, the other groups from the list.
+  ParametaRecord StdCommon;
+  stdlists::StdGroupTable StdGroup;
+
+  // Where the list files are read from: the program's folder.
+  QString listFolder;
+
+  DeviceDialog frmDeviceDialog;
+
+  // Main window load: the parameter lists, the locked special group, the
+  // tab captions, then the device list and the actuator sizes.
+  void mainWindowLoad();
+
+  void ParametaHyoji();
+  void TorikomiParametaValue();
+  qint16 BlankParaCheck() const;
+  // CopyParaArray on this page's list and set.
+  void CopyParaArray();
+
+  qint16 ReadDevList();
+  qint16 FindDevSize(const QString &size);
+  qint16 HasEmptySizeItem() const;
+  void InitActSize();
+  qint16 ReadStdParaList();
+  qint16 LoadStdPara();
+  void cmdIniPrm_Click();
+
+  // Handlers of the page's controls.
+  void chkTokuParaChange_Click();
+  void comboActSize_Click();
+  void txtDenryu_Change();
+
+private:
+  void wireDigitBox(Control &box, int limit, bool zeroIsEmpty);
+  void lockSpecial(bool locked);
+  void showInCombo(Control &combo, int value);
+  QString listPath(const char *file) const;
+  // The text of a list file; nullopt when it cannot be read.
+  std::optional<QString> readList(const char *file) const;
+
+  Module1 &m_;
+  FrmMain &f_;
+  Dialogs &dialogs_;
+};

@@ -1,0 +1,101 @@
+#include "stdlists.h"
+#include "basic.h"
+#include "sequentialfile.h"
+
+namespace stdlists {
+
+namespace {
+
+// A count item: a whole number, not negative.
+bool readCount(SequentialFields &f, int *n) {
+  QString item;
+  if (!f.read(&item))
+    return false;
+  bool ok = false;
+  *n = item.trimmed().toInt(&ok);
+  return ok && *n >= 0;
+}
+
+} // namespace
+
+QStringList ActSizes() {
+  return {QStringLiteral("28"), QStringLiteral("35"), QStringLiteral("42"), QStringLiteral("SP")};
+}
+
+std::optional<DevListData> ParseDevList(const QString &text) {
+  SequentialFields f(text);
+  int n = 0;
+  if (!readCount(f, &n) || n < 1 || n > MaxDevices)
+    return std::nullopt;
+  DevListData d;
+  for (int i = 0; i < n; ++i) {
+    DevRecord r;
+    if (!f.read(&r.code))
+      return std::nullopt;
+    for (int k = 0; k < 4; ++k) {
+      QString item;
+      if (!f.read(&item))
+        return std::nullopt;
+      r.further << item;
+    }
+    r.sizePart = r.code.left(3);
+    r.typeLetter = r.code.mid(3, 1);
+    r.modelNo = qint16(Val(r.code.mid(5, 3)));
+    d.records << r;
+  }
+  for (const DevRecord &r : d.records)
+    if (!d.sizes.contains(r.sizePart))
+      d.sizes << r.sizePart;
+  if (d.sizes.size() > MaxSizes)
+    return std::nullopt;
+  return d;
+}
+
+StdParaData ParseStdParaList(const QString &text) {
+  StdParaData d;
+  SequentialFields f(text);
+  QString model, key;
+  int sections = 0;
+  if (!f.read(&model) || !f.read(&key)) {
+    d.error = StdListError::Defective;
+    return d;
+  }
+  if (model != u"ZT-M5" || key != u"ZT-CMNPRM") {
+    d.error = StdListError::WrongModel;
+    return d;
+  }
+  d.error = StdListError::Defective;
+  if (!readCount(f, &sections))
+    return d;
+  static const QString names[] = {QStringLiteral("PG"), QStringLiteral("ETC"),
+                                  QStringLiteral("SPECIAL")};
+  int row = 0;
+  for (int s = 0; s < sections; ++s) {
+    QString name;
+    int records = 0, items = 0;
+    if (!f.read(&name) || name != (s < 3 ? names[s] : QString()))
+      return d;
+    if (!readCount(f, &records) || !readCount(f, &items))
+      return d;
+    // A list the table cannot hold is as unusable as a broken one.
+    if (items > StdColumns || records > StdRows - row)
+      return d;
+    for (int r = 0; r < records; ++r, ++row)
+      for (int k = 0; k < items; ++k) {
+        QString value;
+        if (!f.read(&value))
+          return d;
+        d.group[row][k] = value;
+      }
+  }
+  for (int r = 0; r < StdRowsUsed; ++r)
+    if (!d.group[r][1].isValid())
+      return d;
+  // Rows 0 and 1 also carry the values used with an encoder.
+  if (!d.group[0][2].isValid() || !d.group[1][2].isValid())
+    return d;
+  d.error = StdListError::None;
+  return d;
+}
+
+} // namespace stdlists
