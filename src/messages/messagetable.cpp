@@ -236,6 +236,7 @@ constexpr Row kRows[] = {
     // Added by this program: failures the operator must hear of.
     { 3010, "コントローラのデータの一部を表示できません。", "Some of the controller's data cannot be shown."},
     { 3011, "ファイルの保存に失敗しました。", "Fail to save the file."},
+    { 3012, "予約ﾊﾟﾗﾒｰﾀ", "Reserved Parameter"},
 };
 
 constexpr bool sortedByNumber() {

@@ -10,9 +10,10 @@ public:
   enum class Answer { Ok, Cancel, Yes, No };
 
   virtual ~Dialogs() = default;
-  // A modal box titled with the program's title.
+  // A modal box titled with the program's title; `details`, when given, can
+  // be unfolded below the text.
   virtual Answer message(const QString &text, Buttons buttons = Buttons::Ok,
-                         Icon icon = Icon::None) = 0;
+                         Icon icon = Icon::None, const QString &details = {}) = 0;
   // Hourglass pointer during transfers, file writes and printing.
   virtual void setBusy(bool busy) = 0;
 

@@ -4,7 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon icon) {
+Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon icon,
+                                   const QString &details) {
   const bool question = buttons != Buttons::Ok;
   if (closing_ && closing_())
     return question ? (buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No) : Answer::Ok;
@@ -12,6 +13,8 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
   QMessageBox box(owner_);
   box.setWindowTitle(QStringLiteral("KOV-T6"));
   box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  if (!details.isEmpty())
+    box.setDetailedText(QString(details).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   switch (icon) {
   case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
   case Icon::Information: box.setIcon(QMessageBox::Information); break;

@@ -12,7 +12,8 @@ public:
   explicit QtDialogs(std::function<bool()> closing) : closing_(std::move(closing)) {}
   void setOwner(QWidget *owner) { owner_ = owner; }
 
-  Answer message(const QString &text, Buttons buttons, Icon icon) override;
+  Answer message(const QString &text, Buttons buttons, Icon icon,
+                 const QString &details) override;
   void setBusy(bool busy) override;
   QString saveFileName(const FileDialog &d) override;
   QString openFileName(const FileDialog &d) override;

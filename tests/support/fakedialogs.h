@@ -9,11 +9,14 @@
 class FakeDialogs : public Dialogs {
 public:
   QStringList shown;
+  QStringList details; // one per message, empty when it had none
   QList<Answer> answers;
   int busyDepth = 0;
 
-  Answer message(const QString &text, Buttons buttons, Icon) override {
+  Answer message(const QString &text, Buttons buttons, Icon,
+                 const QString &moreText = {}) override {
     shown << text;
+    details << moreText;
     if (buttons == Buttons::Ok)
       return Answer::Ok;
     if (!answers.isEmpty())
