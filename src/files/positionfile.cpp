@@ -136,7 +136,7 @@ bool PositionFile::SaveFileAs(const QString &path) {
   return true;
 }
 
-void PositionFile::FileOpenProc() {
+qint16 PositionFile::FileOpenProc() {
   data_.SuppressVelCalc = true;
   f_.CMDBTN_Muko();
   f_.SSTab1.setTabEnabled(1, false);
@@ -148,6 +148,7 @@ void PositionFile::FileOpenProc() {
   if (opened == 0 && !data_.setListsFromScreen(ListRule::AfterOpen))
     dialogs_.message(m_.msg(3009));
   data_.SuppressVelCalc = false;
+  return opened;
 }
 
 qint16 PositionFile::OpenFileData() {

@@ -203,21 +203,23 @@ bool IndexData::setListsFromScreen(ListRule rule) {
 
 // --- Write ---------------------------------------------------------------------
 
-void IndexData::LoadtoCtMain() {
+qint16 IndexData::LoadtoCtMain() {
   f_.CMDBTN_Muko();
   f_.SSTab1.setTabEnabled(1, false);
   f_.Menyu_Muko();
-  LoadtoCtSeq();
+  const qint16 result = LoadtoCtSeq();
   f_.CMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
   f_.Menyu_Yuko();
+  return result;
 }
 
-void IndexData::LoadtoCtSeq() {
+qint16 IndexData::LoadtoCtSeq() {
+  qint16 result = 1;
   if (PosiDataCheckAndTorikomi() == 0) {
     if (dialogs_.message(m_.msg(375), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) !=
         Dialogs::Answer::Ok)
-      return;
+      return 1;
     switch (link_.ReadCtStatus()) {
     case 0:
       dialogs_.message(m_.msg(424));
@@ -226,12 +228,14 @@ void IndexData::LoadtoCtSeq() {
       dialogs_.message(m_.msg(377));
       break;
     default:
-      if (WritePosidataToCt() == 0)
+      result = WritePosidataToCt();
+      if (result == 0)
         edited = false;
       break;
     }
   }
   link_.CommPortRelease();
+  return result;
 }
 
 void IndexData::wrongReply() {
@@ -274,12 +278,12 @@ qint16 IndexData::WritePosidataToCt() {
 
 // --- Read ------------------------------------------------------------------------
 
-void IndexData::cmdGetfromCt_Click() {
+qint16 IndexData::cmdGetfromCt_Click() {
   f_.CMDBTN_Muko();
   f_.SSTab1.setTabEnabled(1, false);
   f_.Menyu_Muko();
   f_.comboVEL.setEnabled(false);
-  GetfromCtSeq();
+  const qint16 result = GetfromCtSeq();
   f_.comboVEL.setEnabled(true);
   f_.CMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
@@ -287,28 +291,30 @@ void IndexData::cmdGetfromCt_Click() {
   if (!link_.CommError && !setListsFromScreen(ListRule::AfterRead))
     dialogs_.message(m_.msg(3010));
   SuppressVelCalc = false;
+  return result;
 }
 
-void IndexData::GetfromCtSeq() {
+qint16 IndexData::GetfromCtSeq() {
   const bool anyField = !f_.txtVEL.text().isEmpty() || !f_.txtACC.text().isEmpty() ||
                         !f_.txtDIVISION.text().isEmpty() || !f_.txtGEAR.text().isEmpty();
   if (edited && anyField) {
     const auto answer = dialogs_.message(m_.msg(369), Dialogs::Buttons::YesNoCancel,
                                          Dialogs::Icon::Question);
     if (answer == Dialogs::Answer::Cancel)
-      return;
+      return 1;
     if (answer == Dialogs::Answer::Yes && !(saveAs && saveAs()))
-      return;
+      return 1;
   }
   if (dialogs_.message(m_.msg(370), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
       Dialogs::Answer::Yes)
-    return;
+    return 1;
   if (ReadPosidataFromCt() == 1)
-    return;
+    return 1;
   PosiDataCopy();
   showPosiData();
   edited = false;
   link_.CommPortRelease();
+  return 0;
 }
 
 qint16 IndexData::ReadPosidataFromCt() {

@@ -44,8 +44,9 @@ public:
   // list item (the list then keeps its selection).
   bool setListsFromScreen(ListRule rule);
 
-  void LoadtoCtMain();
-  void cmdGetfromCt_Click();
+  // The operator commands; 0 when the data went over, 1 otherwise.
+  qint16 LoadtoCtMain();
+  qint16 cmdGetfromCt_Click();
   qint16 WritePosidataToCt();
   qint16 ReadPosidataFromCt();
 
@@ -53,8 +54,8 @@ public:
   void filling(const std::function<void()> &fill);
 
 private:
-  void LoadtoCtSeq();
-  void GetfromCtSeq();
+  qint16 LoadtoCtSeq();
+  qint16 GetfromCtSeq();
   void comboVEL_Click();
   void comboACC_Click();
   void txtGEAR_Change();

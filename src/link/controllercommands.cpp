@@ -10,10 +10,11 @@ ControllerCommands::ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &di
   f_.mnuShowCtversion.onClick = [this] { mnuShowCtversion_Click(); };
 }
 
-void ControllerCommands::cmdRESET_Click() {
+qint16 ControllerCommands::cmdRESET_Click() {
   f_.cmdRESET.setEnabled(false);
   f_.CMDBTN_Muko();
-  if (link_.AlarmReset() == 0) {
+  const qint16 result = link_.AlarmReset();
+  if (result == 0) {
     f_.imgAlarmLed.setVisible(false);
     f_.imgAlarmGreen.setVisible(true);
     f_.lblstatus.setText(QString());
@@ -21,6 +22,7 @@ void ControllerCommands::cmdRESET_Click() {
   link_.CommPortRelease();
   f_.cmdRESET.setEnabled(true);
   f_.CMDBTN_Yuko();
+  return result;
 }
 
 qint16 ControllerCommands::ReadCtVersion() {
@@ -41,11 +43,13 @@ qint16 ControllerCommands::ReadCtVersion() {
   return 1;
 }
 
-void ControllerCommands::mnuShowCtversion_Click() {
+qint16 ControllerCommands::mnuShowCtversion_Click() {
   f_.CMDBTN_Muko();
   f_.Menyu_Muko();
+  qint16 result = 1;
   if (link_.CommPortOpen() == 0 && link_.CommCheck() == 0) {
-    if (ReadCtVersion() == 1) {
+    result = ReadCtVersion();
+    if (result == 1) {
       dialogs_.message(m_.msg(71));
     } else {
       const QByteArray v = link_.JusinData.mid(3, 3);
@@ -57,4 +61,5 @@ void ControllerCommands::mnuShowCtversion_Click() {
   link_.CommPortRelease();
   f_.CMDBTN_Yuko();
   f_.Menyu_Yuko();
+  return result;
 }

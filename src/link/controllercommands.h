@@ -13,8 +13,9 @@ class ControllerCommands : public QObject {
 public:
   ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link);
 
-  void cmdRESET_Click();
-  void mnuShowCtversion_Click();
+  // 0 when the controller acknowledged, 1 otherwise (already reported).
+  qint16 cmdRESET_Click();
+  qint16 mnuShowCtversion_Click();
   // "0RV": 0 with the version in status bar panel 1, 1 on failure.
   qint16 ReadCtVersion();
 

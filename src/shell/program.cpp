@@ -31,6 +31,12 @@ void Program::Main(bool splash) {
   if (splash)
     showSplash();
   LoadSettings(m, store);
+  if (languageOverride) {
+    m.Languege = *languageOverride;
+    m.LangBase = m.Languege == 1 ? 0 : 10000;
+  }
+  if (portOverride)
+    m.PortNo = *portOverride;
   if (!deviceOverride.isEmpty())
     serialPort.portMap().setOverride(m.PortNo, deviceOverride);
   frmMain_Load();

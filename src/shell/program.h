@@ -15,6 +15,8 @@
 #include "serialportdevice.h"
 #include "settingsstore.h"
 
+#include <optional>
+
 class Dialogs;
 
 // The running program: its shared state, its settings and its seven
@@ -45,6 +47,9 @@ public:
 
   // --device: the port number in use at start opens this device instead.
   QString deviceOverride;
+  // --port and --lang of the command line: used instead of the stored ones.
+  std::optional<qint16> portOverride;
+  std::optional<qint16> languageOverride;
 
   QList<Window *> windows();
 

@@ -1,0 +1,37 @@
+#include "consoledialogs.h"
+
+#include <QTextStream>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+void printLines(const QString &text) {
+  QTextStream err(stderr);
+  for (const QString &line : QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n'))
+    err << line << '\n';
+}
+} // namespace
+
+Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Icon,
+                                        const QString &details) {
+  printLines(text);
+  if (!details.isEmpty())
+    printLines(details);
+  if (buttons == Buttons::Ok)
+    return Answer::Ok;
+  const Answer yesAnswer = buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+  const Answer noAnswer = buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+  if (yes)
+    return yesAnswer;
+  if (!::isatty(STDIN_FILENO))
+    return noAnswer;
+  const bool three = buttons == Buttons::YesNoCancel;
+  QTextStream(stderr) << (three ? "[y/n/C] " : "[y/N] ") << Qt::flush;
+  QTextStream in(stdin);
+  const QString reply = in.readLine().trimmed().toLower();
+  if (reply.startsWith(u'y'))
+    return yesAnswer;
+  if (three && reply.startsWith(u'n'))
+    return Answer::No;
+  return noAnswer;
+}

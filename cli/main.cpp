@@ -1,0 +1,247 @@
+// kov-t6-cli: the operator commands of KOV-T6 from the command line, run by
+// the program's own code with a console in place of the message boxes.
+#include "consoledialogs.h"
+#include "program.h"
+#include "simportdevice.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+enum Exit { Done = 0, Differs = 1, Usage = 2, Failed = 3 };
+
+const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--yes] COMMAND [ARGS]
+
+Commands:
+  version                              read and print the controller's version
+  status                               print the status digit from "0RA"
+  alarm-reset                          reset the controller's alarm ("0AR")
+  index read [-o FILE.ztd]             read point 1, print it, save it if -o is given
+  index write FILE.ztd                 open FILE and write it to the controller
+  params read [-o FILE.pmt]            read the parameters, print them, save them if -o is given
+  params write FILE.pmt [--current A]  open FILE and write it (A: motor current of size SP)
+  params verify FILE.pmt               open FILE and verify it against the controller
+  params standard SIZE [--encoder] -o FILE.pmt
+                                       standard parameters of an actuator size (28, 35, 42, SP),
+                                       saved; no controller needed
+
+Options:
+  --device PATH   the serial device to use
+  --port N        the port number to use (1-32), mapped as the program maps it
+  --simulator     talk to the built-in controller simulator
+  --lang ja|en    language of the messages (default: the stored setting)
+  --yes           answer every question Yes/OK. Without it an operator at a
+                  terminal is asked; with no terminal the answer is No/Cancel
+                  and nothing is changed
+  --help          this text; COMMAND --help tells about one command
+  --version       the program's version
+
+The special (SP) parameters are treated as by an operator who ticked
+"Change SP Parameter": a file's SP values are written, saved and verified as
+they stand.
+
+Values read are printed on standard output as "name: value" lines; messages go
+to standard error. Exit status: 0 done (a verification: OK), 1 a verification
+found differences, 2 a usage error, 3 the operation failed.
+)";
+
+struct CommandHelp {
+  const char *name;
+  const char *text;
+};
+const CommandHelp Helps[] = {
+    {"version", "kov-t6-cli version\n  Checks the link and reads the controller's version (\"0RV\").\n"},
+    {"status", "kov-t6-cli status\n  Prints the controller's status digit: 0 moving, 1 to 3 stopped or alarm.\n"},
+    {"alarm-reset", "kov-t6-cli alarm-reset\n  Resets the controller's alarm (\"0AR\").\n"},
+    {"index", "kov-t6-cli index read [-o FILE.ztd]\nkov-t6-cli index write FILE.ztd\n"
+              "  Reads point 1 from the controller (and saves it), or writes a position data\n"
+              "  file to the controller.\n"},
+    {"params", "kov-t6-cli params read [-o FILE.pmt]\nkov-t6-cli params write FILE.pmt [--current A]\n"
+               "kov-t6-cli params verify FILE.pmt\nkov-t6-cli params standard SIZE [--encoder] -o FILE.pmt\n"
+               "  Reads, writes or verifies the parameter set, or saves the standard parameters\n"
+               "  of an actuator size (28, 35, 42, SP) without a controller.\n"},
+};
+
+QTextStream &out() {
+  static QTextStream s(stdout);
+  return s;
+}
+
+int usage(const QString &problem) {
+  QTextStream(stderr) << "kov-t6-cli: " << problem << " (see kov-t6-cli --help)\n";
+  return Usage;
+}
+
+class Cli {
+public:
+  explicit Cli(ConsoleDialogs &d) : dialogs(d), program(d) {}
+
+  int run(const QString &command, QStringList args);
+
+private:
+  int version();
+  int status();
+  int alarmReset();
+  int index(QStringList args);
+  int failed(const QString &what) {
+    QTextStream(stderr) << "kov-t6-cli: " << what << " failed\n";
+    return Failed;
+  }
+  void printIndex();
+
+  ConsoleDialogs &dialogs;
+
+public:
+  Program program;
+  SimPortDevice simulated;
+};
+
+int Cli::run(const QString &command, QStringList args) {
+  program.Main(false);
+  int result = Usage;
+  if (command == QLatin1String("version"))
+    result = args.isEmpty() ? version() : usage(QStringLiteral("version takes no arguments"));
+  else if (command == QLatin1String("status"))
+    result = args.isEmpty() ? status() : usage(QStringLiteral("status takes no arguments"));
+  else if (command == QLatin1String("alarm-reset"))
+    result = args.isEmpty() ? alarmReset() : usage(QStringLiteral("alarm-reset takes no arguments"));
+  else if (command == QLatin1String("index"))
+    result = index(args);
+  else
+    result = usage(QStringLiteral("unknown command '%1'").arg(command));
+  program.link.CommPortClose();
+  return result;
+}
+
+int Cli::version() {
+  if (program.controller.mnuShowCtversion_Click() != 0)
+    return failed(QStringLiteral("version"));
+  const QByteArray v = program.link.JusinData.mid(3, 3);
+  out() << "version: " << v.left(1) << '.' << v.mid(1, 2) << Qt::endl;
+  return Done;
+}
+
+int Cli::status() {
+  const qint16 s = program.link.ReadCtStatus();
+  program.link.CommPortRelease();
+  if (s < 0)
+    return failed(QStringLiteral("status"));
+  out() << "status: " << s << Qt::endl;
+  return Done;
+}
+
+int Cli::alarmReset() {
+  return program.controller.cmdRESET_Click() == 0 ? Done : failed(QStringLiteral("alarm-reset"));
+}
+
+void Cli::printIndex() {
+  const FrmMain &f = program.frmMain;
+  const Module1 &m = program.m;
+  out() << m.msg(3002) << ": " << f.comboVEL.text() << '\n'
+        << m.msg(3003) << ": " << f.comboACC.text() << '\n'
+        << m.msg(3004) << ": " << f.txtDIVISION.text() << '\n'
+        << m.msg(3005) << ": " << f.txtGEAR.text() << '\n'
+        << m.msg(3008) << ": " << (f.optCW.isChecked() ? "CW" : "CCW") << Qt::endl;
+}
+
+int Cli::index(QStringList args) {
+  if (args.isEmpty())
+    return usage(QStringLiteral("index takes read or write"));
+  const QString verb = args.takeFirst();
+  if (verb == QLatin1String("read")) {
+    QString save;
+    if (args.size() == 2 && args[0] == QLatin1String("-o"))
+      save = args[1];
+    else if (!args.isEmpty())
+      return usage(QStringLiteral("index read takes only -o FILE"));
+    if (program.indexData.cmdGetfromCt_Click() != 0)
+      return failed(QStringLiteral("index read"));
+    printIndex();
+    if (!save.isEmpty()) {
+      dialogs.files = {save};
+      if (!program.positionFile.SaveFileProc())
+        return failed(QStringLiteral("saving ") + save);
+    }
+    return Done;
+  }
+  if (verb == QLatin1String("write")) {
+    if (args.size() != 1)
+      return usage(QStringLiteral("index write takes one FILE"));
+    dialogs.files = {args[0]};
+    if (program.positionFile.FileOpenProc() != 0)
+      return failed(QStringLiteral("opening ") + args[0]);
+    if (program.indexData.LoadtoCtMain() != 0)
+      return failed(QStringLiteral("index write"));
+    return Done;
+  }
+  return usage(QStringLiteral("index takes read or write"));
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  QCoreApplication app(argc, argv);
+  const QString versionText =
+      QStringLiteral("%1.%2.%3").arg(KOV_VERSION_MAJOR).arg(KOV_VERSION_MINOR).arg(KOV_VERSION_PATCH);
+  QStringList args = app.arguments().mid(1);
+
+  ConsoleDialogs dialogs;
+  QString device;
+  std::optional<qint16> port, lang;
+  bool simulator = false;
+  while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+    const QString opt = args.takeFirst();
+    if (opt == QLatin1String("--help")) {
+      out() << Overview;
+      return Done;
+    }
+    if (opt == QLatin1String("--version")) {
+      out() << "kov-t6-cli " << versionText << Qt::endl;
+      return Done;
+    }
+    if (opt == QLatin1String("--yes")) {
+      dialogs.yes = true;
+    } else if (opt == QLatin1String("--simulator")) {
+      simulator = true;
+    } else if (opt == QLatin1String("--device")) {
+      if (args.isEmpty())
+        return usage(QStringLiteral("--device needs a PATH"));
+      device = args.takeFirst();
+    } else if (opt == QLatin1String("--port")) {
+      bool ok = false;
+      const int n = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
+      if (!ok || n < 1 || n > 32)
+        return usage(QStringLiteral("--port needs a number from 1 to 32"));
+      port = qint16(n);
+    } else if (opt == QLatin1String("--lang")) {
+      const QString l = args.isEmpty() ? QString() : args.takeFirst();
+      if (l != QLatin1String("ja") && l != QLatin1String("en"))
+        return usage(QStringLiteral("--lang takes ja or en"));
+      lang = qint16(l == QLatin1String("ja") ? 1 : 2);
+    } else {
+      return usage(QStringLiteral("unknown option '%1'").arg(opt));
+    }
+  }
+  if (int(simulator) + int(!device.isEmpty()) + int(port.has_value()) > 1)
+    return usage(QStringLiteral("choose one of --device, --port and --simulator"));
+  if (args.isEmpty())
+    return usage(QStringLiteral("a COMMAND is needed"));
+  const QString command = args.takeFirst();
+  if (args.contains(QLatin1String("--help"))) {
+    for (const CommandHelp &h : Helps)
+      if (command == QLatin1String(h.name)) {
+        out() << h.text;
+        return Done;
+      }
+    return usage(QStringLiteral("unknown command '%1'").arg(command));
+  }
+
+  Cli cli(dialogs);
+  cli.program.deviceOverride = device;
+  cli.program.portOverride = port;
+  cli.program.languageOverride = lang;
+  if (simulator)
+    cli.program.link.setDevice(&cli.simulated);
+  return cli.run(command, args);
+}

@@ -1,0 +1,162 @@
+// kov-t6-cli end to end: the real executable against kov-sim on a pty.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const char *const Timeout = "Communication timeout error!\n\nCheck the followings;\n\n"
+                            " 1.Power ON for controller?\n\n 2.Communication cables are connected?\n";
+}
+
+class tst_Cli : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void initTestCase();
+  void cleanup();
+  void commands_data();
+  void commands();
+  void indexReadSavesTheFile();
+  void usageErrors_data();
+  void usageErrors();
+
+private:
+  bool startSim(const QStringList &extra);
+  // Runs the tool on the simulator's line; returns its exit code.
+  int cli(const QStringList &args);
+  QList<QByteArray> wire() const;
+
+  QTemporaryDir dir_;
+  QProcess sim_;
+  QString link_, log_;
+  QByteArray stdout_, stderr_;
+};
+
+void tst_Cli::initTestCase() {
+  QVERIFY(dir_.isValid());
+  link_ = dir_.filePath("ztkov");
+  log_ = dir_.filePath("wire.log");
+}
+
+void tst_Cli::cleanup() {
+  sim_.terminate();
+  sim_.waitForFinished(5000);
+}
+
+bool tst_Cli::startSim(const QStringList &extra) {
+  QFile::remove(log_);
+  sim_.start(KOV_SIM_PATH, QStringList{"--link", link_, "--log", log_} + extra);
+  return sim_.waitForStarted(5000) && sim_.waitForReadyRead(5000);
+}
+
+int tst_Cli::cli(const QStringList &args) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", dir_.filePath("config")); // a store of its own
+  env.insert("KOV_TIMEOUT_SCALE", "0.1");
+  p.setProcessEnvironment(env);
+  p.setStandardInputFile(QProcess::nullDevice()); // no terminal
+  p.start(KOV_CLI_PATH, QStringList{"--device", link_, "--lang", "en"} + args);
+  if (!p.waitForFinished(20000))
+    return -1;
+  stdout_ = p.readAllStandardOutput();
+  stderr_ = p.readAllStandardError();
+  return p.exitCode();
+}
+
+QList<QByteArray> tst_Cli::wire() const {
+  QFile f(log_);
+  QList<QByteArray> lines = f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QList<QByteArray>{};
+  lines.removeAll(QByteArray());
+  return lines;
+}
+
+void tst_Cli::commands_data() {
+  QTest::addColumn<QStringList>("simArgs");
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<QByteArray>("file"); // written to "in" before the run
+  QTest::addColumn<int>("exit");
+  QTest::addColumn<QByteArray>("out");
+  QTest::addColumn<QByteArray>("err");
+  QTest::addColumn<QList<QByteArray>>("lines");
+  using L = QList<QByteArray>;
+  const QByteArray ztd = "\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n"
+                         "0,\"1500\",\"2\",\"\",\"\",\"1\",\"8\",\"2\",\"\"\r\n";
+  QTest::newRow("version") << QStringList() << QStringList{"version"} << QByteArray() << 0
+                           << QByteArray("version: 1.10\n")
+                           << QByteArray("The version of this controller is 1.10.\n") << L{"0CM6", "0RV"};
+  QTest::newRow("status") << QStringList() << QStringList{"status"} << QByteArray() << 0
+                          << QByteArray("status: 1\n") << QByteArray() << L{"0RA"};
+  QTest::newRow("alarm reset") << QStringList() << QStringList{"alarm-reset"} << QByteArray() << 0
+                               << QByteArray() << QByteArray() << L{"0AR"};
+  QTest::newRow("timeout") << QStringList{"--fault", "0RA:noreply"} << QStringList{"status"}
+                           << QByteArray() << 3 << QByteArray()
+                           << QByteArray(Timeout) + "kov-t6-cli: status failed\n" << L{"0RA"};
+  QTest::newRow("index write") << QStringList() << QStringList{"--yes", "index", "write", "in"} << ztd
+                               << 0 << QByteArray() << QByteArray("Data is transmitted to controller,Yes?\n")
+                               << L{"0RA", "0WP0105DC200000010802", "0WA0101"};
+  QTest::newRow("no --yes, no terminal: nothing written")
+      << QStringList() << QStringList{"index", "write", "in"} << ztd << 3 << QByteArray()
+      << QByteArray("Data is transmitted to controller,Yes?\nkov-t6-cli: index write failed\n") << L{};
+  QTest::newRow("refused file") << QStringList() << QStringList{"--yes", "index", "write", "in"}
+                                << QByteArray("\"ZT-KOV\",\"PRM\"\r\n6\r\n") << 3 << QByteArray()
+                                << QByteArray("Not Position Data file for ZT-M5.\n\nOpening file is canceled.\n"
+                                              "kov-t6-cli: opening in failed\n")
+                                << L{};
+}
+
+void tst_Cli::commands() {
+  QFETCH(QStringList, simArgs);
+  QFETCH(QStringList, args);
+  QFETCH(QByteArray, file);
+  QVERIFY(startSim(simArgs));
+  if (!file.isEmpty()) {
+    QFile in(dir_.filePath("in"));
+    QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    in.write(file);
+  }
+  for (QString &a : args)
+    if (a == "in")
+      a = dir_.filePath("in");
+  for (QByteArray *e : {&stdout_, &stderr_})
+    e->clear();
+  const int exit = cli(args);
+  QTEST(stdout_, "out");
+  QFETCH(QByteArray, err);
+  QCOMPARE(QString::fromUtf8(stderr_), QString::fromUtf8(err).replace("opening in", "opening " + dir_.filePath("in")));
+  QTEST(exit, "exit");
+  QFETCH(QList<QByteArray>, lines);
+  QTRY_COMPARE(wire(), lines);
+}
+
+void tst_Cli::indexReadSavesTheFile() {
+  QVERIFY(startSim({}));
+  const QString saved = dir_.filePath("read.ztd");
+  QCOMPARE(cli({"--yes", "index", "read", "-o", saved}), 0);
+  QCOMPARE(stdout_, QByteArray("VEL: 10\nACC: 2\nDivision: 8\nGEAR: 3\nRotation: CW\n"));
+  QFile f(saved);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  QCOMPARE(f.readAll(), QByteArray("\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n"
+                                   "0,\"1000\",\"2\",\"0\",\"0\",\"0\",\"8\",\"3\",\"\"\r\n"));
+  QCOMPARE(wire(), (QList<QByteArray>{"0CM6", "0RP01"}));
+}
+
+void tst_Cli::usageErrors_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::newRow("no command") << QStringList();
+  QTest::newRow("unknown command") << QStringList{"fly"};
+  QTest::newRow("unknown option") << QStringList{"--fast", "status"};
+  QTest::newRow("index without verb") << QStringList{"index"};
+  QTest::newRow("write without file") << QStringList{"index", "write"};
+  QTest::newRow("status with an argument") << QStringList{"status", "now"};
+}
+
+void tst_Cli::usageErrors() {
+  QFETCH(QStringList, args);
+  QCOMPARE(cli(args), 2);
+  QVERIFY(stderr_.startsWith("kov-t6-cli: "));
+  QVERIFY(stderr_.endsWith("(see kov-t6-cli --help)\n"));
+  QCOMPARE(stderr_.count('\n'), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"
