@@ -8,7 +8,10 @@
 #include "frmtrance.h"
 #include "controllercommands.h"
 #include "indexdata.h"
+#include "parameterfile.h"
 #include "parameterpage.h"
+#include "parametertransfer.h"
+#include "verification.h"
 #include "positionfile.h"
 #include "link.h"
 #include "module1.h"
@@ -44,6 +47,9 @@ public:
   IndexData indexData{m, frmMain, dialogs, link};
   PositionFile positionFile{m, frmMain, dialogs, indexData};
   ParameterPage params{m, frmMain, frmDevice, dialogs};
+  ParameterTransfer paramTransfer{m, frmMain, frmTrance, dialogs, link, params};
+  ParameterFile paramFile{m, frmMain, dialogs, params};
+  Verification verification{m, frmMain, dialogs, params, paramTransfer, paramFile};
 
   // --device: the port number in use at start opens this device instead.
   QString deviceOverride;

@@ -1,0 +1,71 @@
+#pragma once
+#include "parametaset.h"
+
+#include <QObject>
+#include <optional>
+
+class Dialogs;
+class FrmMain;
+class ParameterPage;
+struct Module1;
+
+// The parameter file (".pmt"): parameters 1 to 35 in six named groups,
+// 43 lines in the sequential-write convention.
+namespace parafile {
+
+// The file's bytes from the set, its ActCode as it stands.
+QByteArray Format(const ParametaRecord &p);
+
+enum class ReadResult { Read, NotOurs, Damaged };
+struct Parsed {
+  ReadResult result = ReadResult::Damaged;
+  ParametaList list; // entries 1 onwards in file order, the others empty
+};
+// Damaged also covers group counts other than the layout's: values would
+// land in the wrong parameters.
+Parsed Parse(const QString &text);
+
+// A number, or a text that is a number and nothing else; nullopt otherwise.
+std::optional<double> NumberIn(const QVariant &v);
+
+// Parameters 1 to 35 and the actuator (from ActCode) into a copy of `base`;
+// nullopt when an entry is no number of its field's type.
+std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const ParametaRecord &base);
+
+} // namespace parafile
+
+// The save and open commands of the parameter file.
+class ParameterFile : public QObject {
+  Q_OBJECT
+public:
+  ParameterFile(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, ParameterPage &page);
+
+  // The last save failed; cleared before each save.
+  bool SaveFailed = false;
+
+  // The operator commands: 0 when the file was saved or opened and shown,
+  // 1 otherwise (cancelled, or reported).
+  qint16 cmdSaveParaFile_Click();
+  qint16 cmdReadParaFile_Click();
+
+  qint16 SaveParaFileProc();
+  // Composes ActCode and writes the set whole or not at all: an existing
+  // file stays until the new one is complete.
+  void WriteParaFile(const QString &fileName);
+  qint16 ReadParaFileProc();
+  // 0: the file is in ParametaArray (entry 0 its name); 1: refused or
+  // unreadable, ParametaArray unchanged. Another kind of file is said so.
+  qint16 ReadParaFile(const QString &fileName);
+  // 0: ParametaSet holds the file's values; 1: an entry could not be
+  // converted and ParametaSet is unchanged.
+  qint16 CopyParaFileArray();
+
+private:
+  void buttons(bool enabled);
+
+  Module1 &m_;
+  FrmMain &f_;
+  Dialogs &dialogs_;
+  ParameterPage &page_;
+  QString saveError_;
+};

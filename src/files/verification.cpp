@@ -1,0 +1,182 @@
+#include "verification.h"
+#include "dialogs.h"
+#include "frmmain.h"
+#include "module1.h"
+#include "parameterfile.h"
+#include "parameterpage.h"
+#include "parametertransfer.h"
+
+#include <cmath>
+
+namespace verify {
+
+namespace {
+
+constexpr int ReservedGroup = 5;
+// Titles of groups 0..5; the reserved group has a title of its own.
+constexpr int Titles[] = {673, 675, 676, 677, 678, 3012};
+
+QString shown(double v) {
+  if (std::abs(v) < 1e15 && v == std::trunc(v))
+    return QString::number(qint64(v));
+  return QString::number(v, 'g', 15);
+}
+
+} // namespace
+
+std::optional<Comparison> CompareParaArray(const ParametaRecord &p, const ParametaList &a) {
+  Comparison c;
+  bool comparable = true;
+  auto note = [&c](int group, const QString &name, const QString &screen, const QString &ref) {
+    c.DiffList[std::size_t(group)] += name;
+    QString bare = name;
+    if (bare.endsWith(u','))
+      bare.chop(1);
+    c.differences << Difference{group, bare, screen, ref};
+  };
+  auto number = [&](int group, const QString &name, double screen, int entry) {
+    const auto ref = parafile::NumberIn(a[std::size_t(entry)]);
+    if (!ref)
+      comparable = false;
+    else if (screen != *ref)
+      note(group, name, shown(screen), shown(*ref));
+  };
+  number(0, "OFFSET,", p.HomeOffset, 1);
+  number(0, "VEL,", p.HomeVel, 3);
+  number(0, "OFSVEL,", p.HomeOfsVel, 4);
+  number(1, "PULSE,", p.AxisPulse, 8);
+  number(1, "AUTODRIVE,", p.AxisAutoDrv, 9);
+  // Size and type letter only: the model number is not compared.
+  const QString screenMotor = p.ActCode.left(3), refMotor = a[12].toString().left(3);
+  if (screenMotor != refMotor)
+    note(1, QStringLiteral("MOTOR"), screenMotor, refMotor);
+  number(2, "FUNCTION,", p.PgFunc, 13);
+  number(2, "ALM,", p.PgAlarm, 14);
+  number(3, "HOME OUT,", p.HomeOut, 15);
+  number(3, "IN-P WID,", p.InpLimit, 19);
+  number(4, "PG TIMER,", p.PgCheckTimer, 23);
+  number(4, "AUTO HOME,", p.AutoHome, 24);
+  number(4, "LS TIMER,", p.LsSerchTimer, 25);
+  number(4, "EMG LOGIC,", p.EmgLogic, 26);
+  number(4, "ALM1 CLEAR,", p.AlarmAutoClear, 27);
+  for (int w = 0; w < 7; ++w)
+    number(ReservedGroup, QStringLiteral("Reserved%1,").arg(w), p.Reserved[std::size_t(w)], 29 + w);
+  if (!comparable)
+    return std::nullopt;
+  return c;
+}
+
+QString NgReport(const Groups &DiffList, const Messages &msg) {
+  QString text = msg.text(823) + QStringLiteral("\r\n");
+  for (int g = 0; g <= ReservedGroup; ++g)
+    if (!DiffList[std::size_t(g)].isEmpty())
+      text += u'<' + msg.text(Titles[g]) + QStringLiteral("> :") + DiffList[std::size_t(g)] +
+              QStringLiteral("\r\n");
+  return text;
+}
+
+QString Details(const QList<Difference> &differences, const Messages &msg) {
+  QString text;
+  int group = -1;
+  for (const Difference &d : differences) {
+    if (d.group != group) {
+      group = d.group;
+      text += u'<' + msg.text(Titles[group]) + QStringLiteral(">\r\n");
+    }
+    text += d.name + QStringLiteral(": ") + d.screen + QStringLiteral(" / ") + d.reference +
+            QStringLiteral("\r\n");
+  }
+  return text;
+}
+
+} // namespace verify
+
+Verification::Verification(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, ParameterPage &page,
+                           ParameterTransfer &transfer, ParameterFile &file)
+    : m_(m), f_(frmMain), dialogs_(dialogs), page_(page), transfer_(transfer), file_(file) {
+  f_.cmdConpareCT.onClick = [this] { cmdConpareCT_Click(); };
+  f_.cmdConpareFile.onClick = [this] { cmdConpareFile_Click(); };
+}
+
+void Verification::buttons(bool enabled) {
+  if (enabled) {
+    f_.ParaBtn_Yuko();
+    f_.SSTab1.setTabEnabled(0, true);
+    f_.Menyu_Yuko();
+  } else {
+    f_.ParaBtn_Muko();
+    f_.SSTab1.setTabEnabled(0, false);
+    f_.Menyu_Muko();
+  }
+}
+
+qint16 Verification::CompareParaArray() {
+  DiffList = {};
+  differences_.clear();
+  const auto c = verify::CompareParaArray(page_.ParametaSet, page_.ParametaArray);
+  if (!c)
+    return -1;
+  DiffList = c->DiffList;
+  differences_ = c->differences;
+  return differences_.isEmpty() ? 0 : 1;
+}
+
+qint16 Verification::report(qint16 compared) {
+  const Messages msg = m_.messages();
+  if (compared == -1)
+    dialogs_.message(msg.text(681));
+  else if (compared == 0)
+    dialogs_.message(msg.text(826));
+  else
+    dialogs_.message(verify::NgReport(DiffList, msg), Dialogs::Buttons::Ok, Dialogs::Icon::None,
+                     verify::Details(differences_, msg));
+  return compared;
+}
+
+bool Verification::screenChecked() {
+  if (page_.BlankParaCheck() == 1) {
+    dialogs_.message(m_.messages().joined({7, 8}));
+    return false;
+  }
+  page_.TorikomiParametaValue();
+  if (ParametaValueCheck(page_.ParametaSet) == 1) {
+    dialogs_.message(m_.messages().joined({1524, 1525}));
+    return false;
+  }
+  return true;
+}
+
+qint16 Verification::cmdConpareCT_Click() {
+  buttons(false);
+  const qint16 result = CompareWithCt();
+  buttons(true);
+  return result;
+}
+
+qint16 Verification::CompareWithCt() {
+  if (!screenChecked() || transfer_.ReadParaBlocks() == 1)
+    return -1;
+  // Blocks always decode to numbers: the result is 0 or 1.
+  return report(CompareParaArray());
+}
+
+qint16 Verification::cmdConpareFile_Click() {
+  buttons(false);
+  const qint16 result = CompareWithFile();
+  buttons(true);
+  return result;
+}
+
+qint16 Verification::CompareWithFile() {
+  if (!screenChecked())
+    return -1;
+  if (dialogs_.message(m_.msg(679), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) !=
+      Dialogs::Answer::Ok)
+    return -1;
+  const QString path =
+      dialogs_.openFileName({m_.msg(680), m_.msg(1827), QString(), QStringLiteral("pmt")});
+  if (path.isEmpty())
+    return -1;
+  // A file refused or not comparable: 681.
+  return report(file_.ReadParaFile(path) == 1 ? qint16(-1) : CompareParaArray());
+}

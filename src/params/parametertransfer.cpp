@@ -1,0 +1,245 @@
+#include "parametertransfer.h"
+#include "dialogs.h"
+#include "frmmain.h"
+#include "frmtrance.h"
+#include "hexpad.h"
+#include "link.h"
+#include "module1.h"
+#include "paramblocks.h"
+#include "parameterpage.h"
+#include "setrescaptions.h"
+
+using namespace paramblocks;
+
+ParameterTransfer::ParameterTransfer(Module1 &m, FrmMain &frmMain, FrmTrance &frmTrance,
+                                     Dialogs &dialogs, Link &link, ParameterPage &page)
+    : m_(m), f_(frmMain), t_(frmTrance), dialogs_(dialogs), link_(link), page_(page) {
+  f_.cmdParaRead.onClick = [this] { cmdParaRead_Click(); };
+  f_.cmdParaWrite.onClick = [this] { cmdParaWrite_Click(); };
+}
+
+// The parameter buttons too: the other page alone would leave them free
+// to start a second transfer during this one's waits.
+void ParameterTransfer::buttons(bool enabled) {
+  if (enabled) {
+    f_.CMDBTN_Yuko();
+    f_.ParaBtn_Yuko();
+    f_.SSTab1.setTabEnabled(0, true);
+    f_.Menyu_Yuko();
+  } else {
+    f_.CMDBTN_Muko();
+    f_.ParaBtn_Muko();
+    f_.SSTab1.setTabEnabled(0, false);
+    f_.Menyu_Muko();
+  }
+}
+
+void ParameterTransfer::wrongReply() {
+  link_.CommPortRelease();
+  link_.CommError = true;
+  dialogs_.message(m_.messages().joined({384, 385}));
+}
+
+// --- Read ----------------------------------------------------------------------
+
+qint16 ParameterTransfer::cmdParaRead_Click() {
+  buttons(false);
+  const qint16 result = GetParametaValue();
+  buttons(true);
+  return result;
+}
+
+qint16 ParameterTransfer::GetParametaValue() {
+  if (link_.CommPortOpen() == 1)
+    return 1;
+  if (link_.CommCheck() == 1) {
+    link_.CommPortRelease();
+    return 1;
+  }
+  // The identity blocks first: a controller that cannot give them is not
+  // worth a full read.
+  link_.TimeOutMs = 2000;
+  bool identity = link_.CommTransaction("0RD", ReplyLength, "1") == 0;
+  if (identity) {
+    link_.TimeOutMs = 2000;
+    identity = link_.CommTransaction("0RD", ReplyLength, "0") == 0;
+  }
+  if (!identity) {
+    dialogs_.message(m_.msg(356));
+    link_.CommPortRelease();
+    return 1;
+  }
+  qint16 result = ReadParaBlocks();
+  if (result == 0) {
+    page_.CopyParaArray();
+    page_.ParametaHyoji();
+    result = GetSPdenryu();
+  }
+  link_.CommPortRelease();
+  return result;
+}
+
+qint16 ParameterTransfer::ReadParaBlocks() {
+  for (int i = 0; i <= 4; ++i)
+    link_.BlockStrings[i].clear();
+  f_.Disp_ProgressBar();
+  f_.ProgressBar1.setMaximum(4);
+  dialogs_.setBusy(true);
+  std::array<QByteArray, 3> replies;
+  for (int b = 0; b < 3; ++b) {
+    link_.TimeOutMs = 3000;
+    if (link_.CommTransaction("0RD", ReplyLength, HexPad(b, 1)) == 1) {
+      dialogs_.setBusy(false);
+      link_.CommPortRelease();
+      f_.Hide_ProgressBar();
+      return 1;
+    }
+    link_.BlockStrings[b] = replies[std::size_t(b)] = link_.JusinData;
+    f_.ProgressBar1.setValue(b + 1);
+  }
+  dialogs_.setBusy(false);
+  f_.Hide_ProgressBar();
+  link_.CommPortRelease();
+  const auto list = DecodeBlocks(replies);
+  if (!list) {
+    wrongReply();
+    return 1;
+  }
+  page_.ParametaArray = *list;
+  return 0;
+}
+
+qint16 ParameterTransfer::GetSPdenryu() {
+  link_.TimeOutMs = 3000;
+  if (link_.CommTransaction("0RD", ReplyLength, "7") == 1) {
+    link_.CommPortRelease();
+    return 1;
+  }
+  link_.BlockStrings[3] = link_.JusinData;
+  link_.CommPortRelease();
+  const auto count = CurrentCount(link_.BlockStrings[3]);
+  if (!count) {
+    wrongReply();
+    return 1;
+  }
+  // ParametaHyoji has turned size 20 into "SP".
+  if (page_.ParametaSet.ActSize == u"SP")
+    f_.txtDenryu.setText(CurrentText(*count));
+  return 0;
+}
+
+// --- Write ---------------------------------------------------------------------
+
+qint16 ParameterTransfer::cmdParaWrite_Click() {
+  buttons(false);
+  const qint16 result = ParaWriteSeq();
+  buttons(true);
+  return result;
+}
+
+qint16 ParameterTransfer::ParaWriteSeq() {
+  if (dialogs_.message(m_.msg(470), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
+      Dialogs::Answer::Yes)
+    return 1;
+  if (page_.BlankParaCheck() == 1) {
+    dialogs_.message(m_.messages().joined({7, 8}));
+    return 1;
+  }
+  page_.TorikomiParametaValue();
+  // A value wider than its bytes would shift every byte after it.
+  if (ParametaValueCheck(page_.ParametaSet) == 1 ||
+      !FieldsTooWide(page_.ParametaSet).isEmpty()) {
+    dialogs_.message(m_.messages().joined({1524, 1525}));
+    return 1;
+  }
+  qint16 result = 1;
+  switch (link_.ReadCtStatus()) {
+  case 0:
+    dialogs_.message(m_.msg(424));
+    link_.CommPortRelease();
+    return 1;
+  case -1:
+    dialogs_.message(m_.msg(377));
+    link_.CommPortRelease();
+    return 1;
+  case 1:
+    result = WriteParaToCt();
+    break;
+  default:
+    break; // stopped in another state: the controller takes no parameters
+  }
+  closeTrance();
+  link_.CommPortRelease();
+  dialogs_.message(m_.msg(result == 0 ? 1527 : 1528));
+  return result;
+}
+
+void ParameterTransfer::showTrance() {
+  if (!tranceLoaded_) {
+    SetResCaptions(t_, m_.messages());
+    tranceLoaded_ = true;
+  }
+  t_.lblSetumei.setText(m_.msg(383));
+  t_.prgBar1.setMaximum(7);
+  t_.prgBar1.setValue(0);
+  t_.form.setVisible(true);
+}
+
+void ParameterTransfer::closeTrance() { t_.form.setVisible(false); }
+
+qint16 ParameterTransfer::WriteParaToCt() {
+  const ParametaRecord &p = page_.ParametaSet;
+  for (int b = 0; b < 3; ++b)
+    link_.BlockStrings[b] = EncodeBlock(b, p);
+  dialogs_.setBusy(true);
+  showTrance();
+
+  enum class Sent { Ok, Failed, WrongEcho };
+  auto send = [this](const QByteArray &command, int length, const QByteArray &data,
+                     const QByteArray &echo) {
+    link_.TimeOutMs = 5000;
+    if (link_.CommTransaction(command, length, data) == 1)
+      return Sent::Failed;
+    if (!link_.JusinData.startsWith(echo))
+      return Sent::WrongEcho;
+    t_.prgBar1.setValue(t_.prgBar1.value() + 1);
+    return Sent::Ok;
+  };
+  auto fail = [this](Sent how) {
+    closeTrance();
+    dialogs_.setBusy(false);
+    if (how == Sent::WrongEcho)
+      wrongReply();
+    else
+      link_.CommPortRelease();
+    return qint16(1);
+  };
+
+  for (int b = 0; b < 3; ++b) {
+    const QByteArray &data = link_.BlockStrings[b];
+    if (const Sent s = send("0WD", 6, data, "0WD" + data.left(1)); s != Sent::Ok)
+      return fail(s);
+  }
+  if (const Sent s = send("0WE", 5, {}, "0WE"); s != Sent::Ok)
+    return fail(s);
+
+  if (p.ActSize == u"20") {
+    Sent s = send("0RD", ReplyLength, "7", "0RD7");
+    // Garbage read here would be written back into the controller.
+    if (s == Sent::Ok && !IsBlockReply(link_.JusinData, '7'))
+      s = Sent::WrongEcho;
+    if (s != Sent::Ok)
+      return fail(s);
+    Block7Data = link_.JusinData.mid(4, 33);
+    const QByteArray block7 = Block7WithCount(Block7Data, CountOfCurrent(f_.txtDenryu.text()));
+    if (const Sent w = send("0WD7", 6, block7, "0WD7"); w != Sent::Ok)
+      return fail(w);
+    if (const Sent w = send("0WF", 5, {}, "0WF"); w != Sent::Ok)
+      return fail(w);
+  }
+
+  closeTrance();
+  dialogs_.setBusy(false);
+  link_.CommPortRelease();
+  return 0;
+}

@@ -1,0 +1,51 @@
+#pragma once
+#include <QByteArray>
+#include <QObject>
+
+class Dialogs;
+class FrmMain;
+class FrmTrance;
+class Link;
+class ParameterPage;
+struct Module1;
+
+// The parameter set to and from the controller: blocks 0..2 for the set,
+// block 7 for the current of the special actuator.
+class ParameterTransfer : public QObject {
+  Q_OBJECT
+public:
+  ParameterTransfer(Module1 &m, FrmMain &frmMain, FrmTrance &frmTrance, Dialogs &dialogs,
+                    Link &link, ParameterPage &page);
+
+  // Block 7 as last read by a write (its 32 digits and CR), so that the
+  // bytes this program does not interpret go back unchanged.
+  QByteArray Block7Data;
+
+  // The operator commands: 0 when the parameters went over, 1 otherwise
+  // (already reported).
+  qint16 cmdParaRead_Click();
+  qint16 cmdParaWrite_Click();
+
+  qint16 GetParametaValue();
+  // Blocks 0..2 into ParametaArray, which changes only when all three
+  // replies are good. Releases the port. 0 read, 1 failed (already told).
+  qint16 ReadParaBlocks();
+  qint16 GetSPdenryu();
+  // The write behind cmdParaWrite: questions, checks, status, transfer, result.
+  qint16 ParaWriteSeq();
+  qint16 WriteParaToCt();
+
+private:
+  void buttons(bool enabled);
+  void showTrance();
+  void closeTrance();
+  void wrongReply();
+
+  Module1 &m_;
+  FrmMain &f_;
+  FrmTrance &t_;
+  Dialogs &dialogs_;
+  Link &link_;
+  ParameterPage &page_;
+  bool tranceLoaded_ = false;
+};
