@@ -1,6 +1,7 @@
 // kov-t6-cli: the operator commands of KOV-T6 from the command line, run by
 // the program's own code with a console in place of the message boxes.
 #include "consoledialogs.h"
+#include "parameterreport.h"
 #include "program.h"
 #include "simportdevice.h"
 
@@ -84,6 +85,8 @@ private:
   int status();
   int alarmReset();
   int index(QStringList args);
+  int params(QStringList args);
+  void printParams();
   int failed(const QString &what) {
     QTextStream(stderr) << "kov-t6-cli: " << what << " failed\n";
     return Failed;
@@ -108,6 +111,8 @@ int Cli::run(const QString &command, QStringList args) {
     result = args.isEmpty() ? alarmReset() : usage(QStringLiteral("alarm-reset takes no arguments"));
   else if (command == QLatin1String("index"))
     result = index(args);
+  else if (command == QLatin1String("params"))
+    result = params(args);
   else
     result = usage(QStringLiteral("unknown command '%1'").arg(command));
   program.link.CommPortClose();
@@ -176,6 +181,98 @@ int Cli::index(QStringList args) {
     return Done;
   }
   return usage(QStringLiteral("index takes read or write"));
+}
+
+void Cli::printParams() {
+  for (const auto &[name, value] : ParameterReportLines(program.params.ParametaSet, program.m.messages()))
+    out() << name << ": " << value << '\n';
+  out() << Qt::flush;
+}
+
+int Cli::params(QStringList args) {
+  if (args.isEmpty())
+    return usage(QStringLiteral("params takes read, write, verify or standard"));
+  const QString verb = args.takeFirst();
+  // -o FILE wherever it stands; the rest stays in `args`.
+  QString save;
+  const qsizetype o = args.indexOf(QStringLiteral("-o"));
+  if (o >= 0) {
+    if (o + 1 >= args.size())
+      return usage(QStringLiteral("-o needs a FILE"));
+    save = args.takeAt(o + 1);
+    args.removeAt(o);
+  }
+  ParameterPage &page = program.params;
+  // The command line changes the special parameters as they stand.
+  page.unlockSpecialConfirmed();
+
+  auto saveTo = [&](const QString &path) {
+    dialogs.files = {path};
+    return program.paramFile.SaveParaFileProc() == 0 ? Done : failed(QStringLiteral("saving ") + path);
+  };
+  auto open = [&](const QString &path) {
+    dialogs.files = {path};
+    return program.paramFile.cmdReadParaFile_Click() == 0;
+  };
+
+  if (verb == QLatin1String("read")) {
+    if (!args.isEmpty())
+      return usage(QStringLiteral("params read takes only -o FILE"));
+    if (program.paramTransfer.cmdParaRead_Click() != 0)
+      return failed(QStringLiteral("params read"));
+    printParams();
+    return save.isEmpty() ? Done : saveTo(save);
+  }
+  if (verb == QLatin1String("write")) {
+    QString current;
+    const qsizetype c = args.indexOf(QStringLiteral("--current"));
+    if (c >= 0) {
+      if (c + 1 >= args.size())
+        return usage(QStringLiteral("--current needs a value in amperes"));
+      current = args.takeAt(c + 1);
+      args.removeAt(c);
+      bool ok = false;
+      const double a = current.toDouble(&ok);
+      if (!ok || a < 0 || a > 2.0)
+        return usage(QStringLiteral("--current takes 0 to 2.0 (amperes)"));
+    }
+    if (args.size() != 1 || !save.isEmpty())
+      return usage(QStringLiteral("params write takes one FILE and --current A"));
+    if (!open(args[0]))
+      return failed(QStringLiteral("opening ") + args[0]);
+    if (!current.isEmpty()) {
+      if (program.frmMain.comboActSize.text() == QLatin1String("SP"))
+        program.frmMain.txtDenryu.setText(current);
+      else
+        QTextStream(stderr) << "kov-t6-cli: --current ignored: the actuator is not size SP\n";
+    }
+    return program.paramTransfer.cmdParaWrite_Click() == 0 ? Done : failed(QStringLiteral("params write"));
+  }
+  if (verb == QLatin1String("verify")) {
+    if (args.size() != 1 || !save.isEmpty())
+      return usage(QStringLiteral("params verify takes one FILE"));
+    if (!open(args[0]))
+      return failed(QStringLiteral("opening ") + args[0]);
+    switch (program.verification.cmdConpareCT_Click()) {
+    case 0: return Done;
+    case 1: return Differs;
+    default: return failed(QStringLiteral("params verify"));
+    }
+  }
+  if (verb == QLatin1String("standard")) {
+    const bool encoder = args.removeAll(QStringLiteral("--encoder")) > 0;
+    static const QStringList sizes{"28", "35", "42", "SP"};
+    if (args.size() != 1 || !sizes.contains(args[0]) || save.isEmpty())
+      return usage(QStringLiteral("params standard takes SIZE (28, 35, 42, SP), --encoder and -o FILE"));
+    // As the device dialog leaves its choice before the standard set is loaded.
+    page.DevChoice = {args[0], QStringLiteral("L"), 100};
+    page.DevPgUse = encoder;
+    if (page.LoadStdPara() != 0)
+      return failed(QStringLiteral("params standard"));
+    page.ParametaHyoji();
+    return saveTo(save);
+  }
+  return usage(QStringLiteral("params takes read, write, verify or standard"));
 }
 
 } // namespace

@@ -215,6 +215,13 @@ void ParameterPage::lockSpecial(bool locked) {
     c->setEnabled(!locked);
 }
 
+void ParameterPage::unlockSpecialConfirmed() {
+  const auto rule = std::exchange(f_.chkTokuParaChange.onClick, nullptr);
+  f_.chkTokuParaChange.setChecked(true);
+  f_.chkTokuParaChange.onClick = rule;
+  lockSpecial(false);
+}
+
 void ParameterPage::chkTokuParaChange_Click() {
   if (!f_.chkTokuParaChange.isChecked()) {
     lockSpecial(true);

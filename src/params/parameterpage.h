@@ -63,6 +63,10 @@ public:
   qint16 LoadStdPara();
   void cmdIniPrm_Click();
 
+  // Ticks "Change SP Parameter" as an operator who has confirmed the change
+  // (the command-line tool, which has no one to ask).
+  void unlockSpecialConfirmed();
+
   // Handlers of the page's controls.
   void chkTokuParaChange_Click();
   void comboActSize_Click();

@@ -16,6 +16,7 @@ private Q_SLOTS:
   void commands_data();
   void commands();
   void indexReadSavesTheFile();
+  void commissioningParameters();
   void usageErrors_data();
   void usageErrors();
 
@@ -140,6 +141,45 @@ void tst_Cli::indexReadSavesTheFile() {
   QCOMPARE(wire(), (QList<QByteArray>{"0CM6", "0RP01"}));
 }
 
+// The commissioning story of the README: standard set to a file, written,
+// verified, a verification that differs, and a backup read back.
+void tst_Cli::commissioningParameters() {
+  QVERIFY(startSim({}));
+  const QString standard = dir_.filePath("std28.pmt");
+  QCOMPARE(cli({"params", "standard", "28", "-o", standard}), 0);
+  QFile f(standard);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  const QByteArray file = f.readAll();
+  QCOMPARE(file.count("\r\n"), 43);
+  // Parameters 2 and 5 have no box: a save writes their fixed values.
+  QVERIFY(file.startsWith("\"ZT-KOV\",\"PRM\"\r\n6\r\n\"HOME\",5,1\r\n30\r\n1\r\n10\r\n10\r\n1\r\n"
+                          "\"AXIS\",7,1\r\n65535\r\n2\r\n400\r\n0\r\n20\r\n2\r\n\"28L100\"\r\n"));
+  QVERIFY(wire().isEmpty()); // no controller needed
+
+  QCOMPARE(cli({"--yes", "params", "write", standard}), 0);
+  const QList<QByteArray> written = wire();
+  QCOMPARE(written.size(), 5);
+  QCOMPARE(written[0], QByteArray("0RA"));
+  QCOMPARE(written[1].left(4), QByteArray("0WD0"));
+  QCOMPARE(written[2], QByteArray("0WD10202019000FFFF14001C4C0064000000"));
+  QCOMPARE(written[4], QByteArray("0WE"));
+
+  QCOMPARE(cli({"--yes", "params", "verify", standard}), 0);
+  QCOMPARE(stderr_, QByteArray("Result of Verify - OK\n"));
+
+  const QString other = dir_.filePath("std35.pmt");
+  QCOMPARE(cli({"params", "standard", "35", "--encoder", "-o", other}), 0);
+  QCOMPARE(cli({"--yes", "params", "verify", other}), 1);
+  QVERIFY(stderr_.startsWith("Result of Verify - NG\n<AXIS Parameter> :MOTOR\n<PG Parameter> :FUNCTION,\n"));
+
+  const QString backup = dir_.filePath("backup.pmt");
+  QCOMPARE(cli({"--yes", "params", "read", "-o", backup}), 0);
+  QVERIFY(stdout_.startsWith("OFFSET: 30\nVEL: 10\nOFSVEL: 10\nPULSE: 400\nAUTO DRIVE: 0. Drive-ON\nMOTOR: 28\n"));
+  QFile b(backup);
+  QVERIFY(b.open(QIODevice::ReadOnly));
+  QCOMPARE(b.readAll(), file);
+}
+
 void tst_Cli::usageErrors_data() {
   QTest::addColumn<QStringList>("args");
   QTest::newRow("no command") << QStringList();
@@ -148,6 +188,8 @@ void tst_Cli::usageErrors_data() {
   QTest::newRow("index without verb") << QStringList{"index"};
   QTest::newRow("write without file") << QStringList{"index", "write"};
   QTest::newRow("status with an argument") << QStringList{"status", "now"};
+  QTest::newRow("standard size 99") << QStringList{"params", "standard", "99", "-o", "x.pmt"};
+  QTest::newRow("current out of range") << QStringList{"params", "write", "x.pmt", "--current", "2.5"};
 }
 
 void tst_Cli::usageErrors() {
