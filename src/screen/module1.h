@@ -12,6 +12,12 @@ struct Module1 {
   bool DispMmUnit = true;
   bool LangChanged = false; // the options dialog picked the other language
 
+  // The language of this run, and with it the texts' base.
+  void useLanguege(qint16 languege) {
+    Languege = languege;
+    LangBase = languege == 1 ? 0 : 10000;
+  }
+
   Messages messages() const { return Messages(LangBase); }
   QString msg(int n) const { return messages().text(n); }
   bool japanese() const { return Languege == 1; }

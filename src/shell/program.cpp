@@ -31,10 +31,8 @@ void Program::Main(bool splash) {
   if (splash)
     showSplash();
   LoadSettings(m, store);
-  if (languageOverride) {
-    m.Languege = *languageOverride;
-    m.LangBase = m.Languege == 1 ? 0 : 10000;
-  }
+  if (languageOverride)
+    m.useLanguege(*languageOverride);
   if (portOverride)
     m.PortNo = *portOverride;
   if (!deviceOverride.isEmpty())

@@ -6,8 +6,7 @@
 
 void LoadSettings(Module1 &m, const SettingsStore &store) {
   m.LangChanged = false;
-  m.Languege = store.int16(QStringLiteral("Languege"), 1);
-  m.LangBase = m.Languege == 1 ? 0 : 10000;
+  m.useLanguege(store.int16(QStringLiteral("Languege"), 1));
   m.PortNo = store.int16(QStringLiteral("PortNo"), 1);
   m.PortOccupy = store.flag(QStringLiteral("PortOccupy"), true);
   m.MmRoundUp = store.flag(QStringLiteral("MmRoundUp"), true);

@@ -23,8 +23,6 @@ private Q_SLOTS:
   void mainWindowLoad();
   void exitUnloadsAndQuits();
   void closingDuringATransfer();
-  void f1SwallowedInEnglish_data();
-  void f1SwallowedInEnglish();
   void versionText_data();
   void versionText();
   void placement_data();
@@ -209,22 +207,6 @@ void tst_Shell::closingDuringATransfer() {
   QCOMPARE(line.sim()->receivedLines(), QList<QByteArray>{"0CM6"});
   QVERIFY(dialogs.shown.isEmpty());
   QCOMPARE(stored("Languege"), u"1"_qs);
-}
-
-void tst_Shell::f1SwallowedInEnglish_data() {
-  QTest::addColumn<int>("languege");
-  QTest::addColumn<int>("key");
-  QTest::addColumn<bool>("swallowed");
-  QTest::newRow("japanese F1") << 1 << 112 << false;
-  QTest::newRow("english F1") << 2 << 112 << true;
-  QTest::newRow("other F1") << 5 << 112 << true;
-  QTest::newRow("english F2") << 2 << 113 << false;
-}
-
-void tst_Shell::f1SwallowedInEnglish() {
-  QFETCH(int, languege);
-  QFETCH(int, key);
-  QTEST(SwallowsKey(key, qint16(languege)), "swallowed");
 }
 
 void tst_Shell::versionText_data() {
