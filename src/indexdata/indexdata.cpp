@@ -238,12 +238,6 @@ qint16 IndexData::LoadtoCtSeq() {
   return result;
 }
 
-void IndexData::wrongReply() {
-  link_.CommPortRelease();
-  link_.CommError = true;
-  dialogs_.message(m_.msg(384) + QStringLiteral("\r\n\r\n") + m_.msg(385));
-}
-
 qint16 IndexData::WritePosidataToCt() {
   const QByteArray record = EncodePosiRecord(PosiData);
   link_.BlockStrings[0] = record;
@@ -262,7 +256,7 @@ qint16 IndexData::WritePosidataToCt() {
     return fail();
   if (link_.JusinData.left(4) != "0WP" + record.left(1)) {
     dialogs_.setBusy(false);
-    wrongReply();
+    link_.WrongReply(QStringLiteral("\r\n\r\n")); // an empty line between
     f_.Hide_ProgressBar();
     return 1;
   }
@@ -339,7 +333,7 @@ qint16 IndexData::ReadPosidataFromCt() {
   // Field characters that are no hex digits would decode into garbage.
   const auto row = DecodePosiReply(link_.JusinData);
   if (!row) {
-    wrongReply();
+    link_.WrongReply(QStringLiteral("\r\n\r\n")); // an empty line between
     return 1;
   }
   for (int col = 1; col <= 7; ++col)

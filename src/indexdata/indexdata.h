@@ -62,7 +62,6 @@ private:
   void txtDIVISION_Change();
   void fieldLeft(bool division);
   void operatorEdit();
-  void wrongReply();
 
   Module1 &m_;
   FrmMain &f_;

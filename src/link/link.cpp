@@ -218,6 +218,12 @@ bool Link::controllerError() {
   return true;
 }
 
+void Link::WrongReply(const QString &separator) {
+  CommPortRelease();
+  CommError = true;
+  dialogs_.message(msg(384) + separator + msg(385));
+}
+
 qint16 Link::CommCheck() {
   TimeOutMs = 2000;
   return CommTransaction("0CM", 6, "6") == 1 ? 1 : 0;

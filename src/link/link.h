@@ -24,7 +24,6 @@ public:
 
   // The line in use; the link does not own it.
   void setDevice(PortDevice *device);
-  PortDevice *device() const { return device_; }
 
   // Reply timeouts are real; tests may shorten them all by one factor
   // (also taken from the environment variable KOV_TIMEOUT_SCALE).
@@ -61,6 +60,9 @@ public:
   // JusinData; 1: failed, and the operator has been told.
   qint16 CommTransaction(const QByteArray &command, int expectedLength, const QByteArray &data);
   qint16 CommCheck();
+  // A reply of the right form whose data are wrong: the port is released,
+  // CommError set, and messages 384 and 385 shown, joined by `separator`.
+  void WrongReply(const QString &separator = QStringLiteral("\r\n"));
   qint16 ChangeCommMode(qint16 &mode);
 
   void Get_ErrorList();
@@ -68,7 +70,6 @@ public:
   qint16 ReadCtStatus();
   qint16 AlarmReset();
 
-  bool isWaiting() const { return waitLoop_ != nullptr; }
   // The program is ending: a wait in progress ends at once, the port is
   // closed, and no further transaction starts.
   void shutdown();

@@ -15,7 +15,6 @@ public:
 
   QString devicePath(int portNo) const;
   void setOverride(int portNo, const QString &path) { overrides_[portNo] = path; }
-  QString override(int portNo) const { return overrides_.value(portNo); }
 
   // The adapters as the rule numbers them; folders are settable for tests.
   QStringList usbAdapters() const;

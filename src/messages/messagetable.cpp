@@ -268,17 +268,6 @@ std::optional<QString> entry(int id) {
   return QString::fromUtf8(text);
 }
 
-QList<int> ids() {
-  QList<int> out;
-  for (const Row &r : kRows)
-    if (r.japanese)
-      out << r.n;
-  for (const Row &r : kRows)
-    if (r.english)
-      out << r.n + EnglishBase;
-  return out;
-}
-
 } // namespace msgtable
 
 QString Messages::text(int n) const {

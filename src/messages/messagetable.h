@@ -10,9 +10,6 @@ constexpr int EnglishBase = 10000;
 // Raw lookup by table id (base included); nullopt when the id has no entry.
 std::optional<QString> entry(int id);
 
-// Every id the table holds, ascending (for tests and tools).
-QList<int> ids();
-
 } // namespace msgtable
 
 // Texts of one language: message N is the table entry LangBase + N.

@@ -34,12 +34,6 @@ void ParameterTransfer::buttons(bool enabled) {
   }
 }
 
-void ParameterTransfer::wrongReply() {
-  link_.CommPortRelease();
-  link_.CommError = true;
-  dialogs_.message(m_.messages().joined({384, 385}));
-}
-
 // --- Read ----------------------------------------------------------------------
 
 qint16 ParameterTransfer::cmdParaRead_Click() {
@@ -102,7 +96,7 @@ qint16 ParameterTransfer::ReadParaBlocks() {
   link_.CommPortRelease();
   const auto list = DecodeBlocks(replies);
   if (!list) {
-    wrongReply();
+    link_.WrongReply();
     return 1;
   }
   page_.ParametaArray = *list;
@@ -119,7 +113,7 @@ qint16 ParameterTransfer::GetSPdenryu() {
   link_.CommPortRelease();
   const auto count = CurrentCount(link_.BlockStrings[3]);
   if (!count) {
-    wrongReply();
+    link_.WrongReply();
     return 1;
   }
   // ParametaHyoji has turned size 20 into "SP".
@@ -209,7 +203,7 @@ qint16 ParameterTransfer::WriteParaToCt() {
     closeTrance();
     dialogs_.setBusy(false);
     if (how == Sent::WrongEcho)
-      wrongReply();
+      link_.WrongReply();
     else
       link_.CommPortRelease();
     return qint16(1);

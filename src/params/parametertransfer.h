@@ -39,7 +39,6 @@ private:
   void buttons(bool enabled);
   void showTrance();
   void closeTrance();
-  void wrongReply();
 
   Module1 &m_;
   FrmMain &f_;

@@ -72,13 +72,6 @@ void Control::setVisible(bool on) {
   Q_EMIT changed();
 }
 
-bool Control::isEffectivelyVisible() const {
-  for (const Control *c = this; c; c = c->container_)
-    if (!c->visible_)
-      return false;
-  return true;
-}
-
 void Control::setBackColor(quint32 c) {
   if (backColor_ == c)
     return;

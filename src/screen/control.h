@@ -13,7 +13,6 @@ namespace colors {
 constexpr quint32 WindowBackground = 0x80000005;    // system colour 5
 constexpr quint32 InactiveCaptionText = 0x80000013; // system colour 19, a grey
 constexpr quint32 LightGrey = 0x00E0E0E0;
-constexpr bool isSystem(quint32 c) { return (c & 0x80000000u) != 0; }
 } // namespace colors
 
 // One control of a window: what the operator sees and what code sets. Setting
@@ -57,7 +56,6 @@ public:
 
   bool isVisible() const { return visible_; }
   void setVisible(bool on);
-  bool isEffectivelyVisible() const;
 
   quint32 backColor() const { return backColor_; }
   void setBackColor(quint32 c);
