@@ -35,3 +35,5 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Ic
     return Answer::No;
   return noAnswer;
 }
+
+void ConsoleDialogs::status(const QString &text) { printLines(text); }

@@ -14,6 +14,7 @@ public:
 
   Answer message(const QString &text, Buttons buttons, Icon icon,
                  const QString &details) override;
+  void status(const QString &text) override;
   void setBusy(bool) override {}
   QString saveFileName(const FileDialog &) override { return nextFile(); }
   QString openFileName(const FileDialog &) override { return nextFile(); }

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cmath>
 
 namespace {
 
@@ -233,7 +234,7 @@ int Cli::params(QStringList args) {
       args.removeAt(c);
       bool ok = false;
       const double a = current.toDouble(&ok);
-      if (!ok || a < 0 || a > 2.0)
+      if (!ok || !std::isfinite(a) || a < 0 || a > 2.0)
         return usage(QStringLiteral("--current takes 0 to 2.0 (amperes)"));
     }
     if (args.size() != 1 || !save.isEmpty())

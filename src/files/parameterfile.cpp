@@ -6,10 +6,10 @@
 #include "module1.h"
 #include "parameterpage.h"
 #include "sequentialfile.h"
+#include "wholefile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -86,16 +86,23 @@ std::optional<double> NumberIn(const QVariant &v) {
 Parsed Parse(const QString &text) {
   SequentialFields fields(text);
   Parsed out;
+  auto fault = [&](Fault f) {
+    out.fault = f;
+    out.faultLine = fields.line();
+    return out;
+  };
   QString model, kind, groups;
   if (!fields.read(&model) || !fields.read(&kind) || !fields.read(&groups))
-    return out;
+    return fault(Fault::Truncated);
   if (model != u"ZT-KOV" || kind != u"PRM") {
     out.result = ReadResult::NotOurs;
     return out;
   }
   const auto groupCount = NumberIn(groups);
   if (!groupCount)
-    return out;
+    return fault(Fault::NotANumber);
+  if (*groupCount < 0 || *groupCount > 1000)
+    return fault(Fault::Layout);
   ParametaList list;
   list.fill(QString());
   const int last = params::CInt(*groupCount - 1);
@@ -104,13 +111,16 @@ Parsed Parse(const QString &text) {
     const Group &expected = Groups[std::min(g, GroupCount - 1)];
     QString name, count, unused;
     if (!fields.read(&name) || !fields.read(&count) || !fields.read(&unused))
-      return out;
+      return fault(Fault::Truncated);
     if (name != QLatin1String(expected.name) || NumberIn(count) != double(expected.count))
-      return out;
+      return fault(Fault::Layout);
     for (int k = 0; k < expected.count; ++k) {
       QString value;
-      if (n > LastEntry || !fields.read(&value))
-        return out;
+      if (n > LastEntry)
+        return fault(Fault::Layout);
+      if (!fields.read(&value))
+        return fault(Fault::Truncated);
+      out.lines[std::size_t(n)] = fields.line();
       list[std::size_t(n++)] = value;
     }
   }
@@ -119,14 +129,20 @@ Parsed Parse(const QString &text) {
   return out;
 }
 
-std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const ParametaRecord &base) {
+std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const ParametaRecord &base,
+                                                int *badEntry) {
   ParametaRecord p = base;
   bool ok = true;
+  auto bad = [&](int n) {
+    if (ok && badEntry)
+      *badEntry = n;
+    ok = false;
+  };
   auto real = [&](int n, double &field) {
     if (const auto v = NumberIn(a[std::size_t(n)]))
       field = *v;
     else
-      ok = false;
+      bad(n);
   };
   auto whole = [&](int n, auto &field) {
     using T = std::remove_reference_t<decltype(field)>;
@@ -134,7 +150,7 @@ std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const Par
                                std::numeric_limits<T>::max()))
       field = T(*v);
     else
-      ok = false;
+      bad(n);
   };
   real(1, p.HomeOffset);
   whole(2, p.Aux02);
@@ -172,7 +188,7 @@ std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const Par
   if (const auto model = wholeIn(p.ActCode.mid(3, 3), 0, std::numeric_limits<qint16>::max()))
     p.ActModelNo = qint16(*model);
   else
-    ok = false;
+    bad(ActCodeNo);
   if (!ok)
     return std::nullopt;
   return p;
@@ -240,12 +256,8 @@ qint16 ParameterFile::SaveParaFileProc() {
 void ParameterFile::WriteParaFile(const QString &fileName) {
   ParametaRecord &p = page_.ParametaSet;
   p.ActCode = p.ActSize + p.ActType + QString::fromLatin1(DecPad(p.ActModelNo, 3));
-  QSaveFile file(fileName);
-  const QByteArray text = parafile::Format(p);
-  if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
-    return;
-  saveError_ = file.errorString();
-  SaveFailed = true;
+  if (!wholefile::Save(fileName, parafile::Format(p), &saveError_))
+    SaveFailed = true;
 }
 
 qint16 ParameterFile::ReadParaFileProc() {
@@ -254,7 +266,7 @@ qint16 ParameterFile::ReadParaFileProc() {
   if (path.isEmpty())
     return 1;
   if (ReadParaFile(path) == 1 || CopyParaFileArray() == 1) {
-    dialogs_.message(m_.msg(681));
+    dialogs_.message(m_.msg(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, ReadFailure);
     return 1;
   }
   page_.ParametaHyoji();
@@ -262,29 +274,44 @@ qint16 ParameterFile::ReadParaFileProc() {
 }
 
 qint16 ParameterFile::ReadParaFile(const QString &fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly))
-    return 1;
-  const parafile::Parsed parsed = parafile::Parse(QString::fromUtf8(file.readAll()));
-  file.close();
+  const Messages msg = m_.messages();
+  auto failed = [&](const QString &reason) {
+    ReadFailure = fileName + QStringLiteral("\r\n") + reason;
+    return qint16(1);
+  };
+  ReadFailure.clear();
+  const wholefile::Read file = wholefile::ReadFile(fileName);
+  if (!file.ok())
+    return failed(wholefile::Reason(file, msg));
+  const parafile::Parsed parsed = parafile::Parse(wholefile::Text(file.bytes));
   switch (parsed.result) {
   case parafile::ReadResult::NotOurs:
-    dialogs_.message(m_.messages().joined({22, 20}));
-    return 1;
+    dialogs_.message(msg.joined({22, 20}));
+    return failed(msg.text(22));
   case parafile::ReadResult::Damaged:
-    return 1;
+    switch (parsed.fault) {
+    case parafile::Fault::NotANumber: return failed(msg.text(5003).arg(parsed.faultLine));
+    case parafile::Fault::Layout: return failed(msg.text(5006).arg(parsed.faultLine));
+    default: return failed(msg.text(5002));
+    }
   case parafile::ReadResult::Read:
     break;
   }
   page_.ParametaArray = parsed.list;
   page_.ParametaArray[0] = QFileInfo(fileName).fileName();
+  entryLines_ = parsed.lines;
+  ReadFailure = fileName;
   return 0;
 }
 
 qint16 ParameterFile::CopyParaFileArray() {
-  const auto p = parafile::CopyParaFileArray(page_.ParametaArray, page_.ParametaSet);
-  if (!p)
+  int bad = 0;
+  const auto p = parafile::CopyParaFileArray(page_.ParametaArray, page_.ParametaSet, &bad);
+  if (!p) {
+    ReadFailure += QStringLiteral("\r\n") +
+                   m_.msg(5003).arg(entryLines_[std::size_t(std::clamp(bad, 0, 40))]);
     return 1;
+  }
   page_.ParametaSet = *p;
   return 0;
 }

@@ -2,6 +2,7 @@
 #include "parametaset.h"
 
 #include <QObject>
+#include <array>
 #include <optional>
 
 class Dialogs;
@@ -17,9 +18,13 @@ namespace parafile {
 QByteArray Format(const ParametaRecord &p);
 
 enum class ReadResult { Read, NotOurs, Damaged };
+enum class Fault { None, Truncated, NotANumber, Layout };
 struct Parsed {
   ReadResult result = ReadResult::Damaged;
   ParametaList list; // entries 1 onwards in file order, the others empty
+  std::array<int, 41> lines{}; // the line of each entry
+  Fault fault = Fault::None;   // why a file is Damaged, at `faultLine`
+  int faultLine = 0;
 };
 // Damaged also covers group counts other than the layout's: values would
 // land in the wrong parameters.
@@ -29,8 +34,10 @@ Parsed Parse(const QString &text);
 std::optional<double> NumberIn(const QVariant &v);
 
 // Parameters 1 to 35 and the actuator (from ActCode) into a copy of `base`;
-// nullopt when an entry is no number of its field's type.
-std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const ParametaRecord &base);
+// nullopt when an entry is no number of its field's type (the first such
+// entry in `badEntry`).
+std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const ParametaRecord &base,
+                                                int *badEntry = nullptr);
 
 } // namespace parafile
 
@@ -42,6 +49,9 @@ public:
 
   // The last save failed; cleared before each save.
   bool SaveFailed = false;
+  // Why the last file could not be read or taken over: its path and the
+  // reason, shown under message 681.
+  QString ReadFailure;
 
   // The operator commands: 0 when the file was saved or opened and shown,
   // 1 otherwise (cancelled, or reported).
@@ -68,4 +78,5 @@ private:
   Dialogs &dialogs_;
   ParameterPage &page_;
   QString saveError_;
+  std::array<int, 41> entryLines_{};
 };

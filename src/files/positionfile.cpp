@@ -4,10 +4,9 @@
 #include "indexrules.h"
 #include "module1.h"
 #include "sequentialfile.h"
+#include "wholefile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <array>
 
 namespace positionfile {
 
@@ -21,15 +20,26 @@ QByteArray Format(const PosiRow &row) {
 namespace {
 // The record's fields into a fresh row: index, velocity, acceleration, two
 // controller fields, direction, division, gear ratio, the empty column.
-std::optional<PosiRow> readRecord(SequentialFields &fields, const QString &first) {
+// A field that is not a number leaves its line in `badLine`.
+std::optional<PosiRow> readRecord(SequentialFields &fields, const QString &first, int *badLine) {
   QString index = first, vel, acc, c3, c4, dir, div, gear, last;
-  for (QString *f : {&vel, &acc, &c3, &c4, &dir, &div, &gear, &last})
+  const int firstLine = fields.line();
+  std::array<int, 9> lines{firstLine};
+  int k = 1;
+  for (QString *f : {&vel, &acc, &c3, &c4, &dir, &div, &gear, &last}) {
     if (!fields.read(f))
       return std::nullopt;
+    lines[std::size_t(k++)] = fields.line();
+  }
   const auto v = ToInt16(vel), a = ToInt16(acc), d = ToInt16(dir);
   const auto n = ToInt32(div), g = ToInt32(gear);
-  if (!IsNumeric(index) || !v || !a || !d || !n || !g)
-    return std::nullopt;
+  const std::pair<bool, int> checks[] = {{IsNumeric(index), 0}, {bool(v), 1}, {bool(a), 2},
+                                         {bool(d), 5},          {bool(n), 6}, {bool(g), 7}};
+  for (const auto &[ok, field] : checks)
+    if (!ok) {
+      *badLine = lines[std::size_t(field)];
+      return std::nullopt;
+    }
   PosiRow row;
   row[1] = int(*v);
   row[2] = int(*a);
@@ -41,38 +51,41 @@ std::optional<PosiRow> readRecord(SequentialFields &fields, const QString &first
 } // namespace
 
 qint16 ReadPosiDataFile(const QString &path, PosiRow &recv, Dialogs &dialogs, const Module1 &m) {
-  QFile file(path);
-  const bool readable = file.open(QIODevice::ReadOnly);
-  SequentialFields fields(QString::fromUtf8(file.readAll()));
-  auto damaged = [&] {
-    dialogs.message(m.msg(3009));
+  const Messages msg = m.messages();
+  auto damaged = [&](const QString &reason) {
+    dialogs.message(msg.text(3009), Dialogs::Buttons::Ok, Dialogs::Icon::None,
+                    path + QStringLiteral("\r\n") + reason);
     return qint16(1);
   };
   auto refuse = [&] {
-    dialogs.message(m.msg(21) + QStringLiteral("\r\n\r\n") + m.msg(20), Dialogs::Buttons::Ok,
-                    Dialogs::Icon::Exclamation);
+    dialogs.message(msg.text(21) + QStringLiteral("\r\n\r\n") + msg.text(20),
+                    Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
     return qint16(1);
   };
-  if (!readable)
-    return damaged();
+  const wholefile::Read file = wholefile::ReadFile(path);
+  if (!file.ok())
+    return damaged(wholefile::Reason(file, msg));
+  SequentialFields fields(wholefile::Text(file.bytes));
+  const QString truncated = msg.text(5002);
   QString model, kind, header, keyword;
   if (!fields.read(&model) || !fields.read(&kind) || model != QLatin1String("ZT-M5") ||
       kind != QLatin1String("Position"))
     return refuse();
   if (!fields.read(&header))
-    return damaged();
+    return damaged(truncated);
   if (header.size() > 5)
     return refuse();
   // Older files have no keyword: the record follows the header field.
   if (!fields.read(&keyword))
-    return damaged();
+    return damaged(truncated);
   QString first = keyword;
   if ((keyword == QLatin1String("NEW") || keyword == QLatin1String("OLD")) && !fields.read(&first))
-    return damaged();
+    return damaged(truncated);
   // A damaged file is said so, and changes nothing.
-  const auto row = readRecord(fields, first);
+  int badLine = 0;
+  const auto row = readRecord(fields, first, &badLine);
   if (!row)
-    return damaged();
+    return damaged(badLine ? msg.text(5003).arg(badLine) : truncated);
   for (int col : {1, 2, 5, 6, 7})
     recv[col] = (*row)[col];
   return 0;
@@ -122,13 +135,11 @@ bool PositionFile::SaveFileProc() {
 
 bool PositionFile::SaveFileAs(const QString &path) {
   dialogs_.setBusy(true);
-  QSaveFile file(path);
-  const bool saved = file.open(QIODevice::WriteOnly) &&
-                     file.write(positionfile::Format(data_.PosiData)) >= 0 && file.commit();
+  QString reason;
+  const bool saved = wholefile::Save(path, positionfile::Format(data_.PosiData), &reason);
   dialogs_.setBusy(false);
   if (!saved) {
-    dialogs_.message(m_.msg(3011) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") +
-                         file.errorString(),
+    dialogs_.message(m_.msg(3011) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
                      Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
     return false;
   }
@@ -145,10 +156,15 @@ qint16 PositionFile::FileOpenProc() {
   f_.CMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
   f_.Menyu_Yuko();
-  if (opened == 0 && !data_.setListsFromScreen(ListRule::AfterOpen))
+  // The fields stay filled for the operator to judge, but the open did not
+  // succeed: a command line must not write what it could not show.
+  qint16 result = opened;
+  if (opened == 0 && !data_.setListsFromScreen(ListRule::AfterOpen)) {
     dialogs_.message(m_.msg(3009));
+    result = 1;
+  }
   data_.SuppressVelCalc = false;
-  return opened;
+  return result;
 }
 
 qint16 PositionFile::OpenFileData() {

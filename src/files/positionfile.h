@@ -33,7 +33,8 @@ public:
   // Writes the file whole or not at all; an existing file stays until the new
   // one is complete. False (and the operator told) when it failed.
   bool SaveFileAs(const QString &path);
-  // 0 when a file was opened and shown.
+  // 0 when a file was opened and shown; 1 also when it was shown but its
+  // values have no list items (message 3009).
   qint16 FileOpenProc();
   qint16 OpenFileData();
 

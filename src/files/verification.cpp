@@ -124,7 +124,7 @@ qint16 Verification::CompareParaArray() {
 qint16 Verification::report(qint16 compared) {
   const Messages msg = m_.messages();
   if (compared == -1)
-    dialogs_.message(msg.text(681));
+    dialogs_.message(msg.text(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
   else if (compared == 0)
     dialogs_.message(msg.text(826));
   else

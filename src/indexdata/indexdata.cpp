@@ -126,20 +126,30 @@ qint16 IndexData::PosiDataBlankCheck() const {
   return 0;
 }
 
-qint16 IndexData::PosiDataRangeCheck() const {
-  const auto vel = ToInt32(f_.txtVEL.text());
-  const auto acc = ToInt16(f_.txtACC.text());
-  const auto div = ToInt16(f_.txtDIVISION.text());
-  const auto gear = ToInt16(f_.txtGEAR.text());
-  if (!vel || *vel < 1 || *vel > 100000)
-    return 1;
-  if (!acc || *acc < 1 || *acc > 3)
-    return 1;
-  if (!div || *div < 0 || *div > 255)
-    return 1;
-  if (*div != 0 && (!gear || *gear < 0 || *gear > 255))
-    return 1;
-  return 0; // the direction is 0 or 1 by construction
+qint16 IndexData::PosiDataRangeCheck() const { return RangeFault().isEmpty() ? 0 : 1; }
+
+QString IndexData::RangeFault() const {
+  struct Range {
+    int name;
+    const Control *box;
+    qint32 lo, hi;
+  };
+  const Range ranges[] = {{3002, &f_.txtVEL, 1, 100000},
+                          {3003, &f_.txtACC, 1, 3},
+                          {3004, &f_.txtDIVISION, 0, 255},
+                          {3005, &f_.txtGEAR, 0, 255}};
+  for (const Range &r : ranges) {
+    // The gear ratio counts only when there are divisions.
+    if (r.box == &f_.txtGEAR && ToInt16(f_.txtDIVISION.text()) == qint16(0))
+      continue;
+    std::optional<qint32> v = ToInt32(r.box->text());
+    if (r.hi <= 255 && !ToInt16(r.box->text()))
+      v.reset(); // these fields are taken in as 16-bit values
+    if (!v || *v < r.lo || *v > r.hi)
+      return m_.msg(5007).arg(m_.msg(r.name), r.box->text(), QString::number(r.lo),
+                              QString::number(r.hi));
+  }
+  return {}; // the direction is 0 or 1 by construction
 }
 
 qint16 IndexData::PosiDataTorikomi() {
@@ -157,8 +167,13 @@ qint16 IndexData::PosiDataTorikomi() {
 }
 
 qint16 IndexData::PosiDataCheckAndTorikomi() {
-  if (PosiDataBlankCheck() == 1 || PosiDataRangeCheck() == 1)
+  if (PosiDataBlankCheck() == 1)
     return 1;
+  // Refused without a box, as the screen does; the status line says why.
+  if (const QString fault = RangeFault(); !fault.isEmpty()) {
+    dialogs_.status(fault);
+    return 1;
+  }
   if (PosiDataTorikomi() == 1) {
     dialogs_.message(m_.msg(52) + QStringLiteral("\r\n\r\n") + m_.msg(62));
     return 1;

@@ -34,6 +34,9 @@ public:
   qint16 PosiDataCheckAndTorikomi();
   qint16 PosiDataBlankCheck() const;
   qint16 PosiDataRangeCheck() const;
+  // The first field out of range, named with its value and range; empty
+  // when every field is in range.
+  QString RangeFault() const;
   qint16 PosiDataTorikomi();
   void PosiDataCopy();
 

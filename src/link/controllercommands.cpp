@@ -4,6 +4,8 @@
 #include "link.h"
 #include "module1.h"
 
+#include <algorithm>
+
 ControllerCommands::ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
     : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
   f_.cmdRESET.onClick = [this] { cmdRESET_Click(); };
@@ -27,8 +29,14 @@ qint16 ControllerCommands::cmdRESET_Click() {
 
 qint16 ControllerCommands::ReadCtVersion() {
   link_.TimeOutMs = 5000;
-  if (link_.CommTransaction("0RV", 11, {}) == 0) {
-    const QByteArray v = link_.JusinData.mid(3, 3);
+  bool replied = link_.CommTransaction("0RV", 11, {}) == 0;
+  const QByteArray v = link_.JusinData.mid(3, 3);
+  // A version is three digits; anything else is a wrong reply, not a version.
+  if (replied && !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    link_.WrongReply();
+    replied = false;
+  }
+  if (replied) {
     f_.sbStatusBar.setPanelText(
         0, m_.msg(416) + QString::fromLatin1(v.left(1) + "." + v.mid(1, 2)));
     link_.CommPortRelease();

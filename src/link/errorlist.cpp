@@ -1,20 +1,26 @@
 #include "errorlist.h"
-#include "basic.h"
 #include "sequentialfile.h"
 
-#include <QFile>
+#include "wholefile.h"
+
+#include <algorithm>
 
 bool ErrorList::load(const QString &path) {
   entries.clear();
   ErrListCount = 0;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
+  const wholefile::Read file = wholefile::ReadFile(path);
+  if (!file.ok())
     return false;
-  SequentialFields fields(QString::fromUtf8(file.readAll()));
+  SequentialFields fields(wholefile::Text(file.bytes));
   QString count;
   if (!fields.read(&count))
     return false;
-  ErrListCount = int(Val(count));
+  // A count that is no whole number makes the list as unusable as a short one.
+  bool number = false;
+  const qint64 n = count.trimmed().toLongLong(&number);
+  if (!number || n < 0)
+    return false;
+  ErrListCount = int(std::min<qint64>(n, MaxEntries + 1));
   for (int i = 1; i <= ErrListCount; ++i) {
     Entry e;
     if (i > MaxEntries || !fields.read(&e.key) || !fields.read(&e.text))
@@ -40,4 +46,11 @@ const ErrorList::Entry *ErrorList::find(const QString &key) const {
       return &e;
   }
   return nullptr;
+}
+
+QByteArray ErrorList::Code(const QByteArray &reply) {
+  QByteArray line = reply;
+  while (line.endsWith('\n') || line.endsWith('\r'))
+    line.chop(1);
+  return line.mid(3, 3);
 }

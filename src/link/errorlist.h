@@ -15,10 +15,14 @@ struct ErrorList {
   int ErrListCount = 0;
   bool ErrListMissing = false;
 
-  // Reads the file; false on any failure (missing or unreadable file, a
-  // missing field, more than 40 entries). Entries read before a failure stay.
+  // Reads the file; false on any failure (missing, unreadable or oversized
+  // file, a count that is no whole number, a missing field, more than 40
+  // entries). Entries read before a failure stay.
   bool load(const QString &path);
 
   // The entry of an error key; a key that reads as a number matches by value.
   const Entry *find(const QString &key) const;
+
+  // The code characters of an error reply, its line end left off.
+  static QByteArray Code(const QByteArray &reply);
 };

@@ -212,7 +212,7 @@ bool Link::controllerError() {
     // An unlisted key says so, with the code as received, rather than
     // repeating the text of an earlier error.
     text += QStringLiteral("[") + msg(32) + QStringLiteral("] ") +
-            QString::fromLatin1(JusinData.mid(3, 3));
+            QString::fromLatin1(ErrorList::Code(JusinData));
   }
   dialogs_.message(text);
   return true;
@@ -262,8 +262,8 @@ void Link::ErrorCheck() {
     }
     return;
   }
-  const QByteArray six = ErrJusinData.left(6);
-  const QString key = QString::fromLatin1(six.mid(3, 1) + six.mid(5, 1));
+  const QByteArray code = ErrorList::Code(ErrJusinData);
+  const QString key = QString::fromLatin1(code.mid(0, 1) + code.mid(2, 1));
   f_.imgAlarmLed.setVisible(true);
   f_.imgAlarmGreen.setVisible(false);
   if (const ErrorList::Entry *e = errors.find(key)) {
@@ -281,7 +281,11 @@ qint16 Link::ReadCtStatus() {
   if (CommTransaction("0RA", 6, {}) == 1)
     return -1;
   const char c = JusinData.at(3);
-  return (c >= '0' && c <= '3') ? qint16(c - '0') : qint16(-1);
+  if (c >= '0' && c <= '3')
+    return qint16(c - '0');
+  // No status digit: the operator learns why before the caller gives up.
+  WrongReply();
+  return -1;
 }
 
 qint16 Link::AlarmReset() {

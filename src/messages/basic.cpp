@@ -49,3 +49,12 @@ QString StripZeros(const QString &text) {
 }
 
 double RoundHalfEven(double v) { return std::nearbyint(v); }
+
+std::optional<qint64> WholeIn(double v, qint64 lo, qint64 hi) {
+  if (!std::isfinite(v))
+    return std::nullopt;
+  const double r = RoundHalfEven(v);
+  if (r < double(lo) || r > double(hi))
+    return std::nullopt;
+  return qint64(r);
+}

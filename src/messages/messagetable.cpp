@@ -237,6 +237,13 @@ constexpr Row kRows[] = {
     { 3010, "コントローラのデータの一部を表示できません。", "Some of the controller's data cannot be shown."},
     { 3011, "ファイルの保存に失敗しました。", "Fail to save the file."},
     { 3012, "予約ﾊﾟﾗﾒｰﾀ", "Reserved Parameter"},
+    { 5001, "ファイルが空です。", "The file is empty."},
+    { 5002, "ファイルがデータの途中で終わっています。", "The file ends before the data are complete."},
+    { 5003, "%1行目が数値ではありません。", "Line %1 is not a number."},
+    { 5004, "ファイルが大きすぎます（%1バイトを超えています）。", "The file is larger than %1 bytes."},
+    { 5005, "ファイルではなくフォルダです。", "This is a folder, not a file."},
+    { 5006, "%1行目がファイルの形式に合いません。", "Line %1 does not fit the layout of the file."},
+    { 5007, "%1の値 %2 は範囲外です（%3～%4）。", "%1 %2 is out of range (%3 to %4)."},
 };
 
 constexpr bool sortedByNumber() {

@@ -5,9 +5,10 @@ SequentialFields::SequentialFields(const QString &text) {
   const qsizetype n = text.size();
   auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
   auto isLineEnd = [](QChar c) { return c == u'\r' || c == u'\n'; };
+  int line = 1;
   while (i < n) {
     while (i < n && (isBlank(text[i]) || isLineEnd(text[i])))
-      ++i;
+      line += text[i++] == u'\n' ? 1 : 0;
     if (i >= n)
       break;
     QString field;
@@ -25,6 +26,8 @@ SequentialFields::SequentialFields(const QString &text) {
       field = text.mid(start, i - start).trimmed();
     }
     fields_ << field;
+    lines_ << line;
+    line += int(field.count(u'\n'));
     // One separator ends the field; a comma at a line end leaves no extra field.
     if (i < n && text[i] == u',')
       ++i;
@@ -34,6 +37,7 @@ SequentialFields::SequentialFields(const QString &text) {
 bool SequentialFields::read(QString *field) {
   if (atEnd())
     return false;
+  line_ = lines_.at(next_);
   *field = fields_.at(next_++);
   return true;
 }

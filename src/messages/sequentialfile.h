@@ -13,8 +13,12 @@ public:
   bool atEnd() const { return next_ >= fields_.size(); }
   // The next field; false when there is none left.
   bool read(QString *field);
+  // The line (from 1) of the field last read.
+  int line() const { return line_; }
 
 private:
   QStringList fields_;
+  QList<int> lines_;
+  int line_ = 0;
   qsizetype next_ = 0;
 };

@@ -153,13 +153,19 @@ std::optional<int> CurrentCount(const QByteArray &reply7) {
 
 QString CurrentText(int count) { return QString::number(count * 10.0 / 1875.0, 'f', 1); }
 
-int CountOfCurrent(const QString &text) {
+std::optional<int> CountOfCurrent(const QString &text) {
   const double x = Val(text) * 1875.0 / 10.0;
+  // The count has four hex digits; nothing else can go into the block.
+  if (!std::isfinite(x) || x < -0.5 || x > 0xFFFF + 0.5)
+    return std::nullopt;
   // A decimal current lands on a half only up to the binary error of its text.
   const double below = std::floor(x);
+  int count = int(std::lround(x));
   if (std::abs(x - below - 0.5) < 1e-9)
-    return int(std::fmod(below, 2.0) == 0.0 ? below : below + 1);
-  return int(std::lround(x));
+    count = int(std::fmod(below, 2.0) == 0.0 ? below : below + 1);
+  if (count < 0 || count > 0xFFFF)
+    return std::nullopt;
+  return count;
 }
 
 QByteArray Block7WithCount(const QByteArray &block7Digits, int count) {

@@ -34,8 +34,9 @@ std::optional<ParametaList> DecodeBlocks(const std::array<QByteArray, 3> &replie
 // Block 7: the motor current in bytes 7-8, 187.5 counts to the ampere.
 std::optional<int> CurrentCount(const QByteArray &reply7);
 QString CurrentText(int count);
-// The count of a current box's text, a half to the even count.
-int CountOfCurrent(const QString &text);
+// The count of a current box's text, a half to the even count; nothing when
+// it does not fit the block's four hex digits.
+std::optional<int> CountOfCurrent(const QString &text);
 // New block-7 data from the 32 digits read: bytes 7-8 replaced by `count`,
 // the others carried as they were.
 QByteArray Block7WithCount(const QByteArray &block7Digits, int count);

@@ -142,7 +142,8 @@ qint16 ParameterTransfer::ParaWriteSeq() {
   page_.TorikomiParametaValue();
   // A value wider than its bytes would shift every byte after it.
   if (ParametaValueCheck(page_.ParametaSet) == 1 ||
-      !FieldsTooWide(page_.ParametaSet).isEmpty()) {
+      !FieldsTooWide(page_.ParametaSet).isEmpty() ||
+      (page_.ParametaSet.ActSize == u"20" && !CountOfCurrent(f_.txtDenryu.text()))) {
     dialogs_.message(m_.messages().joined({1524, 1525}));
     return 1;
   }
@@ -225,7 +226,7 @@ qint16 ParameterTransfer::WriteParaToCt() {
     if (s != Sent::Ok)
       return fail(s);
     Block7Data = link_.JusinData.mid(4, 33);
-    const QByteArray block7 = Block7WithCount(Block7Data, CountOfCurrent(f_.txtDenryu.text()));
+    const QByteArray block7 = Block7WithCount(Block7Data, CountOfCurrent(f_.txtDenryu.text()).value_or(0));
     if (const Sent w = send("0WD7", 6, block7, "0WD7"); w != Sent::Ok)
       return fail(w);
     if (const Sent w = send("0WF", 5, {}, "0WF"); w != Sent::Ok)

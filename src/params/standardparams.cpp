@@ -5,7 +5,7 @@
 #include "module1.h"
 #include "parameterpage.h"
 
-#include <QFile>
+#include "wholefile.h"
 
 using namespace params;
 using namespace stdlists;
@@ -15,10 +15,10 @@ QString ParameterPage::listPath(const char *file) const {
 }
 
 std::optional<QString> ParameterPage::readList(const char *file) const {
-  QFile f(listPath(file));
-  if (!f.open(QIODevice::ReadOnly))
+  const wholefile::Read f = wholefile::ReadFile(listPath(file));
+  if (!f.ok())
     return std::nullopt;
-  return QString::fromUtf8(f.readAll());
+  return wholefile::Text(f.bytes);
 }
 
 qint16 ParameterPage::ReadDevList() {

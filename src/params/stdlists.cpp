@@ -2,6 +2,8 @@
 #include "basic.h"
 #include "sequentialfile.h"
 
+#include <limits>
+
 namespace stdlists {
 
 namespace {
@@ -40,7 +42,10 @@ std::optional<DevListData> ParseDevList(const QString &text) {
     }
     r.sizePart = r.code.left(3);
     r.typeLetter = r.code.mid(3, 1);
-    r.modelNo = qint16(Val(r.code.mid(5, 3)));
+    const auto model = WholeIn(Val(r.code.mid(5, 3)), 0, std::numeric_limits<qint16>::max());
+    if (!model)
+      return std::nullopt;
+    r.modelNo = qint16(*model);
     d.records << r;
   }
   for (const DevRecord &r : d.records)

@@ -14,6 +14,10 @@ public:
   // be unfolded below the text.
   virtual Answer message(const QString &text, Buttons buttons = Buttons::Ok,
                          Icon icon = Icon::None, const QString &details = {}) = 0;
+  // A line for the operator that needs no box, such as why a command was
+  // refused: the status bar for a few seconds in the GUI, standard error in
+  // the command-line tool.
+  virtual void status(const QString &text) = 0;
   // Hourglass pointer during transfers, file writes and printing.
   virtual void setBusy(bool busy) = 0;
 

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QMessageBox>
 
 Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon icon,
@@ -42,6 +44,11 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
   case QMessageBox::Cancel: return Answer::Cancel;
   default: return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::No;
   }
+}
+
+void QtDialogs::status(const QString &text) {
+  if (auto *window = qobject_cast<QMainWindow *>(owner_))
+    window->statusBar()->showMessage(text, 8000);
 }
 
 void QtDialogs::setBusy(bool busy) {

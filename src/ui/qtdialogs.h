@@ -14,6 +14,7 @@ public:
 
   Answer message(const QString &text, Buttons buttons, Icon icon,
                  const QString &details) override;
+  void status(const QString &text) override;
   void setBusy(bool busy) override;
   QString saveFileName(const FileDialog &d) override;
   QString openFileName(const FileDialog &d) override;

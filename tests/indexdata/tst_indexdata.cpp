@@ -23,7 +23,7 @@ void type(Control &c, const QString &keys) {
   for (QChar ch : keys) {
     const int code = ch == u'\r' ? 13 : ch == u'\b' ? 8 : ch.unicode();
     const int key = c.keyPress(code);
-    if (key == 8)
+    if (key == 8 && !c.text().isEmpty())
       c.setText(c.text().chopped(1));
     else if (key != 0)
       c.setText(c.text() + QChar(key));

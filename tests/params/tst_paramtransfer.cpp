@@ -51,11 +51,15 @@ private Q_SLOTS:
     QCOMPARE(EncodeBlock(1, p).mid(19, 10), "1C4C006400");
     p.ActSize = "E35"; // size 35 with the type letter E, motor code 4
     QCOMPARE(EncodeBlock(1, p).mid(19, 10), "2345006404");
-    QCOMPARE(Block7WithCount(block7("0000"), CountOfCurrent("1.5")), block7("0119"));
+    QCOMPARE(Block7WithCount(block7("0000"), *CountOfCurrent("1.5")), block7("0119"));
     QCOMPARE(CurrentText(300) + CurrentText(225), u"1.61.2"_qs);
     // 18.75 up; 37.5 and 262.5: a half to the even neighbour.
-    QCOMPARE((QList<int>{CountOfCurrent("0.1"), CountOfCurrent("0.2"), CountOfCurrent("1.4")}),
-             (QList<int>{19, 38, 262}));
+    QCOMPARE((QList<std::optional<int>>{CountOfCurrent("0.1"), CountOfCurrent("0.2"),
+                                        CountOfCurrent("1.4"), CountOfCurrent("349.52")}),
+             (QList<std::optional<int>>{19, 38, 262, 0xFFFF}));
+    // Far outside the entry range (found by fuzzing): no count, never overflow.
+    for (const char *text : {"349.6", "-0.01", "1e300", "-1e300", "1e9"})
+      QVERIFY2(!CountOfCurrent(QString::fromLatin1(text)), text);
   }
 
   // Each field at the top of its bytes reads back; one more, or below zero,

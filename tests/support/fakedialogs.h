@@ -23,6 +23,8 @@ public:
       return answers.takeFirst();
     return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
   }
+  QStringList statuses;
+  void status(const QString &text) override { statuses << text; }
   void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
 
   // File dialogs answer from a queue of paths (then cancel) and are logged.

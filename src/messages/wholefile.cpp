@@ -1,0 +1,155 @@
+#include "wholefile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace wholefile {
+
+int FileOps::open(const char *path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+ssize_t FileOps::write(int fd, const char *data, size_t size) { return ::write(fd, data, size); }
+int FileOps::fsync(int fd) { return ::fsync(fd); }
+int FileOps::close(int fd) { return ::close(fd); }
+int FileOps::rename(const char *from, const char *to) { return ::rename(from, to); }
+
+Read ReadFile(const QString &path, qint64 maxBytes) {
+  Read r;
+  const QFileInfo info(path);
+  if (info.exists() && info.isDir()) {
+    r.fault = ReadFault::NotAFile;
+    return r;
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    r.fault = ReadFault::Open;
+    r.systemReason = file.errorString();
+    return r;
+  }
+  // One byte past the limit tells a file too large also where the size is
+  // not known beforehand (a pipe).
+  if ((!file.isSequential() && file.size() > maxBytes) ||
+      (r.bytes = file.read(maxBytes + 1)).size() > maxBytes) {
+    r.fault = ReadFault::TooLarge;
+    r.bytes.clear();
+    return r;
+  }
+  if (r.bytes.isEmpty())
+    r.fault = ReadFault::Empty;
+  return r;
+}
+
+QString Reason(const Read &r, const Messages &m, qint64 maxBytes) {
+  switch (r.fault) {
+  case ReadFault::None: return {};
+  case ReadFault::Open: return r.systemReason;
+  case ReadFault::NotAFile: return m.text(5005);
+  case ReadFault::TooLarge: return m.text(5004).arg(maxBytes);
+  case ReadFault::Empty: return m.text(5001);
+  }
+  return {};
+}
+
+QString Text(const QByteArray &bytes) {
+  return QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+}
+
+namespace {
+
+QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+bool writeAll(FileOps &ops, int fd, const QByteArray &bytes, int *error) {
+  const char *p = bytes.constData();
+  size_t left = size_t(bytes.size());
+  while (left > 0) {
+    const ssize_t n = ops.write(fd, p, left);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      *error = n < 0 ? errno : ENOSPC; // a write that takes nothing is a full device
+      return false;
+    }
+    p += n;
+    left -= size_t(n);
+  }
+  return true;
+}
+
+// fsync on a device or pipe may not be supported: that is no failure.
+bool synced(FileOps &ops, int fd, int *error) {
+  if (ops.fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP)
+    return true;
+  *error = errno;
+  return false;
+}
+
+} // namespace
+
+bool Save(const QString &path, const QByteArray &bytes, QString *reason) {
+  FileOps ops;
+  return Save(path, bytes, reason, ops);
+}
+
+bool Save(const QString &path, const QByteArray &bytes, QString *reason, FileOps &ops) {
+  int error = 0;
+  auto fail = [&](int e) {
+    if (reason)
+      *reason = systemError(e);
+    return false;
+  };
+  // The file a link names is the one replaced, the link stays.
+  QFileInfo info(path);
+  const QString target = info.isSymLink() ? info.symLinkTarget() : path;
+  const QByteArray finalName = QFile::encodeName(target);
+  struct stat st {};
+  const bool exists = ::stat(finalName.constData(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode))
+    return fail(EISDIR);
+
+  if (exists && !S_ISREG(st.st_mode)) {
+    const int fd = ops.open(finalName.constData(), O_WRONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+      return fail(errno);
+    const bool ok = writeAll(ops, fd, bytes, &error) && synced(ops, fd, &error);
+    if (ops.close(fd) != 0 && ok)
+      return fail(errno);
+    return ok ? true : fail(error);
+  }
+
+  // A new name in the same folder, so that the rename stays on one file system.
+  QByteArray temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temp = finalName + ".kov-" + QByteArray::number(QRandomGenerator::global()->generate(), 16) +
+           ".tmp";
+    fd = ops.open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                  exists ? (st.st_mode & 07777) : 0666);
+    if (fd < 0 && errno != EEXIST)
+      return fail(errno);
+  }
+  if (fd < 0)
+    return fail(EEXIST);
+  // The replaced file keeps its permissions, whatever the umask.
+  if (exists)
+    ::fchmod(fd, st.st_mode & 07777);
+  bool ok = writeAll(ops, fd, bytes, &error) && synced(ops, fd, &error);
+  if (ops.close(fd) != 0 && ok) {
+    error = errno;
+    ok = false;
+  }
+  if (ok && ops.rename(temp.constData(), finalName.constData()) != 0) {
+    error = errno;
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(temp.constData());
+    return fail(error);
+  }
+  return true;
+}
+
+} // namespace wholefile
