@@ -7,6 +7,7 @@
 #include "wholefile.h"
 
 #include <array>
+#include <tuple>
 
 namespace positionfile {
 
@@ -163,8 +164,23 @@ qint16 PositionFile::FileOpenProc() {
     dialogs_.message(m_.msg(3009));
     result = 1;
   }
+  if (result == 0)
+    result = ValueRemovedOnOpen();
   data_.SuppressVelCalc = false;
   return result;
+}
+
+qint16 PositionFile::ValueRemovedOnOpen() {
+  // A value the fields do not take was removed by their entry rules: say
+  // which, and do not count the file as opened.
+  for (const auto &[name, box, col] :
+       {std::tuple{3004, &f_.txtDIVISION, 6}, std::tuple{3005, &f_.txtGEAR, 7}})
+    if (box->text().isEmpty()) {
+      dialogs_.status(m_.msg(5007).arg(m_.msg(name), data_.PosiData[col].toString(),
+                                       QStringLiteral("0"), QString::number(IndexEntryLimit)));
+      return 1;
+    }
+  return 0;
 }
 
 qint16 PositionFile::OpenFileData() {

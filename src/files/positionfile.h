@@ -34,12 +34,14 @@ public:
   // one is complete. False (and the operator told) when it failed.
   bool SaveFileAs(const QString &path);
   // 0 when a file was opened and shown; 1 also when it was shown but its
-  // values have no list items (message 3009).
+  // values have no list items (message 3009) or a value was removed by the
+  // entry rules (said in the status line).
   qint16 FileOpenProc();
   qint16 OpenFileData();
 
 private:
   Dialogs::FileDialog fileDialog(int title) const;
+  qint16 ValueRemovedOnOpen();
 
   Module1 &m_;
   FrmMain &f_;

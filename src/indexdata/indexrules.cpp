@@ -40,7 +40,7 @@ IndexKey IndexKeyFilter(int key, const QString &text) {
 IndexChange IndexFieldChange(const QString &text) {
   if (!IsNumeric(text))
     return {QString(), false, false};
-  if (!text.isEmpty() && text.trimmed().toDouble() > 100)
+  if (!text.isEmpty() && text.trimmed().toDouble() > IndexEntryLimit)
     return {QString(), true, true};
   return {text, true, false};
 }

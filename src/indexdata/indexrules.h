@@ -19,6 +19,9 @@ struct IndexKey {
 };
 IndexKey IndexKeyFilter(int key, const QString &text);
 
+// The largest division or gear ratio the fields take.
+constexpr int IndexEntryLimit = 100;
+
 // Change rule: a text that is no number is removed; a value above 100 too,
 // and then the field turns grey.
 struct IndexChange {

@@ -1,7 +1,9 @@
 // kov-t6-cli end to end: the real executable against kov-sim on a pty.
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 namespace {
 const char *const Timeout = "Communication timeout error!\n\nCheck the followings;\n\n"
@@ -19,6 +21,11 @@ private Q_SLOTS:
   void commissioningParameters();
   void usageErrors_data();
   void usageErrors();
+  void failedSaveKeepsTheOldFile_data();
+  void failedSaveKeepsTheOldFile();
+  void openFailuresSayWhy_data();
+  void openFailuresSayWhy();
+  void cleanupTestCase();
 
 private:
   bool startSim(const QStringList &extra);
@@ -26,6 +33,8 @@ private:
   int cli(const QStringList &args);
   QList<QByteArray> wire() const;
 
+  // A file system with no room left, where the test may mount one.
+  QStringList fullFolder_;
   QTemporaryDir dir_;
   QProcess sim_;
   QString link_, log_;
@@ -98,6 +107,18 @@ void tst_Cli::commands_data() {
   QTest::newRow("no --yes, no terminal: nothing written")
       << QStringList() << QStringList{"index", "write", "in"} << ztd << 3 << QByteArray()
       << QByteArray("Data is transmitted to controller,Yes?\nkov-t6-cli: index write failed\n") << L{};
+  QTest::newRow("file without list items: nothing written")
+      << QStringList() << QStringList{"--yes", "index", "write", "in"}
+      << QByteArray(ztd).replace("\"8\",\"2\"", "\"8\",\"0\"") << 3 << QByteArray()
+      << QByteArray("This File can not open ! \nkov-t6-cli: opening in failed\n") << L{};
+  QTest::newRow("value out of range named")
+      << QStringList() << QStringList{"--yes", "index", "write", "in"}
+      << QByteArray(ztd).replace("\"8\",\"2\"", "\"300\",\"2\"") << 3 << QByteArray()
+      << QByteArray("Division 300 is out of range (0 to 100).\nkov-t6-cli: opening in failed\n") << L{};
+  QTest::newRow("status not a digit") << QStringList{"--fault", "0RA:garbage"} << QStringList{"status"}
+                                      << QByteArray() << 3 << QByteArray()
+                                      << QByteArray("Communication error occurs!\ntransmit data is wrong\n"
+                                                    "kov-t6-cli: status failed\n") << L{"0RA"};
   QTest::newRow("refused file") << QStringList() << QStringList{"--yes", "index", "write", "in"}
                                 << QByteArray("\"ZT-KOV\",\"PRM\"\r\n6\r\n") << 3 << QByteArray()
                                 << QByteArray("Not Position Data file for ZT-M5.\n\nOpening file is canceled.\n"
@@ -190,6 +211,8 @@ void tst_Cli::usageErrors_data() {
   QTest::newRow("status with an argument") << QStringList{"status", "now"};
   QTest::newRow("standard size 99") << QStringList{"params", "standard", "99", "-o", "x.pmt"};
   QTest::newRow("current out of range") << QStringList{"params", "write", "x.pmt", "--current", "2.5"};
+  QTest::newRow("current not a number") << QStringList{"params", "write", "x.pmt", "--current", "nan"};
+  QTest::newRow("current infinite") << QStringList{"params", "write", "x.pmt", "--current", "inf"};
 }
 
 void tst_Cli::usageErrors() {
@@ -198,6 +221,103 @@ void tst_Cli::usageErrors() {
   QVERIFY(stderr_.startsWith("kov-t6-cli: "));
   QVERIFY(stderr_.endsWith("(see kov-t6-cli --help)\n"));
   QCOMPARE(stderr_.count('\n'), 1);
+}
+
+void tst_Cli::cleanupTestCase() {
+  for (const QString &folder : fullFolder_)
+    QProcess::execute("umount", {folder});
+}
+
+void tst_Cli::failedSaveKeepsTheOldFile_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<QString>("target"); // "full": a file on a full file system
+  QTest::addColumn<QByteArray>("message");
+  const QByteArray pmt = "Fail to  Save parameters into the file.", ztd = "Fail to save the file.";
+  for (const char *target : {"/dev/full", "full"}) {
+    QTest::addRow("standard set to %s", target) << QStringList{"params", "standard", "35"} << target << pmt;
+    QTest::addRow("parameters read to %s", target) << QStringList{"--yes", "params", "read"} << target << pmt;
+    QTest::addRow("index read to %s", target) << QStringList{"--yes", "index", "read"} << target << ztd;
+  }
+}
+
+// A save that cannot be completed fails with the system's reason, and the
+// file that was there stays byte for byte.
+void tst_Cli::failedSaveKeepsTheOldFile() {
+  QFETCH(QStringList, args);
+  QFETCH(QString, target);
+  QByteArray old(223, 'k');
+  QString folder;
+  if (target == "full") {
+    folder = dir_.filePath(QStringLiteral("full-%1").arg(QTest::currentDataTag()));
+    QDir().mkpath(folder);
+    if (::geteuid() != 0 ||
+        QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
+      QSKIP("a full file system needs root and a tmpfs mount; /dev/full and the failing "
+            "writes of tst_messages cover the rest");
+    fullFolder_ << folder;
+    // What an earlier save left, then the disk filled up.
+    target = folder + "/keep." + (args.contains("index") ? "ztd" : "pmt");
+    QFile keep(target), filler(folder + "/filler");
+    QVERIFY(keep.open(QIODevice::WriteOnly) && keep.write(old) == old.size() && keep.flush());
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(512, 'x')) > 0 && filler.flush()) {
+    }
+  }
+  QVERIFY(startSim({}));
+  QCOMPARE(cli(args + QStringList{"-o", target}), 3);
+  QFETCH(QByteArray, message);
+  QVERIFY2(stderr_.contains(message + "\n" + target.toUtf8() + "\nNo space left on device\n"), stderr_);
+  QVERIFY(stderr_.endsWith(" failed\n"));
+  if (!folder.isEmpty()) {
+    QFile keep(target);
+    QVERIFY(keep.open(QIODevice::ReadOnly));
+    QCOMPARE(keep.readAll(), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2); // no temporary left behind
+  }
+}
+
+void tst_Cli::openFailuresSayWhy_data() {
+  QTest::addColumn<QString>("kind");
+  QTest::addColumn<QByteArray>("file"); // null: no file; "dir": a folder
+  QTest::addColumn<QByteArray>("reason");
+  const QByteArray pmt = "\"ZT-KOV\",\"PRM\"\r\n6\r\n\"HOME\",5,1\r\n30\r\n1\r\n10\r\n";
+  const QByteArray ztd = "\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n0,\"1500\",\"x\"";
+  for (const char *kind : {"pmt", "ztd"}) {
+    QTest::addRow("%s missing", kind) << kind << QByteArray() << QByteArray("No such file or directory");
+    QTest::addRow("%s folder", kind) << kind << QByteArray("dir") << QByteArray("This is a folder, not a file.");
+    QTest::addRow("%s empty", kind) << kind << QByteArray("") << QByteArray("The file is empty.");
+    QTest::addRow("%s huge", kind) << kind << QByteArray((1 << 20) + 1, '\n')
+                                   << QByteArray("The file is larger than 1048576 bytes.");
+  }
+  QTest::newRow("pmt truncated") << "pmt" << pmt << QByteArray("The file ends before the data are complete.");
+  QTest::newRow("pmt not a number") << "pmt" << pmt + "x1\r\n1\r\n" + QByteArray("\"AXIS\",7,1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n\"28L100\"\r\n\"PG\",2,1\r\n0\r\n0\r\n\"ETC\",8,1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n\"SPECIAL\",6,1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n\"RESERVED\",7,1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n")
+                                    << QByteArray("Line 7 is not a number.");
+  QTest::newRow("ztd truncated") << "ztd" << ztd << QByteArray("The file ends before the data are complete.");
+  QTest::newRow("ztd not a number") << "ztd" << ztd + ",\"\",\"\",\"1\",\"8\",\"2\",\"\"\r\n"
+                                    << QByteArray("Line 3 is not a number.");
+}
+
+// The message of the file kind, then the path and why; no Qt warning.
+void tst_Cli::openFailuresSayWhy() {
+  QFETCH(QString, kind);
+  QFETCH(QByteArray, file);
+  const QString path = dir_.filePath("broken." + kind);
+  QFile::remove(path);
+  QDir(path).removeRecursively();
+  if (file == "dir")
+    QVERIFY(QDir().mkpath(path));
+  else if (!file.isNull()) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(file);
+  }
+  QVERIFY(startSim({}));
+  QCOMPARE(cli({"--yes", kind == "pmt" ? "params" : "index", "write", path}), 3);
+  const QByteArray head = kind == "pmt" ? "Fail to open parameter file.\n" : "This File can not open ! \n";
+  QFETCH(QByteArray, reason);
+  QCOMPARE(QString::fromUtf8(stderr_), QString::fromUtf8(head + path.toUtf8() + "\n" + reason + "\nkov-t6-cli: opening " +
+                                                         path.toUtf8() + " failed\n"));
+  QVERIFY(wire().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

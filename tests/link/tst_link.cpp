@@ -21,6 +21,7 @@ const QString Timeout = u"Communication timeout error!\r\n\r\nCheck the followin
                         " 1.Power ON for controller?\r\n\r\n 2.Communication cables are connected?"_qs;
 const QString Length = u"Communication data length error occurs!\r\nLength of data is wrong."_qs;
 const QString NoEcho = u"Communication error occurs!"_qs;
+const QString WrongData = u"Communication error occurs!\r\ntransmit data is wrong"_qs;
 const QString NoList = u"No error list file.\r\nTo indicate error contents,install Error list in "
                        "same folder as program file."_qs;
 
@@ -80,6 +81,7 @@ private Q_SLOTS:
   void hexPad();
   void errorList_data();
   void errorList();
+  void shortErrorReply();
   void missingListToldOncePerReply();
   void alarmReset_data();
   void alarmReset();
@@ -290,11 +292,14 @@ void tst_Link::shutdownEndsTheWait() {
 void tst_Link::readCtStatus_data() {
   QTest::addColumn<QString>("answers");
   QTest::addColumn<int>("status");
-  QTest::newRow("moving") << "0RA0\\r\\n" << 0;
-  QTest::newRow("stopped") << "0RA2\\r\\n" << 2;
-  QTest::newRow("alarm") << "0RA3\\r\\n" << 3;
-  QTest::newRow("unknown digit") << "0RA7\\r\\n" << -1;
-  QTest::newRow("no answer") << "" << -1;
+  QTest::addColumn<QStringList>("shown");
+  QTest::newRow("moving") << "0RA0\\r\\n" << 0 << QStringList();
+  QTest::newRow("stopped") << "0RA2\\r\\n" << 2 << QStringList();
+  QTest::newRow("alarm") << "0RA3\\r\\n" << 3 << QStringList();
+  // A status that is no digit is a wrong reply, and said so.
+  QTest::newRow("unknown digit") << "0RA7\\r\\n" << -1 << QStringList{WrongData};
+  QTest::newRow("garbage") << "0RAZ\\r\\n" << -1 << QStringList{WrongData};
+  QTest::newRow("no answer") << "" << -1 << QStringList{Timeout};
 }
 
 void tst_Link::readCtStatus() {
@@ -302,6 +307,7 @@ void tst_Link::readCtStatus() {
   Rig r;
   r.dev.answers = script(answers);
   QTEST(int(r.link.ReadCtStatus()), "status");
+  QTEST(r.dialogs.shown, "shown");
   QCOMPARE(r.dev.written.first(), QByteArray("0RA\r\n"));
   QCOMPARE(int(r.link.TimeOutMs), 2000);
 }
@@ -354,6 +360,13 @@ void tst_Link::errorList_data() {
   QTest::newRow("fields missing") << QByteArray("3\r\n\"01\",\"A\"\r\n\"12\",\"B\"\r\n") << true << 2 << "";
   QTest::newRow("numeric key") << QByteArray("1\r\n12,\"Twelve\"\r\n") << false << 1 << "Twelve";
   QTest::newRow("no file") << QByteArray() << true << 0 << "";
+  // A count that is no number from 0 up makes the list damaged, not empty.
+  QFile overflow(QFINDTESTDATA("../data/fuzz/errorlist-count-overflow.lst"));
+  QVERIFY(overflow.open(QIODevice::ReadOnly));
+  QTest::newRow("count beyond any integer") << overflow.readAll() << true << 1 << "";
+  QTest::newRow("count not a number") << QByteArray("many\r\n\"01\",\"A\"\r\n") << true << 0 << "";
+  QTest::newRow("count negative") << QByteArray("-1\r\n") << true << 0 << "";
+  QTest::newRow("larger than any list") << QByteArray("0\r\n") + QByteArray(1 << 20, ' ') << true << 0 << "";
 }
 
 void tst_Link::errorList() {
@@ -375,6 +388,16 @@ void tst_Link::errorList() {
   r.link.CommPortOpen();
   r.dev.arrive("0%%112\r\n");
   QTEST(r.f.lblstatus.text(), "status");
+}
+
+// A reply too short for its key: the unknown code is shown without its line end.
+void tst_Link::shortErrorReply() {
+  Rig r;
+  r.dev.answers = script("0%%Q\\r\\n");
+  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+  QCOMPARE(r.dialogs.shown,
+           QStringList{u"Communication error occurs!\r\n[No error information in the error List] Q"_qs});
+  QCOMPARE(r.f.lblstatus.text(), u"No error information in the error List"_qs);
 }
 
 void tst_Link::missingListToldOncePerReply() {
@@ -431,6 +454,10 @@ void tst_Link::versionQuery_data() {
                                               u"Failed to get version information of controller."_qs}
                                << "No version information"
                                << QList<QByteArray>{"0CM6\r\n", "0RV\r\n", "0%C\r\n"};
+  QTest::newRow("version not digits") << "0CM6\\r\\n;0RVZ.ZABC\\r\\n"
+                                      << QStringList{WrongData, u"Failed to get version information of controller."_qs}
+                                      << "No version information"
+                                      << QList<QByteArray>{"0CM6\r\n", "0RV\r\n"};
 }
 
 void tst_Link::versionQuery() {
