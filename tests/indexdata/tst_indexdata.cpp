@@ -77,6 +77,8 @@ private Q_SLOTS:
   void typing_data();
   void typing();
   void enterMovesOn();
+  void refusalNamesTheField_data();
+  void refusalNamesTheField();
   void write_data();
   void write();
   void read_data();
@@ -171,6 +173,31 @@ void tst_IndexData::enterMovesOn() {
   QCOMPARE(toWrite.count(), 1);
   QCOMPARE(gearOn.count(), 1);
   QCOMPARE(r.f.txtDIVISION.text(), u"8"_qs);
+}
+
+void tst_IndexData::refusalNamesTheField_data() {
+  QTest::addColumn<QString>("vel");
+  QTest::addColumn<QString>("acc");
+  QTest::addColumn<QString>("status");
+  QTest::newRow("velocity 0") << "0" << "2" << "VEL 0 is out of range (1 to 100000).";
+  QTest::newRow("velocity too high") << "100001" << "2" << "VEL 100001 is out of range (1 to 100000).";
+  QTest::newRow("acceleration 4") << "1500" << "4" << "ACC 4 is out of range (1 to 3).";
+  QTest::newRow("in range") << "1500" << "2" << "";
+}
+
+// The screen refuses an out-of-range value without a box; the status line
+// names the field, its value and its range.
+void tst_IndexData::refusalNamesTheField() {
+  QFETCH(QString, vel);
+  QFETCH(QString, acc);
+  QFETCH(QString, status);
+  Rig r;
+  r.enter("1", "2", "8", "2", false);
+  r.f.txtVEL.setText(vel);
+  r.f.txtACC.setText(acc);
+  QCOMPARE(r.data.PosiDataCheckAndTorikomi(), qint16(status.isEmpty() ? 0 : 1));
+  QCOMPARE(r.dialogs.statuses, status.isEmpty() ? QStringList() : QStringList{status});
+  QVERIFY(r.dialogs.shown.isEmpty());
 }
 
 void tst_IndexData::write_data() {

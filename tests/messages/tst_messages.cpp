@@ -1,5 +1,11 @@
 #include "basic.h"
 #include "messagetable.h"
+#include "wholefile.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <limits>
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -17,6 +23,12 @@ private Q_SLOTS:
   void joinedByCrLf();
   void val_data();
   void val();
+  void wholeIn_data();
+  void wholeIn();
+  void saveFailsWholeOrNotAtAll_data();
+  void saveFailsWholeOrNotAtAll();
+  void saveToADevice();
+  void readRefusesWhatNoFileOfOursIs();
 };
 
 void tst_Messages::exactTexts_data() {
@@ -107,6 +119,131 @@ void tst_Messages::val() {
   QFETCH(QString, text);
   QFETCH(double, value);
   QCOMPARE(Val(text), value);
+}
+
+
+void tst_Messages::wholeIn_data() {
+  QTest::addColumn<double>("v");
+  QTest::addColumn<qint64>("lo");
+  QTest::addColumn<qint64>("hi");
+  QTest::addColumn<qint64>("result"); // -1: nothing
+  QTest::newRow("inside") << 12.0 << qint64(0) << qint64(999) << qint64(12);
+  QTest::newRow("a half to even") << 2.5 << qint64(0) << qint64(999) << qint64(2);
+  QTest::newRow("top") << 999.4 << qint64(0) << qint64(999) << qint64(999);
+  QTest::newRow("above") << 999.6 << qint64(0) << qint64(999) << qint64(-1);
+  QTest::newRow("below") << -0.6 << qint64(0) << qint64(999) << qint64(-1);
+  QTest::newRow("9e9 for 16 bits") << 9e9 << qint64(0) << qint64(32767) << qint64(-1);
+  QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << qint64(0) << qint64(9) << qint64(-1);
+  QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << qint64(0) << qint64(9) << qint64(-1);
+}
+
+void tst_Messages::wholeIn() {
+  QFETCH(double, v);
+  QFETCH(qint64, lo);
+  QFETCH(qint64, hi);
+  QTEST(WholeIn(v, lo, hi).value_or(-1), "result");
+}
+
+namespace {
+// The system's calls, failing at one of them as a full or broken disk does.
+struct FailingOps : wholefile::FileOps {
+  QString failAt;
+  int calls = 0;
+  ssize_t write(int fd, const char *data, size_t size) override {
+    ++calls;
+    if (failAt == "write") {
+      errno = ENOSPC;
+      return -1;
+    }
+    if (failAt == "short write")
+      return calls == 1 ? FileOps::write(fd, data, size / 2) : 0;
+    return FileOps::write(fd, data, size);
+  }
+  int fsync(int fd) override {
+    if (failAt == "sync") {
+      errno = EIO;
+      return -1;
+    }
+    return FileOps::fsync(fd);
+  }
+  int close(int fd) override {
+    const int r = FileOps::close(fd);
+    if (failAt == "close") {
+      errno = EDQUOT;
+      return -1;
+    }
+    return r;
+  }
+  int rename(const char *from, const char *to) override {
+    if (failAt == "rename") {
+      errno = EXDEV;
+      return -1;
+    }
+    return FileOps::rename(from, to);
+  }
+};
+} // namespace
+
+void tst_Messages::saveFailsWholeOrNotAtAll_data() {
+  QTest::addColumn<QString>("failAt");
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("write") << "write" << QString::fromLocal8Bit(std::strerror(ENOSPC));
+  QTest::newRow("short write, then nothing") << "short write" << QString::fromLocal8Bit(std::strerror(ENOSPC));
+  QTest::newRow("sync") << "sync" << QString::fromLocal8Bit(std::strerror(EIO));
+  QTest::newRow("close") << "close" << QString::fromLocal8Bit(std::strerror(EDQUOT));
+  QTest::newRow("rename") << "rename" << QString::fromLocal8Bit(std::strerror(EXDEV));
+  QTest::newRow("none") << "" << QString();
+}
+
+// A save that fails anywhere leaves the old file as it was and nothing beside it.
+void tst_Messages::saveFailsWholeOrNotAtAll() {
+  QFETCH(QString, failAt);
+  QTemporaryDir dir;
+  const QString path = dir.filePath("keep.pmt");
+  QFile old(path);
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write(QByteArray(223, 'o'));
+  old.close();
+  QVERIFY(old.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+  FailingOps ops;
+  ops.failAt = failAt;
+  QString reason;
+  const QByteArray text(4000, 'n');
+  QCOMPARE(wholefile::Save(path, text, &reason, ops), failAt.isEmpty());
+  QTEST(reason, "reason");
+  QVERIFY(old.open(QIODevice::ReadOnly));
+  QCOMPARE(old.readAll(), failAt.isEmpty() ? text : QByteArray(223, 'o'));
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.pmt"});
+  QVERIFY(!(old.permissions() & (QFile::ReadGroup | QFile::ReadOther))); // kept at 0600
+}
+
+void tst_Messages::saveToADevice() {
+  QString reason;
+  if (!QFileInfo("/dev/full").exists() || QFileInfo("/dev/full").isFile())
+    QSKIP("no /dev/full device here");
+  QVERIFY(!wholefile::Save("/dev/full", "data", &reason));
+  QCOMPARE(reason, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+  QVERIFY(!QFileInfo("/dev/full").isFile()); // written, never replaced
+  QVERIFY(wholefile::Save("/dev/null", "data", &reason));
+}
+
+void tst_Messages::readRefusesWhatNoFileOfOursIs() {
+  QTemporaryDir dir;
+  const Messages en(msgtable::EnglishBase);
+  auto reasonFor = [&](const QByteArray &bytes, qint64 limit) {
+    QFile f(dir.filePath("f"));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+      return QString("not written");
+    f.write(bytes);
+    f.close();
+    return wholefile::Reason(wholefile::ReadFile(f.fileName(), limit), en, limit);
+  };
+  QCOMPARE(reasonFor("12345678", 8), QString());
+  QCOMPARE(reasonFor("123456789", 8), u"The file is larger than 8 bytes."_qs);
+  QCOMPARE(reasonFor("", 8), u"The file is empty."_qs);
+  QCOMPARE(wholefile::Reason(wholefile::ReadFile(dir.path()), en), u"This is a folder, not a file."_qs);
+  QVERIFY(!wholefile::ReadFile(dir.filePath("none")).systemReason.isEmpty());
+  QCOMPARE(wholefile::Text("\xEF\xBB\xBF\"01\""), u"\"01\""_qs);
 }
 
 QTEST_GUILESS_MAIN(tst_Messages)

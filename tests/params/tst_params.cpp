@@ -428,6 +428,9 @@ private Q_SLOTS:
     for (int i = 0; i < 7; ++i)
       sizes += QStringLiteral("\"%1 L-100\",1,2,3,4\r\n").arg(20 + i);
     QTest::newRow("7 sizes") << sizes;
+    // A model number beyond 16 bits is as malformed as a missing item.
+    QTest::newRow("model number 9e9") << u"1\r\n\"28 L-9e9\",1,2,3,4\r\n"_qs;
+    QTest::newRow("larger than any list") << u"1\r\n\"28 L-100\",1,2,3,4\r\n"_qs + QString(1 << 20, u' ');
   }
 
   // A good list read at load, then a defective one: the message, and the
