@@ -13,7 +13,8 @@ namespace {
 
 enum Exit { Done = 0, Differs = 1, Usage = 2, Failed = 3 };
 
-const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--yes] COMMAND [ARGS]
+const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--yes]
+                  COMMAND [ARGS]
 
 Commands:
   version                              read and print the controller's version
@@ -33,6 +34,9 @@ Options:
   --port N        the port number to use (1-32), mapped as the program maps it
   --simulator     talk to the built-in controller simulator
   --lang ja|en    language of the messages (default: the stored setting)
+  --timeout-scale F
+                  multiply every reply timeout by F (e.g. 3 for a slow line,
+                  0.1 against a simulator); default 1
   --yes           answer every question Yes/OK. Without it an operator at a
                   terminal is asked; with no terminal the answer is No/Cancel
                   and nothing is changed
@@ -312,6 +316,12 @@ int main(int argc, char *argv[]) {
       if (!ok || n < 1 || n > 32)
         return usage(QStringLiteral("--port needs a number from 1 to 32"));
       port = qint16(n);
+    } else if (opt == QLatin1String("--timeout-scale")) {
+      bool ok = false;
+      const double f = args.isEmpty() ? 0 : args.takeFirst().toDouble(&ok);
+      if (!ok || !std::isfinite(f) || f < 0.001 || f > 100)
+        return usage(QStringLiteral("--timeout-scale takes a factor from 0.001 to 100"));
+      Link::setTimeoutScale(f);
     } else if (opt == QLatin1String("--lang")) {
       const QString l = args.isEmpty() ? QString() : args.takeFirst();
       if (l != QLatin1String("ja") && l != QLatin1String("en"))

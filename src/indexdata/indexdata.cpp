@@ -97,7 +97,9 @@ void IndexData::txtGEAR_Change() {
   Control &c = f_.txtGEAR;
   const IndexChange r = IndexFieldChange(c.text());
   operatorEdit();
-  if (r.number && !SuppressVelCalc)
+  // Whoever brings a number (typing, a file, the controller) ends the
+  // removed-entry marker; a grey field holding a valid value would mislead.
+  if (r.number)
     c.setBackColor(colors::WindowBackground);
   if (r.number && !SuppressVelCalc && !c.text().startsWith(u'0') && !c.text().isEmpty() &&
       !f_.comboVEL.text().isEmpty() && !GearLoading) {
@@ -223,6 +225,7 @@ qint16 IndexData::LoadtoCtMain() {
   f_.SSTab1.setTabEnabled(1, false);
   f_.Menyu_Muko();
   const qint16 result = LoadtoCtSeq();
+  link_.CommPortRelease();
   f_.CMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
   f_.Menyu_Yuko();
@@ -293,6 +296,8 @@ qint16 IndexData::cmdGetfromCt_Click() {
   f_.Menyu_Muko();
   f_.comboVEL.setEnabled(false);
   const qint16 result = GetfromCtSeq();
+  // Every way out, a refused link check among them, leaves the port released.
+  link_.CommPortRelease();
   f_.comboVEL.setEnabled(true);
   f_.CMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);

@@ -12,9 +12,23 @@ ControllerCommands::ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &di
   f_.mnuShowCtversion.onClick = [this] { mnuShowCtversion_Click(); };
 }
 
+// The whole bracket, not only the buttons: a command started from a menu or
+// the parameter page during "0AR" would find the port in use.
+void ControllerCommands::bracket(bool enabled) {
+  if (enabled) {
+    f_.CMDBTN_Yuko();
+    f_.Menyu_Yuko();
+    f_.ParaBtn_Yuko();
+  } else {
+    f_.CMDBTN_Muko();
+    f_.Menyu_Muko();
+    f_.ParaBtn_Muko();
+  }
+}
+
 qint16 ControllerCommands::cmdRESET_Click() {
   f_.cmdRESET.setEnabled(false);
-  f_.CMDBTN_Muko();
+  bracket(false);
   const qint16 result = link_.AlarmReset();
   if (result == 0) {
     f_.imgAlarmLed.setVisible(false);
@@ -23,7 +37,7 @@ qint16 ControllerCommands::cmdRESET_Click() {
   }
   link_.CommPortRelease();
   f_.cmdRESET.setEnabled(true);
-  f_.CMDBTN_Yuko();
+  bracket(true);
   return result;
 }
 
@@ -52,8 +66,7 @@ qint16 ControllerCommands::ReadCtVersion() {
 }
 
 qint16 ControllerCommands::mnuShowCtversion_Click() {
-  f_.CMDBTN_Muko();
-  f_.Menyu_Muko();
+  bracket(false);
   qint16 result = 1;
   if (link_.CommPortOpen() == 0 && link_.CommCheck() == 0) {
     result = ReadCtVersion();
@@ -67,7 +80,6 @@ qint16 ControllerCommands::mnuShowCtversion_Click() {
   }
   // Also after a failed link check, which may leave the port open.
   link_.CommPortRelease();
-  f_.CMDBTN_Yuko();
-  f_.Menyu_Yuko();
+  bracket(true);
   return result;
 }

@@ -20,6 +20,7 @@ public:
   qint16 ReadCtVersion();
 
 private:
+  void bracket(bool enabled);
   Module1 &m_;
   FrmMain &f_;
   Dialogs &dialogs_;

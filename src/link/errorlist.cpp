@@ -11,7 +11,7 @@ bool ErrorList::load(const QString &path) {
   const wholefile::Read file = wholefile::ReadFile(path);
   if (!file.ok())
     return false;
-  SequentialFields fields(wholefile::Text(file.bytes));
+  SequentialFields fields(wholefile::TextOrShiftJis(file.bytes));
   QString count;
   if (!fields.read(&count))
     return false;

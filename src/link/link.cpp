@@ -10,11 +10,7 @@
 
 namespace {
 double &scaleFactor() {
-  static double scale = [] {
-    bool ok = false;
-    const double s = qEnvironmentVariable("KOV_TIMEOUT_SCALE").toDouble(&ok);
-    return ok && s > 0 ? s : 1.0;
-  }();
+  static double scale = 1.0;
   return scale;
 }
 } // namespace
@@ -27,7 +23,12 @@ Link::Link(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, SettingsStore &store,
     : listFolder(QCoreApplication::applicationDirPath()), m_(m), f_(frmMain),
       dialogs_(dialogs), store_(store) {
   TimerTimeout.setSingleShot(true);
+  // A coarse timer may end up to 5% early, failing a reply that was in time.
+  TimerTimeout.setTimerType(Qt::PreciseTimer);
   connect(&TimerTimeout, &QTimer::timeout, this, [this] {
+    // A reply handled in the same pass of the event loop was in time.
+    if (JusinEnd)
+      return;
     TimeOutFlag = true;
     if (waitLoop_)
       waitLoop_->quit();
@@ -65,7 +66,7 @@ qint16 Link::CommPortOpen() {
 }
 
 void Link::CommPortRelease() {
-  if (device_->isOpen() && !m_.PortOccupy)
+  if (device_->isOpen() && !m_.PortOccupy && !waitLoop_)
     device_->close();
 }
 
@@ -143,6 +144,8 @@ void Link::waitForReply() {
 
 qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
                              const QByteArray &data) {
+  if (waitLoop_)
+    ++nestedRefusals_;
   if (shutDown_ || waitLoop_ || !device_)
     return 1; // never inside another transaction's wait
   if (CommPortOpen() == 1)

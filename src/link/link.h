@@ -25,8 +25,8 @@ public:
   // The line in use; the link does not own it.
   void setDevice(PortDevice *device);
 
-  // Reply timeouts are real; tests may shorten them all by one factor
-  // (also taken from the environment variable KOV_TIMEOUT_SCALE).
+  // Reply timeouts are real; tests (and kov-t6-cli's --timeout-scale) may
+  // shorten or lengthen them all by one factor.
   static void setTimeoutScale(double scale);
   static double timeoutScale();
 
@@ -49,6 +49,8 @@ public:
   QString listFolder;
 
   qint16 CommPortOpen();
+  // Closes the port unless it is held open (PortOccupy) or a transaction is
+  // waiting on it: its reply must not be lost, whoever asks.
   void CommPortRelease();
   void CommPortClose();
   void ReloadPortNo();
@@ -69,6 +71,12 @@ public:
   void ErrorCheck();
   qint16 ReadCtStatus();
   qint16 AlarmReset();
+
+  // A transaction is waiting for its reply.
+  bool waiting() const { return waitLoop_ != nullptr; }
+  // Transactions asked for while another waited, and so refused: each is a
+  // control that should have been disabled.
+  int nestedRefusals() const { return nestedRefusals_; }
 
   // The program is ending: a wait in progress ends at once, the port is
   // closed, and no further transaction starts.
@@ -93,6 +101,7 @@ private:
   QEventLoop *waitLoop_ = nullptr;
   bool vanished_ = false;
   bool shutDown_ = false;
+  int nestedRefusals_ = 0;
   // Error replies received so far, and the one whose missing list was last
   // reported: one report per reply.
   quint64 errorReplies_ = 0;

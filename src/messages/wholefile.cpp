@@ -3,9 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringDecoder>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +58,45 @@ QString Reason(const Read &r, const Messages &m, qint64 maxBytes) {
 
 QString Text(const QByteArray &bytes) {
   return QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+}
+
+namespace {
+// Qt without ICU has no Shift_JIS codec; the C library's iconv does.
+QString fromShiftJis(const QByteArray &bytes) {
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == iconv_t(-1))
+    return QString::fromLatin1(bytes);
+  QByteArray in = bytes;
+  QByteArray out(bytes.size() * 3 + 4, Qt::Uninitialized);
+  char *inp = in.data();
+  size_t inLeft = size_t(in.size());
+  char *outp = out.data();
+  size_t outLeft = size_t(out.size());
+  while (inLeft > 0) {
+    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) != size_t(-1))
+      break;
+    if (errno != EILSEQ && errno != EINVAL)
+      break;
+    // A byte that is no character either way: shown as a replacement mark.
+    static const char replacement[] = "\xEF\xBF\xBD";
+    if (outLeft < 3)
+      break;
+    std::memcpy(outp, replacement, 3);
+    outp += 3;
+    outLeft -= 3;
+    ++inp;
+    --inLeft;
+  }
+  iconv_close(cd);
+  return QString::fromUtf8(out.constData(), outp - out.constData());
+}
+} // namespace
+
+QString TextOrShiftJis(const QByteArray &bytes) {
+  const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = utf8(body);
+  return utf8.hasError() ? fromShiftJis(body) : text;
 }
 
 namespace {

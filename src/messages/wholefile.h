@@ -26,6 +26,9 @@ QString Reason(const Read &r, const Messages &m, qint64 maxBytes = MaxReadBytes)
 
 // UTF-8 text (a BOM dropped).
 QString Text(const QByteArray &bytes);
+// A list an operator may have saved in the legacy Japanese encoding: UTF-8
+// when the bytes are valid UTF-8 (a BOM dropped), else Shift_JIS (CP932).
+QString TextOrShiftJis(const QByteArray &bytes);
 
 // The system calls a save makes; tests put failing ones in their place.
 struct FileOps {

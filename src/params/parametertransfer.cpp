@@ -22,6 +22,7 @@ ParameterTransfer::ParameterTransfer(Module1 &m, FrmMain &frmMain, FrmTrance &fr
 // to start a second transfer during this one's waits.
 void ParameterTransfer::buttons(bool enabled) {
   if (enabled) {
+    link_.CommPortRelease(); // whichever way the command ended
     f_.CMDBTN_Yuko();
     f_.ParaBtn_Yuko();
     f_.SSTab1.setTabEnabled(0, true);

@@ -190,13 +190,14 @@ public:
   QTimer Timer1;
 
   // Command groups, disabled while a command runs so that no second command
-  // can start during its waits.
-  void CMDBTN_Muko() { setAll(commandButtons(), false); }
-  void CMDBTN_Yuko() { setAll(commandButtons(), true); }
-  void Menyu_Muko() { setAll(menus(), false); }
-  void Menyu_Yuko() { setAll(menus(), true); }
-  void ParaBtn_Muko() { setAll(parameterButtons(), false); }
-  void ParaBtn_Yuko() { setAll(parameterButtons(), true); }
+  // can start during its waits. A command run inside another (a save before
+  // a read) leaves them disabled until the outer one ends.
+  void CMDBTN_Muko() { lock(commandsLocked_, commandButtons()); }
+  void CMDBTN_Yuko() { unlock(commandsLocked_, commandButtons()); }
+  void Menyu_Muko() { lock(menusLocked_, menus()); }
+  void Menyu_Yuko() { unlock(menusLocked_, menus()); }
+  void ParaBtn_Muko() { lock(parameterButtonsLocked_, parameterButtons()); }
+  void ParaBtn_Yuko() { unlock(parameterButtonsLocked_, parameterButtons()); }
 
   // The members of each group, in their order.
   QList<Control *> commandButtons();
@@ -209,4 +210,17 @@ public:
 
 private:
   static void setAll(const QList<Control *> &group, bool enabled);
+  static void lock(int &depth, const QList<Control *> &group) {
+    ++depth;
+    setAll(group, false);
+  }
+  static void unlock(int &depth, const QList<Control *> &group) {
+    if (depth > 0)
+      --depth;
+    if (depth == 0)
+      setAll(group, true);
+  }
+  int commandsLocked_ = 0;
+  int menusLocked_ = 0;
+  int parameterButtonsLocked_ = 0;
 };

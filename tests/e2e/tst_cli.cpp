@@ -25,6 +25,8 @@ private Q_SLOTS:
   void failedSaveKeepsTheOldFile();
   void openFailuresSayWhy_data();
   void openFailuresSayWhy();
+  void guiPrintsWithoutADisplay_data();
+  void guiPrintsWithoutADisplay();
   void cleanupTestCase();
 
 private:
@@ -62,10 +64,9 @@ int tst_Cli::cli(const QStringList &args) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("XDG_CONFIG_HOME", dir_.filePath("config")); // a store of its own
-  env.insert("KOV_TIMEOUT_SCALE", "0.1");
   p.setProcessEnvironment(env);
   p.setStandardInputFile(QProcess::nullDevice()); // no terminal
-  p.start(KOV_CLI_PATH, QStringList{"--device", link_, "--lang", "en"} + args);
+  p.start(KOV_CLI_PATH, QStringList{"--device", link_, "--lang", "en", "--timeout-scale", "0.1"} + args);
   if (!p.waitForFinished(20000))
     return -1;
   stdout_ = p.readAllStandardOutput();
@@ -221,6 +222,31 @@ void tst_Cli::usageErrors() {
   QVERIFY(stderr_.startsWith("kov-t6-cli: "));
   QVERIFY(stderr_.endsWith("(see kov-t6-cli --help)\n"));
   QCOMPARE(stderr_.count('\n'), 1);
+}
+
+void tst_Cli::guiPrintsWithoutADisplay_data() {
+  QTest::addColumn<QString>("option");
+  QTest::addColumn<QString>("shows");
+  QTest::newRow("--help") << "--help" << "--simulator";
+  QTest::newRow("-h") << "-h" << "--no-splash";
+  QTest::newRow("--version") << "--version" << "KOV-T6 ";
+}
+
+// Where no window can open, the program still answers a terminal user.
+void tst_Cli::guiPrintsWithoutADisplay() {
+  QFETCH(QString, option);
+  QProcess gui;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    env.remove(QString::fromLatin1(v));
+  gui.setProcessEnvironment(env);
+  gui.start(KOV_GUI_PATH, {option});
+  QVERIFY(gui.waitForFinished(10000));
+  QCOMPARE(gui.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(gui.exitCode(), 0);
+  QFETCH(QString, shows);
+  QVERIFY2(QString::fromUtf8(gui.readAllStandardOutput()).contains(shows),
+           qPrintable(QString::fromUtf8(gui.readAllStandardError())));
 }
 
 void tst_Cli::cleanupTestCase() {

@@ -76,6 +76,8 @@ private Q_SLOTS:
   void velocity();
   void typing_data();
   void typing();
+  void markerGoesWithAValidValue_data();
+  void markerGoesWithAValidValue();
   void enterMovesOn();
   void refusalNamesTheField_data();
   void refusalNamesTheField();
@@ -83,6 +85,8 @@ private Q_SLOTS:
   void write();
   void read_data();
   void read();
+  void portReleasedAfterAFailedFirstReply_data();
+  void portReleasedAfterAFailedFirstReply();
   void readAsksToSaveEdits_data();
   void readAsksToSaveEdits();
   void recordRoundTrip_data();
@@ -162,6 +166,44 @@ void tst_IndexData::typing() {
   QTEST(field.text(), "text");
   QFETCH(bool, grey);
   QCOMPARE(field.backColor(), grey ? colors::InactiveCaptionText : colors::WindowBackground);
+}
+
+void tst_IndexData::markerGoesWithAValidValue_data() {
+  QTest::addColumn<bool>("division");
+  QTest::addColumn<QString>("source");
+  for (const bool division : {true, false})
+    for (const char *source : {"typing", "file", "controller"})
+      QTest::addRow("%s by %s", division ? "division" : "gear", source) << division << source;
+}
+
+// A removed entry greys its field; a valid value, however it arrives, ends it.
+void tst_IndexData::markerGoesWithAValidValue() {
+  QFETCH(bool, division);
+  QFETCH(QString, source);
+  Rig r;
+  Control &field = division ? r.f.txtDIVISION : r.f.txtGEAR;
+  type(field, division ? "1" : "0");
+  field.lostFocus();
+  QCOMPARE(field.backColor(), colors::InactiveCaptionText);
+  r.data.edited = false;
+  if (source == u"typing"_qs) {
+    type(field, "8");
+  } else if (source == u"file"_qs) {
+    const QString path = dir_.filePath("marker.ztd");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n"
+            "0,\"1500\",\"2\",\"\",\"\",\"1\",\"8\",\"8\",\"\"\r\n");
+    f.close();
+    r.dialogs.files = {path};
+    r.f.cmdFileOpen.click();
+  } else {
+    r.line.sim()->setPointRecord("05DC200000010808");
+    r.dialogs.answers = {Dialogs::Answer::Yes};
+    r.f.cmdGetfromCt.click();
+  }
+  QCOMPARE(field.text(), u"8"_qs);
+  QCOMPARE(field.backColor(), colors::WindowBackground);
 }
 
 void tst_IndexData::enterMovesOn() {
@@ -312,6 +354,33 @@ void tst_IndexData::read() {
   QCOMPARE(r.link.CommError, !fault.isEmpty());
   QVERIFY(r.f.comboVEL.isEnabled() && r.f.cmdLoadtoCt.isEnabled());
   QVERIFY(!r.data.SuppressVelCalc);
+}
+
+void tst_IndexData::portReleasedAfterAFailedFirstReply_data() {
+  QTest::addColumn<bool>("read");
+  QTest::addColumn<ControllerSim::Fault>("fault");
+  using F = ControllerSim::Fault;
+  QTest::newRow("read, error reply") << true << F::ErrorReply;
+  QTest::newRow("read, wrong echo") << true << F::WrongEcho;
+  QTest::newRow("write, error reply") << false << F::ErrorReply;
+  QTest::newRow("write, wrong echo") << false << F::WrongEcho;
+}
+
+// The bracket of a transfer releases the port whichever way its first
+// exchange (the read's link check, the write's status) fails.
+void tst_IndexData::portReleasedAfterAFailedFirstReply() {
+  QFETCH(bool, read);
+  QFETCH(ControllerSim::Fault, fault);
+  Rig r;
+  r.enter("10", "2", "8", "2", true);
+  r.data.edited = false;
+  const QByteArray first = read ? "0CM6" : "0RA";
+  r.line.sim()->setFault(first, fault);
+  r.dialogs.answers = {read ? Dialogs::Answer::Yes : Dialogs::Answer::Ok};
+  (read ? r.f.cmdGetfromCt : r.f.cmdLoadtoCt).click();
+  QVERIFY(r.wire().startsWith(first));
+  QVERIFY(r.dialogs.shown.size() >= 2); // the question, then why it failed
+  QVERIFY(!r.line.isOpen());
 }
 
 void tst_IndexData::readAsksToSaveEdits_data() {

@@ -72,6 +72,9 @@ private Q_SLOTS:
   void portOccupy();
   void scanPorts();
   void reentrantTransactionRefused();
+  void noReleaseDuringAWait();
+  void replyJustInsideTheTimeout_data();
+  void replyJustInsideTheTimeout();
   void vanishedPortFailsThenReopens();
   void shutdownEndsTheWait();
   void readCtStatus_data();
@@ -262,6 +265,57 @@ void tst_Link::reentrantTransactionRefused() {
   QCOMPARE(r.dialogs.shown, QStringList{Timeout});
 }
 
+// Whoever asks for a release while a reply is awaited, the port stays open.
+void tst_Link::noReleaseDuringAWait() {
+  Rig r;
+  r.m.PortOccupy = false;
+  bool openDuringWait = false;
+  QTimer::singleShot(0, &r.link, [&] {
+    r.link.CommPortRelease();
+    openDuringWait = r.dev.isOpen();
+    r.dev.arrive("0AR\r\n");
+  });
+  QCOMPARE(r.link.AlarmReset(), qint16(0));
+  QVERIFY(openDuringWait);
+  QCOMPARE(r.link.nestedRefusals(), 0);
+  r.link.CommPortRelease();
+  QVERIFY(!r.dev.isOpen());
+}
+
+// Answers "0RA1" a set time after each write, on a precise timer.
+class LateDevice : public ScriptedDevice {
+public:
+  int delayMs = 0;
+  bool write(const QByteArray &data) override {
+    written << data;
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this] { arrive("0RA1\r\n"); });
+    return true;
+  }
+};
+
+void tst_Link::replyJustInsideTheTimeout_data() {
+  QTest::addColumn<double>("scale"); // of the 2000 ms status timeout
+  QTest::newRow("100 ms") << 0.05;
+  QTest::newRow("200 ms") << 0.1;
+  QTest::newRow("400 ms") << 0.2;
+}
+
+void tst_Link::replyJustInsideTheTimeout() {
+  QFETCH(double, scale);
+  FakeDialogs dialogs;
+  Module1 m;
+  FrmMain f;
+  SettingsStore store;
+  LateDevice dev;
+  Link link{m, f, dialogs, store, &dev};
+  dev.delayMs = int(2000 * scale * 0.95);
+  Link::setTimeoutScale(scale);
+  const qint16 status = link.ReadCtStatus();
+  Link::setTimeoutScale(0.01);
+  QCOMPARE(status, qint16(1));
+  QCOMPARE(dialogs.shown, QStringList());
+}
+
 void tst_Link::vanishedPortFailsThenReopens() {
   Rig r;
   r.m.PortOccupy = true;
@@ -360,6 +414,13 @@ void tst_Link::errorList_data() {
   QTest::newRow("fields missing") << QByteArray("3\r\n\"01\",\"A\"\r\n\"12\",\"B\"\r\n") << true << 2 << "";
   QTest::newRow("numeric key") << QByteArray("1\r\n12,\"Twelve\"\r\n") << false << 1 << "Twelve";
   QTest::newRow("no file") << QByteArray() << true << 0 << "";
+  // "エラー" as an operator's editor may have saved it.
+  QTest::newRow("Shift_JIS") << QByteArray("1\r\n\"12\",\"\x83\x47\x83\x89\x81\x5B\"\r\n") << false
+                             << 1 << u"エラー"_qs;
+  QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF" "1\r\n\"12\",\"エラー\"\r\n") << false << 1
+                                  << u"エラー"_qs;
+  QTest::newRow("UTF-8 without BOM") << QByteArray("1\r\n\"12\",\"エラー\"\r\n") << false << 1
+                                     << u"エラー"_qs;
   // A count that is no number from 0 up makes the list damaged, not empty.
   QFile overflow(QFINDTESTDATA("../data/fuzz/errorlist-count-overflow.lst"));
   QVERIFY(overflow.open(QIODevice::ReadOnly));

@@ -4,6 +4,7 @@
 #include "startup.h"
 
 #include <QRegularExpression>
+#include <functional>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -23,6 +24,8 @@ private Q_SLOTS:
   void mainWindowLoad();
   void exitUnloadsAndQuits();
   void closingDuringATransfer();
+  void noCommandDuringAWait_data();
+  void noCommandDuringAWait();
   void versionText_data();
   void versionText();
   void placement_data();
@@ -207,6 +210,118 @@ void tst_Shell::closingDuringATransfer() {
   QCOMPARE(line.sim()->receivedLines(), QList<QByteArray>{"0CM6"});
   QVERIFY(dialogs.shown.isEmpty());
   QCOMPARE(stored("Languege"), u"1"_qs);
+}
+
+// The simulator's line, held back at each write until `probe` has run
+// inside the transaction's wait.
+class ProbeDevice : public PortDevice {
+public:
+  SimPortDevice inner;
+  std::function<void()> probe;
+  ProbeDevice() {
+    connect(&inner, &PortDevice::dataArrived, this, &PortDevice::dataArrived);
+    connect(&inner, &PortDevice::vanished, this, &PortDevice::vanished);
+  }
+  bool open(int portNo, QString *reason) override { return inner.open(portNo, reason); }
+  void close() override { inner.close(); }
+  bool isOpen() const override { return inner.isOpen(); }
+  qint64 bytesAvailable() const override { return inner.bytesAvailable(); }
+  QByteArray readAll() override { return inner.readAll(); }
+  bool write(const QByteArray &data) override {
+    QTimer::singleShot(0, this, [this, data] {
+      if (probe)
+        probe();
+      inner.write(data);
+    });
+    return true;
+  }
+};
+
+void tst_Shell::noCommandDuringAWait_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("readFirst"); // the page filled by a read before
+  QTest::addColumn<QList<Dialogs::Answer>>("answers");
+  using A = QList<Dialogs::Answer>;
+  QTest::newRow("index write") << "cmdLoadtoCt" << false << A{Dialogs::Answer::Ok};
+  // Edited fields: not saved first (369), then read (370).
+  QTest::newRow("index read") << "cmdGetfromCt" << false
+                              << A{Dialogs::Answer::No, Dialogs::Answer::Yes};
+  QTest::newRow("parameter read") << "cmdParaRead" << false << A{};
+  QTest::newRow("parameter write") << "cmdParaWrite" << true << A{Dialogs::Answer::Yes};
+  QTest::newRow("verification") << "cmdConpareCT" << true << A{};
+  QTest::newRow("alarm reset") << "cmdRESET" << false << A{};
+  QTest::newRow("version query") << "mnuShowCtversion" << false << A{};
+}
+
+// During every wait, every control the operator can still use is used: none
+// may start a transaction (it would be refused) or close the port.
+void tst_Shell::noCommandDuringAWait() {
+  QFETCH(QString, command);
+  QFETCH(bool, readFirst);
+  store({{"PortOccupy", "0"}});
+  ProbeDevice line;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&line);
+  p.Main(false);
+  FrmMain &f = p.frmMain;
+  f.txtDIVISION.setText("4");
+  f.txtGEAR.setText("10");
+  if (readFirst)
+    QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  QFETCH(QList<Dialogs::Answer>, answers);
+  dialogs.answers = answers;
+  const int linesBefore = int(line.inner.sim()->receivedLines().size());
+
+  int waits = 0;
+  QStringList used, closedBy, refused;
+  bool inProbe = false;
+  line.probe = [&] {
+    ++waits;
+    // After the first fault the rest would only cascade: report that one.
+    if (inProbe || !refused.isEmpty() || !closedBy.isEmpty())
+      return;
+    inProbe = true;
+    for (Control *c : f.controls()) {
+      const Control::Kind k = c->kind();
+      // File > Exit ends the program, which may; Help opens windows only.
+      if (c == &f.mnuFileExit || c->container() == &f.mnuHelp)
+        continue;
+      if ((k == Control::Kind::Button || k == Control::Kind::MenuItem ||
+           k == Control::Kind::Check || k == Control::Kind::Option) &&
+          c->isEffectivelyEnabled()) {
+        used << c->name();
+        const int before = p.link.nestedRefusals();
+        // A dialog the control opens is closed again, as the operator would.
+        QTimer::singleShot(0, &p, [&p] {
+          for (Window *w : std::initializer_list<Window *>{&p.frmDevice, &p.frmOption, &p.frmPrintSelect,
+                                                          &p.frmAbout})
+            if (w->form.isVisible())
+              w->requestClose();
+        });
+        c->click();
+        if (p.link.nestedRefusals() != before)
+          refused << c->name();
+        if (!line.isOpen())
+          closedBy << c->name();
+        if (!refused.isEmpty() || !closedBy.isEmpty())
+          break;
+      }
+    }
+    inProbe = false;
+  };
+  Control *start = f.find(command);
+  QVERIFY(start && start->isEffectivelyEnabled());
+  start->click();
+  line.probe = nullptr;
+
+  QVERIFY2(waits > 0, "the command never waited");
+  QCOMPARE(refused, QStringList());
+  QCOMPARE(closedBy, QStringList());
+  used.removeDuplicates();
+  qInfo() << command << "waited" << waits << "times; usable meanwhile:" << used;
+  QVERIFY(line.inner.sim()->receivedLines().size() - linesBefore == waits);
+  QVERIFY(!line.isOpen()); // released once the command ended
 }
 
 void tst_Shell::versionText_data() {
