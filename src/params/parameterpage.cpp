@@ -82,12 +82,21 @@ void ParameterPage::mainWindowLoad() {
     c->setEnabled(false);
     c->setBackColor(colors::LightGrey);
   }
-  fill(f_.comboHomeOut, {657, 658});
+  fill(f_.comboHomeOut, {657, 658, 659, 660});
   fill(f_.comboAutoHome, {663, 664});
   f_.SSTabPrm.setTabCaption(0, msg.text(610));
   f_.SSTabPrm.setTabCaption(1, msg.text(611));
   f_.comboAutoHome.setEnabled(false);
   f_.comboAutoHome.setBackColor(colors::LightGrey);
+  // Never filled and carrying nothing: disabled, so nobody looks for items.
+  f_.comboBrake.setEnabled(false);
+  // No message replaces the design captions, which are Japanese.
+  if (!m_.japanese()) {
+    f_.optEmgLogic(0).setText(msg.text(690));
+    f_.optEmgLogic(1).setText(msg.text(691));
+    f_.optAlarmAutoClear(1).setText(msg.text(693));
+    f_.optAlarmAutoClear(0).setText(msg.text(692));
+  }
 
   ReadDevList();
   // The sizes are fixed, so the page stays usable even without the list.
@@ -128,13 +137,14 @@ void ParameterPage::ParametaHyoji() {
   f_.optAlarmAutoClear(p.AlarmAutoClear == 1 ? 1 : 0).setChecked(true);
 }
 
-// A value without a list item is shown as its number, nothing selected, so
-// the operator never sees a wrong item and taking in gives 0.
+// A value without a list item leaves the list empty: the operator never
+// sees a wrong item, and a write stops at the blank check instead of
+// sending 0 in its place.
 void ParameterPage::showInCombo(Control &combo, int value) {
   if (value >= 0 && value < combo.items().size())
     combo.setListIndex(value);
   else
-    combo.setText(QString::number(value));
+    combo.setText(QString());
 }
 
 void ParameterPage::TorikomiParametaValue() {

@@ -99,6 +99,8 @@ public:
   // Placement in twips, where logic needs it (windows, progress over the status bar).
   int left = 0, top = 0, width = 0, height = 0;
   void setGeometry(int l, int t, int w, int h);
+  // Windows: shown maximised (the toolkit keeps it in step with the operator).
+  bool maximized = false;
   bool inFront = false;
   void bringToFront();
 

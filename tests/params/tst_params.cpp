@@ -162,6 +162,27 @@ private Q_SLOTS:
     QVERIFY(locked(true));
   }
 
+  // No message replaces the SP options' design captions: English gets the
+  // report's texts, Japanese keeps the design.
+  void optionCaptions_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("captions");
+    QTest::newRow("English") << 2 << QStringList{"Logic A(1)", "Logic B(0)", "Enable(1)", "Disable(0)"};
+    QTest::newRow("Japanese") << 1 << QStringList{u"接点(1)"_qs, u"接点(0)"_qs, u"有効"_qs, u"無効"_qs};
+  }
+
+  void optionCaptions() {
+    PageRig t;
+    QFETCH(int, language);
+    t.m.useLanguege(qint16(language));
+    t.page.mainWindowLoad();
+    QTEST((QStringList{t.f.optEmgLogic(0).text(), t.f.optEmgLogic(1).text(), t.f.optAlarmAutoClear(1).text(),
+                       t.f.optAlarmAutoClear(0).text()}),
+          "captions");
+    QVERIFY(!t.f.comboBrake.isEnabled());
+    QVERIFY(t.f.comboBrake.items().isEmpty());
+  }
+
   void actuatorSize() {
     Fixture t;
     t.show(standard28());
@@ -208,17 +229,24 @@ private Q_SLOTS:
     }
     QCOMPARE(t.f.txtAxisPulse.text(), u"32768"_qs);
 
-    // A value without a list item shows as its number and takes in as 0.
+    // Every home output the controller knows has its item; a value without
+    // one leaves its list empty, which the blank check stops.
+    for (const int out : {2, 3}) {
+      ParametaRecord h = b;
+      h.HomeOut = qint16(out);
+      t.show(h);
+      QCOMPARE(t.f.comboHomeOut.listIndex(), out);
+      t.page.TorikomiParametaValue();
+      QCOMPARE(t.page.ParametaSet, h);
+    }
     ParametaRecord c = b;
-    c.HomeOut = 2; c.AxisAutoDrv = 7; c.PgFunc = -1; c.AutoHome = 3;
+    c.AxisAutoDrv = 7; c.PgFunc = -1; c.AutoHome = 3;
     t.show(c);
     QStringList shown;
-    for (Control *combo : {&t.f.comboHomeOut, &t.f.comboAxisAutoDrv, &t.f.comboPgFunc, &t.f.comboAutoHome})
+    for (Control *combo : {&t.f.comboAxisAutoDrv, &t.f.comboPgFunc, &t.f.comboAutoHome})
       shown << combo->text() + u'@' + QString::number(combo->listIndex());
-    QCOMPARE(shown, (QStringList{"2@-1", "7@-1", "-1@-1", "3@-1"}));
-    t.page.TorikomiParametaValue();
-    c.HomeOut = c.AxisAutoDrv = c.PgFunc = c.AutoHome = 0;
-    QCOMPARE(t.page.ParametaSet, c);
+    QCOMPARE(shown, (QStringList{"@-1", "@-1", "@-1"}));
+    QCOMPARE(t.page.BlankParaCheck(), qint16(1));
 
     // A pasted number too big for its field is held at the field's limit,
     // so the range check refuses it rather than a wrapped-round value.
@@ -312,7 +340,7 @@ private Q_SLOTS:
     QCOMPARE(t.dialogs.shown, QStringList());
     QCOMPARE(t.f.comboAxisAutoDrv.items(), (QStringList{"0. Drive-ON", "1. Drive-OFF"}));
     QCOMPARE(t.f.comboPgFunc.items(), (QStringList{"0. No-Encorder", "1. With Encorder"}));
-    QCOMPARE(t.f.comboHomeOut.items(), (QStringList{"0. OUT-OFF", "1. OUT-ON"}));
+    QCOMPARE(t.f.comboHomeOut.items(), (QStringList{"0. OUT-OFF", "1. OUT-ON", "2. OUT2-ON", "3. OUT1,2-ON"}));
     QCOMPARE(t.f.comboAutoHome.items(), (QStringList{"0. Disable", "1. Enable"}));
     QCOMPARE(t.f.comboActSize.items(), (QStringList{"28", "35", "42", "SP"}));
     QCOMPARE(t.f.comboActSize.text(), QString());

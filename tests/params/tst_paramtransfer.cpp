@@ -178,6 +178,38 @@ private Q_SLOTS:
     QCOMPARE(r.f.txtDenryu.text(), denryu);
   }
 
+  // What the controller holds comes back unchanged, or not at all.
+  void readThenWriteBack_data() {
+    QTest::addColumn<int>("homeOut");
+    QTest::addColumn<int>("axisAutoDrv");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("home output 2") << 2 << 0 << QStringList{Ask, Done};
+    QTest::newRow("home output 3") << 3 << 1 << QStringList{Ask, Done};
+    QTest::newRow("auto drive without item") << 0 << 7 << QStringList{Ask, Blank};
+  }
+
+  void readThenWriteBack() {
+    ParamRig r;
+    ParametaRecord p = standard28();
+    p.Aux02 = p.Aux05 = 1; // what a write always sends
+    QFETCH(int, homeOut);
+    QFETCH(int, axisAutoDrv);
+    p.HomeOut = qint16(homeOut);
+    p.AxisAutoDrv = qint16(axisAutoDrv);
+    for (int n : {0, 1, 2}) {
+      const QByteArray bytes = QByteArray::fromHex(EncodeBlock(n, p).mid(1));
+      r.sim().setBlock(n, bytes);
+      QCOMPARE(r.sim().block(n), bytes);
+    }
+    const QList<QByteArray> before{r.sim().block(0), r.sim().block(1), r.sim().block(2)};
+    QCOMPARE(r.transfer.cmdParaRead_Click(), qint16(0));
+    r.dialogs.answers = {Dialogs::Answer::Yes};
+    r.dialogs.shown.clear();
+    r.transfer.cmdParaWrite_Click();
+    QTEST(r.dialogs.shown, "messages");
+    QCOMPARE((QList<QByteArray>{r.sim().block(0), r.sim().block(1), r.sim().block(2)}), before);
+  }
+
   void write_data() {
     QTest::addColumn<QStringList>("edits");
     QTest::addColumn<Lines>("wire");
