@@ -30,6 +30,7 @@ class SilentDialogs : public Dialogs {
 public:
   Answer message(const QString &, Buttons, Icon, const QString &) override { return Answer::Ok; }
   void status(const QString &) override {}
+  void done(const QString &) override {}
   void setBusy(bool) override {}
   QString saveFileName(const FileDialog &) override { return {}; }
   QString openFileName(const FileDialog &) override { return {}; }

@@ -15,6 +15,8 @@ public:
   Answer message(const QString &text, Buttons buttons, Icon icon,
                  const QString &details) override;
   void status(const QString &text) override;
+  // Each command prints its own result.
+  void done(const QString &) override {}
   void setBusy(bool) override {}
   QString saveFileName(const FileDialog &) override { return nextFile(); }
   QString openFileName(const FileDialog &) override { return nextFile(); }

@@ -200,6 +200,7 @@ ParameterFile::ParameterFile(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Par
     : m_(m), f_(frmMain), dialogs_(dialogs), page_(page) {
   f_.cmdSaveParaFile.onClick = [this] { cmdSaveParaFile_Click(); };
   f_.cmdReadParaFile.onClick = [this] { cmdReadParaFile_Click(); };
+  page_.saveAs = [this] { return SaveParaFileProc() == 0; };
 }
 
 void ParameterFile::buttons(bool enabled) {
@@ -250,6 +251,8 @@ qint16 ParameterFile::SaveParaFileProc() {
     return 1;
   }
   dialogs_.message(m_.msg(14));
+  page_.document.setPath(path);
+  dialogs_.done(m_.msg(5103).arg(QFileInfo(path).fileName()));
   return 0;
 }
 
@@ -261,6 +264,8 @@ void ParameterFile::WriteParaFile(const QString &fileName) {
 }
 
 qint16 ParameterFile::ReadParaFileProc() {
+  if (!page_.askBeforeReplacing())
+    return 1;
   const QString path =
       dialogs_.openFileName({m_.msg(686), m_.msg(1827), QString(), QStringLiteral("pmt")});
   if (path.isEmpty())
@@ -270,6 +275,8 @@ qint16 ParameterFile::ReadParaFileProc() {
     return 1;
   }
   page_.ParametaHyoji();
+  page_.document.setPath(path);
+  dialogs_.done(m_.msg(5102).arg(QFileInfo(path).fileName()));
   return 0;
 }
 

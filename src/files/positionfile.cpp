@@ -6,6 +6,7 @@
 #include "sequentialfile.h"
 #include "wholefile.h"
 
+#include <QFileInfo>
 #include <array>
 #include <tuple>
 
@@ -144,7 +145,8 @@ bool PositionFile::SaveFileAs(const QString &path) {
                      Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
     return false;
   }
-  data_.edited = false;
+  data_.document.setPath(path);
+  dialogs_.done(m_.msg(5103).arg(QFileInfo(path).fileName()));
   return true;
 }
 
@@ -166,6 +168,8 @@ qint16 PositionFile::FileOpenProc() {
   }
   if (result == 0)
     result = ValueRemovedOnOpen();
+  if (result == 0)
+    dialogs_.done(m_.msg(5102).arg(QFileInfo(data_.document.path()).fileName()));
   data_.SuppressVelCalc = false;
   return result;
 }
@@ -191,6 +195,6 @@ qint16 PositionFile::OpenFileData() {
     return 1;
   data_.PosiDataCopy();
   data_.showPosiData();
-  data_.edited = false;
+  data_.document.setPath(path);
   return 0;
 }

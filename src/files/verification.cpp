@@ -6,6 +6,7 @@
 #include "parameterpage.h"
 #include "parametertransfer.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 namespace verify {
@@ -121,15 +122,18 @@ qint16 Verification::CompareParaArray() {
   return differences_.isEmpty() ? 0 : 1;
 }
 
-qint16 Verification::report(qint16 compared) {
+qint16 Verification::report(qint16 compared, const QString &fileName) {
   const Messages msg = m_.messages();
-  if (compared == -1)
+  if (compared == -1) {
     dialogs_.message(msg.text(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
-  else if (compared == 0)
+  } else if (compared == 0) {
     dialogs_.message(msg.text(826));
-  else
+    dialogs_.done(fileName.isEmpty() ? msg.text(5107) : msg.text(5108).arg(fileName));
+  } else {
     dialogs_.message(verify::NgReport(DiffList, msg), Dialogs::Buttons::Ok, Dialogs::Icon::None,
                      verify::Details(differences_, msg));
+    dialogs_.done(msg.text(5109).arg(differences_.size()));
+  }
   return compared;
 }
 
@@ -178,5 +182,6 @@ qint16 Verification::CompareWithFile() {
   if (path.isEmpty())
     return -1;
   // A file refused or not comparable: 681.
-  return report(file_.ReadParaFile(path) == 1 ? qint16(-1) : CompareParaArray());
+  return report(file_.ReadParaFile(path) == 1 ? qint16(-1) : CompareParaArray(),
+                QFileInfo(path).fileName());
 }

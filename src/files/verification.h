@@ -65,7 +65,7 @@ private:
   // Blank and range checks of the screen, with their messages; true when passed.
   bool screenChecked();
   qint16 CompareWithFile();
-  qint16 report(qint16 compared);
+  qint16 report(qint16 compared, const QString &fileName = {});
 
   Module1 &m_;
   FrmMain &f_;

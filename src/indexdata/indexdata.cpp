@@ -43,7 +43,7 @@ void IndexData::filling(const std::function<void()> &fill) {
 
 void IndexData::operatorEdit() {
   if (filling_ == 0)
-    edited = true;
+    document.setEdited(true);
 }
 
 void IndexData::mainWindowLoad() {
@@ -229,6 +229,8 @@ qint16 IndexData::LoadtoCtMain() {
   f_.CMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
   f_.Menyu_Yuko();
+  if (result == 0)
+    dialogs_.done(m_.msg(5101));
   return result;
 }
 
@@ -248,7 +250,7 @@ qint16 IndexData::LoadtoCtSeq() {
     default:
       result = WritePosidataToCt();
       if (result == 0)
-        edited = false;
+        document.setEdited(false);
       break;
     }
   }
@@ -304,6 +306,8 @@ qint16 IndexData::cmdGetfromCt_Click() {
   f_.Menyu_Yuko();
   if (!link_.CommError && !setListsFromScreen(ListRule::AfterRead))
     dialogs_.message(m_.msg(3010));
+  if (result == 0)
+    dialogs_.done(m_.msg(5100));
   SuppressVelCalc = false;
   return result;
 }
@@ -311,7 +315,7 @@ qint16 IndexData::cmdGetfromCt_Click() {
 qint16 IndexData::GetfromCtSeq() {
   const bool anyField = !f_.txtVEL.text().isEmpty() || !f_.txtACC.text().isEmpty() ||
                         !f_.txtDIVISION.text().isEmpty() || !f_.txtGEAR.text().isEmpty();
-  if (edited && anyField) {
+  if (document.isEdited() && anyField) {
     const auto answer = dialogs_.message(m_.msg(369), Dialogs::Buttons::YesNoCancel,
                                          Dialogs::Icon::Question);
     if (answer == Dialogs::Answer::Cancel)
@@ -326,7 +330,7 @@ qint16 IndexData::GetfromCtSeq() {
     return 1;
   PosiDataCopy();
   showPosiData();
-  edited = false;
+  document.setPath({}); // the controller's data, no file's
   link_.CommPortRelease();
   return 0;
 }

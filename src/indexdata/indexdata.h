@@ -1,4 +1,5 @@
 #pragma once
+#include "document.h"
 #include "indexrules.h"
 #include "posirecord.h"
 
@@ -21,8 +22,9 @@ public:
   PosiRow PosiDataRecv;
   bool SuppressVelCalc = false;
   bool GearLoading = false;
-  // Edited by the operator since last written, read, saved or opened.
-  bool edited = false;
+  // The file shown; edited by the operator since last written, read, saved
+  // or opened.
+  Document document;
   // Saves through the save-as command; true when saved. Set by the file layer.
   std::function<bool()> saveAs;
 

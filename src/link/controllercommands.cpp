@@ -31,6 +31,7 @@ qint16 ControllerCommands::cmdRESET_Click() {
   bracket(false);
   const qint16 result = link_.AlarmReset();
   if (result == 0) {
+    dialogs_.done(m_.msg(5111));
     f_.imgAlarmLed.setVisible(false);
     f_.imgAlarmGreen.setVisible(true);
     f_.lblstatus.setText(QString());
@@ -74,8 +75,9 @@ qint16 ControllerCommands::mnuShowCtversion_Click() {
       dialogs_.message(m_.msg(71));
     } else {
       const QByteArray v = link_.JusinData.mid(3, 3);
-      dialogs_.message(m_.msg(418) + QString::fromLatin1(v.left(1) + "." + v.mid(1, 2)) +
-                       m_.msg(419));
+      const QString version = QString::fromLatin1(v.left(1) + "." + v.mid(1, 2));
+      dialogs_.message(m_.msg(418) + version + m_.msg(419));
+      dialogs_.done(m_.msg(5110).arg(version));
     }
   }
   // Also after a failed link check, which may leave the port open.

@@ -244,6 +244,19 @@ constexpr Row kRows[] = {
     { 5005, "ファイルではなくフォルダです。", "This is a folder, not a file."},
     { 5006, "%1行目がファイルの形式に合いません。", "Line %1 does not fit the layout of the file."},
     { 5007, "%1の値 %2 は範囲外です（%3～%4）。", "%1 %2 is out of range (%3 to %4)."},
+    { 5100, "運転データをコントローラから読み込みました", "Operation data read from the controller"},
+    { 5101, "運転データをコントローラに書き込みました", "Operation data written to the controller"},
+    { 5102, "開きました: %1", "Opened: %1"},
+    { 5103, "保存しました: %1", "Saved: %1"},
+    { 5104, "パラメータをコントローラから読み込みました", "Parameters read from the controller"},
+    { 5105, "パラメータをコントローラに書き込みました", "Parameters written to the controller"},
+    { 5106, "標準パラメータを読み込みました: サイズ %1", "Standard parameters loaded: size %1"},
+    { 5107, "照合: 画面とコントローラは一致しています", "Verified: the screen matches the controller"},
+    { 5108, "照合: 画面と %1 は一致しています", "Verified: the screen matches %1"},
+    { 5109, "照合: %1 個のパラメータが異なります", "Verified: %1 parameters differ"},
+    { 5110, "コントローラのバージョン: %1", "Controller version: %1"},
+    { 5111, "アラームを解除しました", "Alarm reset"},
+    { 5120, "パラメータを読み込む前に、現在編集中のパラメータを保存しますか？", "Save the edited parameters before they are replaced?"},
 };
 
 constexpr bool sortedByNumber() {

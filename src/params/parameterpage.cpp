@@ -52,6 +52,53 @@ ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice,
   f_.comboActSize.onClick = [this] { comboActSize_Click(); };
   f_.chkTokuParaChange.onClick = [this] { chkTokuParaChange_Click(); };
   f_.cmdIniPrm.onClick = [this] { cmdIniPrm_Click(); };
+  watchEdits();
+}
+
+namespace {
+struct Filling {
+  int &depth;
+  explicit Filling(int &d) : depth(d) { ++depth; }
+  ~Filling() { --depth; }
+};
+} // namespace
+
+void ParameterPage::watchEdits() {
+  auto onPage = [this](const Control *c) {
+    for (; c; c = c->container())
+      if (c->container() == &f_.SSTab1)
+        return c->page() == 1;
+    return false;
+  };
+  auto chain = [this](std::function<void()> &handler) {
+    handler = [this, inner = handler] {
+      if (inner)
+        inner();
+      if (filling_ == 0)
+        document.setEdited(true);
+    };
+  };
+  for (Control *c : f_.controls()) {
+    if (!onPage(c) || c == &f_.chkTokuParaChange)
+      continue;
+    switch (c->kind()) {
+    case Control::Kind::Text: chain(c->onChange); break;
+    case Control::Kind::Combo: chain(c->onChange); chain(c->onClick); break;
+    case Control::Kind::Option:
+    case Control::Kind::Check: chain(c->onClick); break;
+    default: break;
+    }
+  }
+}
+
+bool ParameterPage::askBeforeReplacing() {
+  if (!document.isEdited())
+    return true;
+  switch (dialogs_.message(m_.msg(5120), Dialogs::Buttons::YesNoCancel, Dialogs::Icon::Question)) {
+  case Dialogs::Answer::Yes: return saveAs && saveAs();
+  case Dialogs::Answer::No: return true;
+  default: return false;
+  }
 }
 
 void ParameterPage::wireDigitBox(Control &box, int limit, bool zeroIsEmpty) {
@@ -69,6 +116,7 @@ void ParameterPage::wireDigitBox(Control &box, int limit, bool zeroIsEmpty) {
 }
 
 void ParameterPage::mainWindowLoad() {
+  const Filling filling(filling_);
   const Messages msg = m_.messages();
   auto fill = [&msg](Control &combo, std::initializer_list<int> numbers) {
     combo.clearItems();
@@ -105,6 +153,7 @@ void ParameterPage::mainWindowLoad() {
 }
 
 void ParameterPage::ParametaHyoji() {
+  const Filling filling(filling_);
   ParametaRecord &p = ParametaSet;
   f_.txtHomeOffset.setText(numText(p.HomeOffset));
   f_.txtHomeVel.setText(QString::number(p.HomeVel));

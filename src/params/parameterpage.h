@@ -1,9 +1,11 @@
 #pragma once
 #include "devicedialog.h"
+#include "document.h"
 #include "parametaset.h"
 #include "stdlists.h"
 
 #include <QObject>
+#include <functional>
 
 class Control;
 class Dialogs;
@@ -45,6 +47,15 @@ public:
 
   DeviceDialog frmDeviceDialog;
 
+  // The file shown; edited by the operator since last read, written,
+  // saved or opened.
+  Document document;
+  // Saves through the save-as command; true when saved. Set by the file layer.
+  std::function<bool()> saveAs;
+  // Before the page is replaced (a file, a read, standard values): unsaved
+  // edits are offered for saving first. False when the operator stops it.
+  bool askBeforeReplacing();
+
   // Main window load: the parameter lists, the locked special group, the
   // tab captions, then the device list and the actuator sizes.
   void mainWindowLoad();
@@ -80,7 +91,11 @@ private:
   // The text of a list file; nullopt when it cannot be read.
   std::optional<QString> readList(const char *file) const;
 
+  // Marks the page edited whenever the operator changes one of its values.
+  void watchEdits();
+
   Module1 &m_;
   FrmMain &f_;
   Dialogs &dialogs_;
+  int filling_ = 0; // code, not the operator, is filling the page
 };

@@ -41,10 +41,16 @@ qint16 ParameterTransfer::cmdParaRead_Click() {
   buttons(false);
   const qint16 result = GetParametaValue();
   buttons(true);
+  if (result == 0) {
+    page_.document.setPath({}); // the controller's set, no file's
+    dialogs_.done(m_.msg(5104));
+  }
   return result;
 }
 
 qint16 ParameterTransfer::GetParametaValue() {
+  if (!page_.askBeforeReplacing())
+    return 1;
   if (link_.CommPortOpen() == 1)
     return 1;
   if (link_.CommCheck() == 1) {
@@ -129,6 +135,10 @@ qint16 ParameterTransfer::cmdParaWrite_Click() {
   buttons(false);
   const qint16 result = ParaWriteSeq();
   buttons(true);
+  if (result == 0) {
+    page_.document.setEdited(false); // the edits are in the controller now
+    dialogs_.done(m_.msg(5105));
+  }
   return result;
 }
 

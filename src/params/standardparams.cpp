@@ -158,11 +158,16 @@ void ParameterPage::cmdIniPrm_Click() {
   f_.SSTab1.setTabEnabled(0, false);
   f_.Menyu_Muko();
 
-  frmDeviceDialog.showModal();
-  if (frmDeviceDialog.Cancelled())
-    frmDeviceDialog.setCancelled(false);
-  else if (LoadStdPara() == 0)
-    ParametaHyoji();
+  if (askBeforeReplacing()) {
+    frmDeviceDialog.showModal();
+    if (frmDeviceDialog.Cancelled()) {
+      frmDeviceDialog.setCancelled(false);
+    } else if (LoadStdPara() == 0) {
+      ParametaHyoji();
+      document.setPath({});
+      dialogs_.done(m_.msg(5106).arg(f_.comboActSize.text()));
+    }
+  }
 
   f_.CMDBTN_Yuko();
   f_.ParaBtn_Yuko();

@@ -118,6 +118,13 @@ void Control::setChecked(bool on) {
   click();
 }
 
+void Control::setModified(bool on) {
+  if (modified_ == on)
+    return;
+  modified_ = on;
+  Q_EMIT changed();
+}
+
 void Control::click() {
   if (onClick)
     onClick();

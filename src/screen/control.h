@@ -101,6 +101,9 @@ public:
   void setGeometry(int l, int t, int w, int h);
   // Windows: shown maximised (the toolkit keeps it in step with the operator).
   bool maximized = false;
+  // Windows: the document shown holds unsaved edits (marked in the title).
+  bool isModified() const { return modified_; }
+  void setModified(bool on);
   bool inFront = false;
   void bringToFront();
 
@@ -141,6 +144,7 @@ private:
   QList<int> itemData_;
   int listIndex_ = -1;
   bool checked_ = false;
+  bool modified_ = false;
   QStringList tabCaptions_;
   QList<bool> tabEnabled_;
   int currentTab_ = 0;

@@ -18,6 +18,9 @@ public:
   // refused: the status bar for a few seconds in the GUI, standard error in
   // the command-line tool.
   virtual void status(const QString &text) = 0;
+  // What a command achieved, for the few seconds until the next: the status
+  // bar in the GUI. The command-line tool reports results its own way.
+  virtual void done(const QString &text) = 0;
   // Hourglass pointer during transfers, file writes and printing.
   virtual void setBusy(bool busy) = 0;
 

@@ -3,12 +3,25 @@
 #include "startup.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QLocale>
 
 Program::Program(Dialogs &d) : dialogs(d) {
   frmMain.mnuFileExit.onClick = [this] { mnuFileExit_Click(); };
   connect(&frmMain.Timer1, &QTimer::timeout, this, &Program::showClock);
+  connect(&indexData.document, &Document::changed, this, &Program::showTitle);
+  connect(&params.document, &Document::changed, this, &Program::showTitle);
+  connect(&frmMain.SSTab1, &Control::changed, this, &Program::showTitle);
+}
+
+void Program::showTitle() {
+  if (title_.isNull())
+    return; // not loaded yet
+  const Document &d = frmMain.SSTab1.currentTab() == 1 ? params.document : indexData.document;
+  const QString name = QFileInfo(d.path()).fileName();
+  frmMain.form.setText(name.isEmpty() ? title_ : title_ + QStringLiteral(" — ") + name);
+  frmMain.form.setModified(d.isEdited());
 }
 
 QList<Window *> Program::windows() {
@@ -52,6 +65,7 @@ void Program::frmMain_Load() {
   else if (m.Languege == 2)
     f.mnuHelpContents.setVisible(false);
   SetResCaptions(f, msg);
+  title_ = f.form.text();
   link.Get_ErrorList();
 
   indexData.mainWindowLoad();

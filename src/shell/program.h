@@ -64,6 +64,8 @@ public:
   void Main(bool splash = true);
 
   void frmMain_Load();
+  // The title names the file of the page in front and marks its unsaved edits.
+  void showTitle();
   // Runs however the main window is closed: writes "PortNo" and "Languege".
   void frmMain_Unload();
   // File > Exit: unload, then end the program.
@@ -77,6 +79,9 @@ public:
 
 Q_SIGNALS:
   void quitRequested();
+
+private:
+  QString title_; // the main window's own caption
 
 private:
   void showSplash();

@@ -160,7 +160,8 @@ void draw(const Control &c, QWidget *w) {
     for (int i = 0; i < panels.size() && i < c.panelCount(); ++i)
       panels[i]->setText(c.panelText(i));
   } else if (w->isWindow()) {
-    w->setWindowTitle(c.text());
+    w->setWindowTitle(c.text() + QStringLiteral("[*]"));
+    w->setWindowModified(c.isModified());
     if (c.isVisible() && !w->isVisible())
       placeWindow(c, w);
     w->setVisible(c.isVisible());

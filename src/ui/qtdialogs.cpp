@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QMessageBox>
@@ -51,6 +52,11 @@ void QtDialogs::status(const QString &text) {
     window->statusBar()->showMessage(text, 8000);
 }
 
+void QtDialogs::done(const QString &text) {
+  if (auto *window = qobject_cast<QMainWindow *>(owner_))
+    window->statusBar()->showMessage(text, 5000);
+}
+
 void QtDialogs::setBusy(bool busy) {
   if (busy) {
     if (busy_++ == 0)
@@ -60,16 +66,39 @@ void QtDialogs::setBusy(bool busy) {
   }
 }
 
-namespace {
-// "Text(*.x)|*.x|All(*.*)|*.*" as Qt's "Text(*.x) (*.x);;All(*.*) (*.*)".
+namespace qtdialogs {
+
 QStringList qtFilters(const QString &filter) {
   const QStringList parts = filter.split(u'|');
   QStringList out;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-    out << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(u';', u' '));
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
+    if (parts[i].contains(u'(') && parts[i].endsWith(u')'))
+      out << parts[i].left(parts[i].indexOf(u'(')).trimmed() + QStringLiteral(" (") + patterns +
+                 u')';
+    else
+      out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+  }
   return out;
 }
+
+namespace {
+QString folderKey(const QString &extension) {
+  return QStringLiteral("LastFolder") + (extension.isEmpty() ? QString() : u'_' + extension);
+}
 } // namespace
+
+QString startFolder(const SettingsStore &store, const QString &extension) {
+  const QString folder = store.text(folderKey(extension));
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder
+                                                        : QCoreApplication::applicationDirPath();
+}
+
+void rememberFolder(SettingsStore &store, const QString &extension, const QString &chosen) {
+  store.write(folderKey(extension), QFileInfo(chosen).absolutePath());
+}
+
+} // namespace qtdialogs
 
 QString QtDialogs::chooseFile(const FileDialog &d, bool save) {
   if (closing_ && closing_())
@@ -77,13 +106,16 @@ QString QtDialogs::chooseFile(const FileDialog &d, bool save) {
   QFileDialog dialog(owner_, d.title);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setNameFilters(qtFilters(d.filter));
+  dialog.setNameFilters(qtdialogs::qtFilters(d.filter));
+  dialog.setDirectory(qtdialogs::startFolder(store_, d.defaultExtension));
   dialog.setDefaultSuffix(d.defaultExtension);
   if (!d.defaultName.isEmpty())
     dialog.selectFile(d.defaultName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return {};
-  return dialog.selectedFiles().first();
+  const QString chosen = dialog.selectedFiles().first();
+  qtdialogs::rememberFolder(store_, d.defaultExtension, chosen);
+  return chosen;
 }
 
 QString QtDialogs::saveFileName(const FileDialog &d) { return chooseFile(d, true); }

@@ -1,9 +1,22 @@
 #pragma once
 #include "dialogs.h"
+#include "settingsstore.h"
+
+#include <QStringList>
 
 #include <functional>
 
 class QWidget;
+
+namespace qtdialogs {
+// "Text(*.x)|*.x|All(*.*)|*.*" as Qt's name filters; a description that
+// already shows its pattern is not given it twice.
+QStringList qtFilters(const QString &filter);
+// Where a file dialog for files ending in `extension` starts: the folder
+// last used for them, else the program's folder.
+QString startFolder(const SettingsStore &store, const QString &extension);
+void rememberFolder(SettingsStore &store, const QString &extension, const QString &chosen);
+} // namespace qtdialogs
 
 // Message boxes and the hourglass of the GUI. Once the program is ending,
 // commands still unwinding show nothing more.
@@ -15,6 +28,7 @@ public:
   Answer message(const QString &text, Buttons buttons, Icon icon,
                  const QString &details) override;
   void status(const QString &text) override;
+  void done(const QString &text) override;
   void setBusy(bool busy) override;
   QString saveFileName(const FileDialog &d) override;
   QString openFileName(const FileDialog &d) override;
@@ -25,4 +39,5 @@ private:
   std::function<bool()> closing_;
   QWidget *owner_ = nullptr;
   int busy_ = 0;
+  SettingsStore store_;
 };

@@ -72,8 +72,9 @@ private Q_SLOTS:
     other.m.LangBase = 10000;
     other.edit({"comboActSize=35", "txtHomeVel=20"});
     other.dialogs.files << path("std.pmt");
+    other.dialogs.answers = {Dialogs::Answer::No}; // the edits not saved first
     other.f.cmdReadParaFile.click();
-    QCOMPARE(other.dialogs.shown, QStringList());
+    QCOMPARE(other.dialogs.shown, QStringList{"Save the edited parameters before they are replaced?"});
     QCOMPARE(offered(other.dialogs.fileDialogs.value(1)),
              (QStringList{"Open Parameter file", "Parameter(*.pmt)|*.pmt|All files(*.*)|*.*", "", "pmt"}));
     QCOMPARE(other.page.ParametaArray[0].toString(), u"std.pmt"_qs);

@@ -185,7 +185,7 @@ void tst_IndexData::markerGoesWithAValidValue() {
   type(field, division ? "1" : "0");
   field.lostFocus();
   QCOMPARE(field.backColor(), colors::InactiveCaptionText);
-  r.data.edited = false;
+  r.data.document.setEdited(false);
   if (source == u"typing"_qs) {
     type(field, "8");
   } else if (source == u"file"_qs) {
@@ -342,7 +342,7 @@ void tst_IndexData::read() {
   QFETCH(Dialogs::Answer, answer);
   Rig r;
   r.enter("5", "1", "4", "5", false);
-  r.data.edited = false;
+  r.data.document.setEdited(false);
   r.line.sim()->setPointRecord(record);
   if (!fault.isEmpty())
     r.line.sim()->setFault("0RP", ControllerSim::Fault::Garbage);
@@ -373,7 +373,7 @@ void tst_IndexData::portReleasedAfterAFailedFirstReply() {
   QFETCH(ControllerSim::Fault, fault);
   Rig r;
   r.enter("10", "2", "8", "2", true);
-  r.data.edited = false;
+  r.data.document.setEdited(false);
   const QByteArray first = read ? "0CM6" : "0RA";
   r.line.sim()->setFault(first, fault);
   r.dialogs.answers = {read ? Dialogs::Answer::Yes : Dialogs::Answer::Ok};
@@ -401,7 +401,7 @@ void tst_IndexData::readAsksToSaveEdits() {
   QFETCH(bool, saved);
   Rig r;
   r.enter("10", "2", "8", "2", true);
-  QVERIFY(r.data.edited);
+  QVERIFY(r.data.document.isEdited());
   r.dialogs.answers = answers;
   const QString path = dir_.filePath("edits.ztd");
   QFile::remove(path);
@@ -413,7 +413,7 @@ void tst_IndexData::readAsksToSaveEdits() {
   QTEST(r.wire(), "wire");
   // Once read, the data count as unedited: the next read asks only to read.
   if (!r.wire().isEmpty()) {
-    QVERIFY(!r.data.edited);
+    QVERIFY(!r.data.document.isEdited());
     r.dialogs.shown.clear();
     r.dialogs.answers = {Dialogs::Answer::No};
     r.f.cmdGetfromCt.click();
@@ -540,7 +540,7 @@ void tst_IndexData::failedSaveKeepsTheOldFile() {
   QVERIFY(QFileInfo(path).isDir());
   QVERIFY(inside.open(QIODevice::ReadOnly));
   QCOMPARE(inside.readAll(), QByteArray("old"));
-  QVERIFY(r.data.edited); // still to be saved
+  QVERIFY(r.data.document.isEdited()); // still to be saved
 }
 
 QTEST_GUILESS_MAIN(tst_IndexData)

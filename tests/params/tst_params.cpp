@@ -395,6 +395,7 @@ private Q_SLOTS:
     t.show(before);
     t.f.txtDenryu.setText("0.7");
     t.page.DevPgUse = encoderBefore;
+    t.page.document.setEdited(false); // nothing to offer for saving first
     const QStringList beforeTexts = t.pageTexts();
     t.iniPrm([&] { t.d.cmdDeviceCancel.click(); }); // the next load starts afresh
     const QStringList locking{"cmdIniPrm", "cmdParaWrite", "cmdFileOpen", "txtGEAR", "mnuView", "mnuFileOpen"};

@@ -26,6 +26,11 @@ private Q_SLOTS:
   void closingDuringATransfer();
   void noCommandDuringAWait_data();
   void noCommandDuringAWait();
+  void commandsSayWhatTheyDid_data();
+  void commandsSayWhatTheyDid();
+  void titleNamesTheFileInFront();
+  void parameterEditsOfferedForSaving_data();
+  void parameterEditsOfferedForSaving();
   void versionText_data();
   void versionText();
   void placement_data();
@@ -322,6 +327,178 @@ void tst_Shell::noCommandDuringAWait() {
   qInfo() << command << "waited" << waits << "times; usable meanwhile:" << used;
   QVERIFY(line.inner.sim()->receivedLines().size() - linesBefore == waits);
   QVERIFY(!line.isOpen()); // released once the command ended
+}
+
+void tst_Shell::commandsSayWhatTheyDid_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("readFirst"); // the parameter page filled by a read
+  QTest::addColumn<QList<Dialogs::Answer>>("answers");
+  QTest::addColumn<QString>("file"); // chosen in the file dialog; "*.pmt" / "*.ztd" made first
+  QTest::addColumn<QString>("achieved");
+  using A = QList<Dialogs::Answer>;
+  const A no{Dialogs::Answer::No};
+  QTest::newRow("index read") << "cmdGetfromCt" << false << A{Dialogs::Answer::No, Dialogs::Answer::Yes}
+                              << "" << "Operation data read from the controller";
+  QTest::newRow("index read answered No") << "cmdGetfromCt" << false << A{Dialogs::Answer::No, Dialogs::Answer::No}
+                                          << "" << "";
+  QTest::newRow("index write") << "cmdLoadtoCt" << false << A{Dialogs::Answer::Ok} << ""
+                               << "Operation data written to the controller";
+  QTest::newRow("index save") << "cmdSaveFile" << false << A{} << "a.ztd" << "Saved: a.ztd";
+  QTest::newRow("index open") << "cmdFileOpen" << false << A{} << "*.ztd" << "Opened: made.ztd";
+  QTest::newRow("parameter read") << "cmdParaRead" << false << A{} << ""
+                                  << "Parameters read from the controller";
+  QTest::newRow("parameter write") << "cmdParaWrite" << true << A{Dialogs::Answer::Yes} << ""
+                                   << "Parameters written to the controller";
+  QTest::newRow("parameter write, controller busy") << "cmdParaWrite" << true << A{Dialogs::Answer::No}
+                                                    << "" << "";
+  QTest::newRow("parameter save") << "cmdSaveParaFile" << true << A{} << "b.pmt" << "Saved: b.pmt";
+  QTest::newRow("parameter save cancelled") << "cmdSaveParaFile" << true << A{} << "" << "";
+  QTest::newRow("parameter open") << "cmdReadParaFile" << true << A{} << "*.pmt" << "Opened: made.pmt";
+  QTest::newRow("verify with controller") << "cmdConpareCT" << true << A{} << ""
+                                          << "Verified: the screen matches the controller";
+  QTest::newRow("verify with file") << "cmdConpareFile" << true << A{Dialogs::Answer::Ok} << "*.pmt"
+                                    << "Verified: the screen matches made.pmt";
+  QTest::newRow("version") << "mnuShowCtversion" << false << A{} << "" << "Controller version: 1.10";
+  QTest::newRow("alarm reset") << "cmdRESET" << false << A{} << "" << "Alarm reset";
+}
+
+// A command that succeeded says so in the status line; one that did not
+// leaves it to its messages.
+void tst_Shell::commandsSayWhatTheyDid() {
+  QFETCH(QString, command);
+  QFETCH(bool, readFirst);
+  QFETCH(QString, file);
+  store({{"PortOccupy", "0"}, {"Languege", "2"}});
+  QTemporaryDir files;
+  SimPortDevice line;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&line);
+  p.Main(false);
+  FrmMain &f = p.frmMain;
+  f.txtDIVISION.setText("4");
+  f.txtGEAR.setText("10");
+  if (readFirst)
+    QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  if (file == u"*.pmt"_qs) {
+    file = files.filePath("made.pmt");
+    p.paramFile.WriteParaFile(file);
+  } else if (file == u"*.ztd"_qs) {
+    file = files.filePath("made.ztd");
+    dialogs.files = {file};
+    f.cmdSaveFile.click();
+  } else if (!file.isEmpty()) {
+    file = files.filePath(file);
+  }
+  dialogs.files = {file};
+  QFETCH(QList<Dialogs::Answer>, answers);
+  dialogs.answers = answers;
+  dialogs.achieved.clear();
+  f.find(command)->click();
+  QFETCH(QString, achieved);
+  QCOMPARE(dialogs.achieved, achieved.isEmpty() ? QStringList() : QStringList{achieved});
+}
+
+// The title names the file of the page in front and marks its edits.
+void tst_Shell::titleNamesTheFileInFront() {
+  store({{"PortOccupy", "0"}, {"Languege", "2"}});
+  QTemporaryDir files;
+  SimPortDevice line;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&line);
+  p.Main(false);
+  FrmMain &f = p.frmMain;
+  auto title = [&f] { return f.form.text() + (f.form.isModified() ? u"*"_qs : QString()); };
+  QCOMPARE(title(), u"KOV-T6"_qs);
+  f.txtDIVISION.setText("4");
+  f.txtGEAR.setText("10");
+  QCOMPARE(title(), u"KOV-T6*"_qs);
+  dialogs.files = {files.filePath("a.ztd")};
+  f.cmdSaveFile.click();
+  QCOMPARE(title(), u"KOV-T6 — a.ztd"_qs);
+  f.txtGEAR.setText("12");
+  QCOMPARE(title(), u"KOV-T6 — a.ztd*"_qs);
+
+  f.SSTab1.setCurrentTab(1);
+  QCOMPARE(title(), u"KOV-T6"_qs);
+  QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  f.txtHomeVel.setText("20");
+  QCOMPARE(title(), u"KOV-T6*"_qs);
+  dialogs.files = {files.filePath("b.pmt")};
+  f.cmdSaveParaFile.click();
+  QCOMPARE(title(), u"KOV-T6 — b.pmt"_qs);
+  // Read from the controller, the page shows no file's data.
+  QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  QCOMPARE(title(), u"KOV-T6"_qs);
+
+  f.SSTab1.setCurrentTab(0);
+  QCOMPARE(title(), u"KOV-T6 — a.ztd*"_qs);
+}
+
+void tst_Shell::parameterEditsOfferedForSaving_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("edit");
+  QTest::addColumn<Dialogs::Answer>("answer");
+  QTest::addColumn<bool>("replaced"); // the command went on
+  QTest::addColumn<bool>("saved");
+  using A = Dialogs::Answer;
+  for (const char *command : {"cmdParaRead", "cmdReadParaFile", "cmdIniPrm"}) {
+    QTest::addRow("%s, cancelled", command) << command << true << A::Cancel << false << false;
+    QTest::addRow("%s, not saved", command) << command << true << A::No << true << false;
+    QTest::addRow("%s, saved first", command) << command << true << A::Yes << true << true;
+    QTest::addRow("%s, no edits", command) << command << false << A::Cancel << true << false;
+  }
+}
+
+// Edits on the parameter page are offered for saving before a file, a read
+// or the standard values replace them, as on the operation data page.
+void tst_Shell::parameterEditsOfferedForSaving() {
+  QFETCH(QString, command);
+  QFETCH(bool, edit);
+  QFETCH(Dialogs::Answer, answer);
+  store({{"PortOccupy", "0"}, {"Languege", "2"}});
+  QTemporaryDir files;
+  SimPortDevice line;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&line);
+  p.Main(false);
+  FrmMain &f = p.frmMain;
+  QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  const QString source = files.filePath("source.pmt");
+  p.paramFile.WriteParaFile(source);
+  if (edit)
+    f.txtHomeVel.setText("20");
+  const QString savedPath = files.filePath("edits.pmt");
+  dialogs.files = answer == Dialogs::Answer::Yes ? QStringList{savedPath, source} : QStringList{source};
+  dialogs.answers = {answer};
+  const qsizetype linesBefore = line.sim()->receivedLines().size();
+  bool deviceDialog = false;
+  QTimer::singleShot(0, &p, [&] {
+    deviceDialog = p.frmDevice.form.isVisible();
+    if (deviceDialog)
+      p.frmDevice.cmdDeviceSet.click();
+  });
+  dialogs.shown.clear();
+  f.find(command)->click();
+
+  const QString ask = u"Save the edited parameters before they are replaced?"_qs;
+  QCOMPARE(dialogs.shown.value(0) == ask, edit);
+  QFETCH(bool, replaced);
+  QFETCH(bool, saved);
+  QCOMPARE(QFile::exists(savedPath), saved);
+  if (saved) {
+    QFile file(savedPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("20"));
+  }
+  const bool went = command == u"cmdParaRead"_qs    ? line.sim()->receivedLines().size() > linesBefore
+                    : command == u"cmdIniPrm"_qs    ? deviceDialog
+                                                    : !dialogs.fileDialogs.isEmpty() &&
+                                                          dialogs.fileDialogs.last().title == u"Open Parameter file"_qs;
+  QCOMPARE(went, replaced);
+  QCOMPARE(f.txtHomeVel.text() == u"20"_qs, edit && !replaced);
 }
 
 void tst_Shell::versionText_data() {

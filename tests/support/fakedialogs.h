@@ -25,6 +25,8 @@ public:
   }
   QStringList statuses;
   void status(const QString &text) override { statuses << text; }
+  QStringList achieved;
+  void done(const QString &text) override { achieved << text; }
   void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
 
   // File dialogs answer from a queue of paths (then cancel) and are logged.

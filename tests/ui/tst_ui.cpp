@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "fakedialogs.h"
 #include "program.h"
+#include "qtdialogs.h"
 #include "simportdevice.h"
 
 #include <QAction>
@@ -44,6 +45,10 @@ private Q_SLOTS:
   void f1DroppedInEnglish();
   void versionFromTheSimulator();
   void indexFieldsThroughTheWidgets();
+  void fileDialogFilters_data();
+  void fileDialogFilters();
+  void foldersRememberedPerKind();
+  void titleAndStatusLine();
 
 private:
   QTemporaryDir dir_;
@@ -204,6 +209,57 @@ void tst_Ui::indexFieldsThroughTheWidgets() {
   QCOMPARE(p.frmMain.txtVEL.text(), u"38"_qs);
   p.frmMain.comboVEL.setText("10");
   QCOMPARE(p.frmMain.txtVEL.text(), u"375"_qs);
+}
+
+void tst_Ui::fileDialogFilters_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QStringList>("qt");
+  QTest::newRow("pattern in the description")
+      << "Position Data(*.ztd)|*.ztd|All Files(*.*)|*.*"
+      << QStringList{"Position Data (*.ztd)", "All Files (*.*)"};
+  QTest::newRow("bare description") << "Text|*.txt" << QStringList{"Text (*.txt)"};
+  QTest::newRow("two patterns") << "Pictures(*.a;*.b)|*.a;*.b" << QStringList{"Pictures (*.a *.b)"};
+  QTest::newRow("Japanese") << u"位置データ(*.ztd)|*.ztd"_qs << QStringList{u"位置データ (*.ztd)"_qs};
+}
+
+// Each kind shows its pattern once.
+void tst_Ui::fileDialogFilters() {
+  QFETCH(QString, filter);
+  QTEST(qtdialogs::qtFilters(filter), "qt");
+}
+
+void tst_Ui::foldersRememberedPerKind() {
+  SettingsStore store;
+  const QString program = QCoreApplication::applicationDirPath();
+  QCOMPARE(qtdialogs::startFolder(store, "ztd"), program);
+  QTemporaryDir ztd, pmt;
+  qtdialogs::rememberFolder(store, "ztd", ztd.filePath("a.ztd"));
+  qtdialogs::rememberFolder(store, "pmt", pmt.filePath("b.pmt"));
+  QCOMPARE(qtdialogs::startFolder(store, "ztd"), ztd.path());
+  QCOMPARE(qtdialogs::startFolder(store, "pmt"), pmt.path());
+  QCOMPARE(SettingsStore().text("LastFolder_ztd"), ztd.path()); // kept between runs
+  const QString gone = ztd.path();
+  ztd.remove();
+  QCOMPARE(qtdialogs::startFolder(store, "ztd"), program); // a folder since removed
+  QVERIFY(gone != program);
+}
+
+// The window's title and status line as the desktop shows them.
+void tst_Ui::titleAndStatusLine() {
+  SettingsStore().write("Languege", "2");
+  SimPortDevice simulated;
+  QtDialogs dialogs([] { return false; });
+  Program p(dialogs);
+  p.link.setDevice(&simulated);
+  MainWindow w(p);
+  dialogs.setOwner(&w);
+  p.Main(false);
+  QCOMPARE(w.windowTitle(), u"KOV-T6[*]"_qs);
+  QVERIFY(!w.isWindowModified());
+  p.frmMain.txtGEAR.setText("8");
+  QVERIFY(w.isWindowModified());
+  dialogs.done(u"Saved: a.ztd"_qs);
+  QCOMPARE(w.statusBar()->currentMessage(), u"Saved: a.ztd"_qs);
 }
 
 QTEST_MAIN(tst_Ui)
