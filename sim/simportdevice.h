@@ -13,6 +13,7 @@ public:
   bool open(int portNo, QString *reason) override;
   void close() override;
   bool isOpen() const override { return open_; }
+  bool simulated() const override { return true; }
   bool write(const QByteArray &data) override;
   qint64 bytesAvailable() const override { return rx_.size(); }
   QByteArray readAll() override;

@@ -44,6 +44,15 @@ void Link::setDevice(PortDevice *device) {
     connect(device_, &PortDevice::dataArrived, this, &Link::receive);
     connect(device_, &PortDevice::vanished, this, &Link::portVanished);
   }
+  showPort();
+}
+
+void Link::showPort() {
+  if (!device_ || f_.sbStatusBar.panelCount() <= FrmMain::PortPanel)
+    return;
+  const QString path = device_->simulated() ? msg(5131) : device_->devicePath(m_.PortNo);
+  const QString port = msg(5130).arg(m_.PortNo).arg(path.isEmpty() ? msg(5132) : path);
+  f_.sbStatusBar.setPanelText(FrmMain::PortPanel, (device_->isOpen() ? QStringLiteral("● ") : QString()) + port);
 }
 
 QString Link::msg(int n) const { return m_.msg(n); }
@@ -56,7 +65,9 @@ qint16 Link::CommPortOpen() {
   if (device_->isOpen())
     return 0;
   QString reason;
-  if (device_->open(m_.PortNo, &reason))
+  const bool opened = device_->open(m_.PortNo, &reason);
+  showPort();
+  if (opened)
     return 0;
   QString text = msg(109);
   if (!reason.isEmpty())
@@ -66,13 +77,17 @@ qint16 Link::CommPortOpen() {
 }
 
 void Link::CommPortRelease() {
-  if (device_->isOpen() && !m_.PortOccupy && !waitLoop_)
+  if (device_->isOpen() && !m_.PortOccupy && !waitLoop_) {
     device_->close();
+    showPort();
+  }
 }
 
 void Link::CommPortClose() {
-  if (device_ && device_->isOpen())
+  if (device_ && device_->isOpen()) {
     device_->close();
+    showPort();
+  }
 }
 
 void Link::ReloadPortNo() { m_.PortNo = store_.int16(QStringLiteral("PortNo"), 1); }
@@ -92,6 +107,7 @@ void Link::ScanPorts() {
     if (PortAvailable[n])
       CommPortClose();
   }
+  showPort();
 }
 
 // --- Receiver -----------------------------------------------------------
@@ -118,6 +134,7 @@ void Link::receive() {
 
 void Link::portVanished() {
   vanished_ = true;
+  showPort();
   if (waitLoop_)
     waitLoop_->quit();
 }

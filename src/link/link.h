@@ -48,6 +48,10 @@ public:
   // Where the error lists are read from: the program's folder.
   QString listFolder;
 
+  // The status bar's port panel: the port number in use, what it reaches,
+  // and a mark while it is open.
+  void showPort();
+
   qint16 CommPortOpen();
   // Closes the port unless it is held open (PortOccupy) or a transaction is
   // waiting on it: its reply must not be lost, whoever asks.

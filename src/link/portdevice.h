@@ -21,6 +21,11 @@ public:
   // Everything waiting, at once.
   virtual QByteArray readAll() = 0;
 
+  // What port number `portNo` reaches, for the operator: the device's path
+  // (empty when no device has the number), or the built-in simulator.
+  virtual QString devicePath(int portNo) const { Q_UNUSED(portNo); return {}; }
+  virtual bool simulated() const { return false; }
+
 Q_SIGNALS:
   // New characters are waiting.
   void dataArrived();

@@ -19,6 +19,7 @@ public:
   bool write(const QByteArray &data) override;
   qint64 bytesAvailable() const override { return port_.bytesAvailable(); }
   QByteArray readAll() override { return port_.readAll(); }
+  QString devicePath(int portNo) const override { return map_.devicePath(portNo); }
 
 private:
   void onError(QSerialPort::SerialPortError error);

@@ -257,6 +257,9 @@ constexpr Row kRows[] = {
     { 5110, "コントローラのバージョン: %1", "Controller version: %1"},
     { 5111, "アラームを解除しました", "Alarm reset"},
     { 5120, "パラメータを読み込む前に、現在編集中のパラメータを保存しますか？", "Save the edited parameters before they are replaced?"},
+    { 5130, "COM%1 — %2", "COM%1 — %2"},
+    { 5131, "シミュレータ", "simulator"},
+    { 5132, "（装置なし）", "(no device)"},
 };
 
 constexpr bool sortedByNumber() {

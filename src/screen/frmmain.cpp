@@ -29,7 +29,7 @@ FrmMain::FrmMain() : Window("frmMain", "KOV-T6") {
   // Design size in twips: the status bar along the bottom of the window.
   form.setVisible(false);
   form.setGeometry(1000, 1000, 13500, 9600);
-  sbStatusBar.setPanelCount(3);
+  sbStatusBar.setPanelCount(4);
   sbStatusBar.setGeometry(0, 9000, 13500, 300);
   ProgressBar1.setVisible(false);
 

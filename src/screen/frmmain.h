@@ -162,6 +162,8 @@ public:
 
   // Status bar: panel 1 the controller version, panels 2 and 3 date and time.
   Control sbStatusBar{this, "sbStatusBar", K::StatusBar, &form};
+  // Panels: 0 messages and the controller's version, 1 date, 2 time, 3 port.
+  static constexpr int PortPanel = 3;
   Control ProgressBar1{this, "ProgressBar1", K::Progress, &form};
 
   // Menus: captions are message numbers; designed-hidden entries stay hidden.

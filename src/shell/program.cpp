@@ -51,6 +51,7 @@ void Program::Main(bool splash) {
   if (!deviceOverride.isEmpty())
     serialPort.portMap().setOverride(m.PortNo, deviceOverride);
   frmMain_Load();
+  link.showPort();
   frmMain.form.setVisible(true);
   frmMain.lblstatus.setText(QString());
 }

@@ -30,6 +30,8 @@ private Q_SLOTS:
   void commandsSayWhatTheyDid();
   void titleNamesTheFileInFront();
   void parameterEditsOfferedForSaving_data();
+  void portPanel_data();
+  void portPanel();
   void parameterEditsOfferedForSaving();
   void versionText_data();
   void versionText();
@@ -499,6 +501,49 @@ void tst_Shell::parameterEditsOfferedForSaving() {
                                                           dialogs.fileDialogs.last().title == u"Open Parameter file"_qs;
   QCOMPARE(went, replaced);
   QCOMPARE(f.txtHomeVel.text() == u"20"_qs, edit && !replaced);
+}
+
+void tst_Shell::portPanel_data() {
+  QTest::addColumn<QString>("occupy");
+  QTest::addColumn<QString>("device"); // --device; empty: the simulator
+  QTest::addColumn<bool>("vanish");
+  QTest::addColumn<QString>("before");
+  QTest::addColumn<QString>("during"); // while "0RV" waits; empty: never sent
+  QTest::addColumn<QString>("after");
+  const QString sim = u"COM1 — simulator"_qs;
+  const QString open = u"● COM1 — simulator"_qs;
+  QTest::newRow("held open") << "1" << "" << false << sim << open << open;
+  QTest::newRow("released") << "0" << "" << false << sim << open << sim;
+  QTest::newRow("vanished") << "1" << "" << true << sim << open << sim;
+  QTest::newRow("device that cannot open") << "0" << "/nonexistent/tty" << false
+                                           << "COM1 — /nonexistent/tty" << "" << "COM1 — /nonexistent/tty";
+}
+
+// The status bar says where the program is connected, and whether it is now.
+void tst_Shell::portPanel() {
+  QFETCH(QString, occupy);
+  QFETCH(QString, device);
+  QFETCH(bool, vanish);
+  store({{"PortOccupy", occupy}, {"Languege", "2"}});
+  SimPortDevice line;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.deviceOverride = device;
+  if (device.isEmpty())
+    p.link.setDevice(&line);
+  if (vanish)
+    line.sim()->setFault("0RV", ControllerSim::Fault::Vanish);
+  p.Main(false);
+  auto panel = [&p] { return p.frmMain.sbStatusBar.panelText(FrmMain::PortPanel); };
+  QTEST(panel(), "before");
+  QString during;
+  connect(line.sim(), &ControllerSim::lineReceived, this, [&](const QByteArray &l) {
+    if (l == "0RV")
+      during = panel();
+  });
+  p.frmMain.mnuShowCtversion.click();
+  QTEST(during, "during");
+  QTEST(panel(), "after");
 }
 
 void tst_Shell::versionText_data() {
