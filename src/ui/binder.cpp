@@ -2,7 +2,10 @@
 #include "control.h"
 #include "startup.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
+#include <QMouseEvent>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -47,6 +50,48 @@ int keyCode(const QKeyEvent *e) {
   return t.size() == 1 && t[0].unicode() >= 32 ? t[0].unicode() : -1;
 }
 
+// Text that arrives other than by typing (paste, the selection's middle
+// click, a drop) is typed into the box one character at a time, so the key
+// rules judge every character as they judge the operator's keys.
+void typeThroughRules(QLineEdit *edit, const QString &text) {
+  for (const QChar ch : text) {
+    if (!ch.isPrint())
+      continue;
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QCoreApplication::sendEvent(edit, &key);
+  }
+}
+
+// Cutting the selection is deleting it, as Backspace over it would.
+void cutThroughRules(QLineEdit *edit) {
+  if (!edit->hasSelectedText())
+    return;
+  QGuiApplication::clipboard()->setText(edit->selectedText());
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+  QCoreApplication::sendEvent(edit, &key);
+}
+
+// The box's own context menu, its Paste and Cut going through the rules.
+void contextMenu(QLineEdit *edit, const QPoint &at) {
+  QMenu *menu = edit->createStandardContextMenu();
+  // Qt names its entries with these very texts (and a shortcut after a tab).
+  const QString pasteText = QLineEdit::tr("&Paste"), cutText = QLineEdit::tr("Cu&t");
+  for (QAction *a : menu->actions()) {
+    const QString name = a->text().section(u'\t', 0, 0);
+    if (name != pasteText && name != cutText)
+      continue;
+    QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+    QObject::connect(a, &QAction::triggered, edit, [edit, paste = name == pasteText] {
+      if (paste)
+        typeThroughRules(edit, QGuiApplication::clipboard()->text());
+      else
+        cutThroughRules(edit);
+    });
+  }
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(at);
+}
+
 // Forwards the operator's keys, leaving and double-clicks to the model.
 class InputFilter : public QObject {
 public:
@@ -54,16 +99,59 @@ public:
 
 protected:
   bool eventFilter(QObject *, QEvent *e) override {
+    auto *edit = qobject_cast<QLineEdit *>(parent());
+    const bool writable = edit && !edit->isReadOnly();
     switch (e->type()) {
     case QEvent::KeyPress: {
-      const int code = keyCode(static_cast<QKeyEvent *>(e));
-      if (auto *edit = qobject_cast<QLineEdit *>(parent()))
+      const auto *k = static_cast<QKeyEvent *>(e);
+      if (writable && k->matches(QKeySequence::Paste)) {
+        typeThroughRules(edit, QGuiApplication::clipboard()->text());
+        return true;
+      }
+      if (writable && k->matches(QKeySequence::Cut)) {
+        cutThroughRules(edit);
+        return true;
+      }
+      const int code = keyCode(k);
+      if (edit)
         c_.selLength = int(edit->selectedText().size());
       return code >= 0 && c_.keyPress(code) == 0; // refused keys never reach the box
     }
-    case QEvent::FocusOut:
-      c_.lostFocus();
+    case QEvent::ContextMenu:
+      if (!writable)
+        return false;
+      contextMenu(edit, static_cast<QContextMenuEvent *>(e)->globalPos());
+      return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease: {
+      const auto *m = static_cast<QMouseEvent *>(e);
+      if (!writable || m->button() != Qt::MiddleButton)
+        return false;
+      if (e->type() == QEvent::MouseButtonRelease &&
+          QGuiApplication::clipboard()->supportsSelection()) {
+        edit->setCursorPosition(edit->cursorPositionAt(m->position().toPoint()));
+        typeThroughRules(edit, QGuiApplication::clipboard()->text(QClipboard::Selection));
+      }
+      return true;
+    }
+    case QEvent::Drop: {
+      auto *d = static_cast<QDropEvent *>(e);
+      if (!writable || !d->mimeData()->hasText())
+        return false;
+      edit->setCursorPosition(edit->cursorPositionAt(d->position().toPoint()));
+      typeThroughRules(edit, d->mimeData()->text());
+      d->acceptProposedAction();
+      return true;
+    }
+    case QEvent::FocusOut: {
+      // Another window or a menu taking the focus is no move to another
+      // field: the leave rule waits until the operator really leaves.
+      const Qt::FocusReason why = static_cast<QFocusEvent *>(e)->reason();
+      if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason &&
+          why != Qt::MenuBarFocusReason)
+        c_.lostFocus();
       return false;
+    }
     case QEvent::MouseButtonDblClick:
       c_.dblClick();
       return false;

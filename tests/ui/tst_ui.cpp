@@ -18,6 +18,9 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
 #include <QtTest>
 
 // Counts the key presses that reach a widget.
@@ -49,6 +52,10 @@ private Q_SLOTS:
   void fileDialogFilters();
   void foldersRememberedPerKind();
   void titleAndStatusLine();
+  void pasteGoesThroughTheKeyRules_data();
+  void pasteGoesThroughTheKeyRules();
+  void leaveRuleOnlyOnMovingOn_data();
+  void leaveRuleOnlyOnMovingOn();
 
 private:
   QTemporaryDir dir_;
@@ -260,6 +267,105 @@ void tst_Ui::titleAndStatusLine() {
   QVERIFY(w.isWindowModified());
   dialogs.done(u"Saved: a.ztd"_qs);
   QCOMPARE(w.statusBar()->currentMessage(), u"Saved: a.ztd"_qs);
+}
+
+void tst_Ui::pasteGoesThroughTheKeyRules_data() {
+  QTest::addColumn<QString>("box");
+  QTest::addColumn<QString>("before");
+  QTest::addColumn<QString>("how");
+  QTest::addColumn<QString>("clipboard");
+  QTest::addColumn<QString>("after");
+  QTest::newRow("Ctrl+V, minus refused") << "txtInpLimit" << "" << "ctrl+v" << "-5" << "5";
+  QTest::newRow("Ctrl+V, letters refused") << "txtDIVISION" << "" << "ctrl+v" << "1a2b" << "12";
+  QTest::newRow("Shift+Insert") << "txtHomeVel" << "" << "shift+insert" << "x3y" << "3";
+  QTest::newRow("Ctrl+V, length kept") << "txtDIVISION" << "9" << "ctrl+v" << "9999" << "99";
+  QTest::newRow("context menu Paste") << "txtInpLimit" << "" << "menu" << "-12" << "12";
+  QTest::newRow("drop") << "txtGEAR" << "" << "drop" << "a7" << "7";
+  QTest::newRow("Ctrl+X") << "txtDIVISION" << "12" << "ctrl+x" << "" << "";
+}
+
+// Text that arrives without typing meets the same key rules as typing.
+void tst_Ui::pasteGoesThroughTheKeyRules() {
+  QFETCH(QString, box);
+  QFETCH(QString, before);
+  QFETCH(QString, how);
+  QFETCH(QString, clipboard);
+  SimPortDevice simulated;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&simulated);
+  MainWindow w(p);
+  p.Main(false);
+  Control *model = p.frmMain.find(box);
+  QVERIFY(model);
+  model->setText(before);
+  auto *edit = w.findChild<QLineEdit *>(box);
+  QVERIFY(edit);
+  edit->window()->show();
+  QVERIFY(QTest::qWaitForWindowExposed(edit->window()));
+  p.frmMain.SSTab1.setCurrentTab(model->name() == u"txtDIVISION"_qs || model->name() == u"txtGEAR"_qs ? 0 : 1);
+  edit->setFocus();
+  edit->end(false);
+  QGuiApplication::clipboard()->setText(clipboard);
+  if (how == u"ctrl+v"_qs) {
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+  } else if (how == u"shift+insert"_qs) {
+    QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier);
+  } else if (how == u"ctrl+x"_qs) {
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), before);
+  } else if (how == u"menu"_qs) {
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(2, 2), edit->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(edit, &event);
+    QMenu *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QAction *paste = nullptr;
+    for (QAction *a : menu->actions())
+      if (a->text().startsWith(QLineEdit::tr("&Paste")))
+        paste = a;
+    QVERIFY(paste);
+    paste->trigger();
+    menu->close();
+  } else {
+    QMimeData data;
+    data.setText(clipboard);
+    const QPoint at(edit->width() - 2, 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit, &drop);
+  }
+  QFETCH(QString, after);
+  QCOMPARE(edit->text(), after);
+  QCOMPARE(model->text(), after);
+}
+
+void tst_Ui::leaveRuleOnlyOnMovingOn_data() {
+  QTest::addColumn<int>("reason");
+  QTest::addColumn<QString>("after");
+  QTest::newRow("another window") << int(Qt::ActiveWindowFocusReason) << "1";
+  QTest::newRow("a menu") << int(Qt::PopupFocusReason) << "1";
+  QTest::newRow("the menu bar") << int(Qt::MenuBarFocusReason) << "1";
+  QTest::newRow("Tab to the next field") << int(Qt::TabFocusReason) << "";
+  QTest::newRow("a click on another field") << int(Qt::MouseFocusReason) << "";
+}
+
+// A division of 1 is emptied when the operator leaves the field, not when
+// another window or a menu takes the focus for a moment.
+void tst_Ui::leaveRuleOnlyOnMovingOn() {
+  QFETCH(int, reason);
+  SimPortDevice simulated;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&simulated);
+  MainWindow w(p);
+  p.Main(false);
+  auto *division = w.findChild<QLineEdit *>("txtDIVISION");
+  p.frmMain.txtDIVISION.setText("1");
+  QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
+  QCoreApplication::sendEvent(division, &out);
+  QTEST(p.frmMain.txtDIVISION.text(), "after");
 }
 
 QTEST_MAIN(tst_Ui)
