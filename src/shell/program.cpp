@@ -61,6 +61,14 @@ void Program::frmMain_Load() {
   const Messages msg = m.messages();
   f.form.left = int(store.number(QStringLiteral("MainLeft"), 1000));
   f.form.top = int(store.number(QStringLiteral("MainTop"), 1000));
+  // A size that no window could have is no size the operator left.
+  auto size = [this](const char *key, int designed) {
+    const double v = store.number(QString::fromLatin1(key), designed);
+    return v >= 1500 && v <= 150000 ? int(v) : designed;
+  };
+  f.form.width = size("MainWidth", f.form.width);
+  f.form.height = size("MainHeight", f.form.height);
+  f.form.maximized = store.flag(QStringLiteral("MainMaximized"), false);
   if (m.Languege == 1)
     f.mnuHelpContents.setVisible(true);
   else if (m.Languege == 2)
@@ -101,6 +109,13 @@ void Program::frmMain_Unload() {
   link.shutdown();
   frmMain.Timer1.stop();
   SaveSettingsAtUnload(m, store);
+  // Where the operator left the main window, for the next start.
+  const Control &form = frmMain.form;
+  store.write(QStringLiteral("MainLeft"), form.left);
+  store.write(QStringLiteral("MainTop"), form.top);
+  store.write(QStringLiteral("MainWidth"), form.width);
+  store.write(QStringLiteral("MainHeight"), form.height);
+  store.write(QStringLiteral("MainMaximized"), form.maximized ? 1 : 0);
   for (Window *w : windows())
     w->form.setVisible(false);
 }

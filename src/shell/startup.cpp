@@ -2,6 +2,7 @@
 #include "module1.h"
 #include "settingsstore.h"
 
+#include <algorithm>
 #include <cmath>
 
 void LoadSettings(Module1 &m, const SettingsStore &store) {
@@ -33,6 +34,15 @@ QPoint TwipsToPixels(double leftTwips, double topTwips, double dpi) {
   // 1440 twips an inch: 15 twips a pixel at 96 dpi.
   return QPoint(int(std::lround(leftTwips * dpi / 1440.0)),
                 int(std::lround(topTwips * dpi / 1440.0)));
+}
+
+QRect FitOnScreen(QRect wanted, const QRect &available) {
+  if (available.isEmpty())
+    return wanted;
+  wanted.setSize(wanted.size().boundedTo(available.size()));
+  wanted.moveLeft(std::clamp(wanted.left(), available.left(), available.right() - wanted.width() + 1));
+  wanted.moveTop(std::clamp(wanted.top(), available.top(), available.bottom() - wanted.height() + 1));
+  return wanted;
 }
 
 QPoint KeepOnScreen(QPoint wanted, QSize size, const QList<QRect> &screens) {

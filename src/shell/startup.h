@@ -27,3 +27,6 @@ QPoint TwipsToPixels(double leftTwips, double topTwips, double dpi);
 // Where to open a window of `size` asked for at `wanted`: there, unless its
 // title bar would not lie on any of the screens; then on the first screen.
 QPoint KeepOnScreen(QPoint wanted, QSize size, const QList<QRect> &screens);
+// The whole of `wanted` on `available`: made smaller where it is larger,
+// then moved the least distance inside.
+QRect FitOnScreen(QRect wanted, const QRect &available);

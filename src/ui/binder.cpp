@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <cmath>
 #include <QMimeData>
 #include <QMouseEvent>
 
@@ -23,7 +24,9 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
@@ -181,25 +184,91 @@ void setBackground(QWidget *w, const Control &c) {
   }
 }
 
-// A window opens where its model puts it, in twips, or in the middle of the
-// screen when it has no place; always with its title bar on a screen.
+// A window opens where its model puts it, in twips, or centred on its owner
+// (the screen when it has none); always whole on one screen, at any scale.
 void placeWindow(const Control &c, QWidget *w) {
   QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
   if (!screen)
     return;
+  const QWidget *owner = w->parentWidget() ? w->parentWidget()->window() : nullptr;
+  if (owner && !owner->isVisible())
+    owner = nullptr;
+  // A frame is not known before the first show: the owner's, else room for
+  // a title bar.
+  const int titleBar = owner ? owner->geometry().top() - owner->frameGeometry().top()
+                             : w->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  const QSize room = screen->availableGeometry().size() - QSize(0, titleBar);
   if (c.width > 0 && c.height > 0)
     w->resize(QSize(binder::toPixels(c.width, w), binder::toPixels(c.height, w))
-                  .expandedTo(w->minimumSizeHint()));
-  const QSize size = w->frameGeometry().size().expandedTo(w->sizeHint());
+                  .expandedTo(w->minimumSizeHint())
+                  .boundedTo(room));
+  else if (!w->testAttribute(Qt::WA_Resized))
+    w->adjustSize();
+  const QSize size = w->size().boundedTo(room) + QSize(0, titleBar);
+  QRect wanted(QPoint(), size);
   if (c.left == 0 && c.top == 0) {
-    w->move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+    wanted.moveCenter(owner ? owner->frameGeometry().center() : screen->availableGeometry().center());
+  } else {
+    QList<QRect> screens;
+    for (const QScreen *s : QGuiApplication::screens())
+      screens << s->availableGeometry();
+    wanted.moveTopLeft(KeepOnScreen(TwipsToPixels(c.left, c.top, screen->logicalDotsPerInch()),
+                                    size, screens));
+  }
+  const QScreen *on = QGuiApplication::screenAt(wanted.center());
+  w->move(FitOnScreen(wanted, (on ? on : screen)->availableGeometry()).topLeft());
+  if (c.maximized) {
+    w->setWindowState(w->windowState() | Qt::WindowMaximized);
     return;
   }
-  QList<QRect> screens;
-  for (const QScreen *s : QGuiApplication::screens())
-    screens << s->availableGeometry();
-  w->move(KeepOnScreen(TwipsToPixels(c.left, c.top, screen->logicalDotsPerInch()), size, screens));
+  // Once shown, the frame is known: what still sticks out is taken in.
+  QTimer::singleShot(0, w, [w] {
+    if (!w->isVisible() || w->windowState() != Qt::WindowNoState || !w->screen())
+      return;
+    const QRect frame = w->frameGeometry();
+    const QRect fitted = FitOnScreen(frame, w->screen()->availableGeometry());
+    if (fitted == frame)
+      return;
+    w->resize(fitted.size() - (frame.size() - w->size()));
+    w->move(fitted.topLeft());
+  });
 }
+
+// Keeps a window's model where the operator put the window: its normal
+// place and size in twips, and whether it is maximised.
+class WindowTracker : public QObject {
+public:
+  WindowTracker(Control &c, QWidget *w) : QObject(w), c_(c), w_(w) {}
+
+protected:
+  bool eventFilter(QObject *, QEvent *e) override {
+    switch (e->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+      if (w_->isVisible() && w_->windowState() == Qt::WindowNoState) {
+        const qreal dpi = w_->screen() ? w_->screen()->logicalDotsPerInch() : 96.0;
+        auto twips = [dpi](int px) { return int(std::lround(px * 1440.0 / dpi)); };
+        const QPoint at = w_->frameGeometry().topLeft();
+        // Plain fields: nothing to redraw.
+        c_.left = twips(at.x());
+        c_.top = twips(at.y());
+        c_.width = twips(w_->width());
+        c_.height = twips(w_->height());
+      }
+      break;
+    case QEvent::WindowStateChange:
+      c_.maximized = w_->isMaximized();
+      break;
+    default:
+      break;
+    }
+    return false;
+  }
+
+private:
+  Control &c_;
+  QWidget *w_;
+};
 
 void draw(const Control &c, QWidget *w) {
   const QSignalBlocker block(w);
@@ -268,6 +337,8 @@ int toPixels(int twips, QWidget *onScreenOf) {
 
 void bind(Control &c, QWidget *w) {
   w->setObjectName(c.name());
+  if (c.kind() == Control::Kind::Window)
+    w->installEventFilter(new WindowTracker(c, w));
   draw(c, w);
   QObject::connect(&c, &Control::changed, w, [&c, w] { draw(c, w); });
   QObject::connect(&c, &Control::focusNextRequested, w, [w] { focusNext(w); });

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -32,6 +33,8 @@ void addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Co
   cell->addWidget(makeLamp(lit, colour, parent), 0, 0, Qt::AlignCenter);
   grid->addLayout(cell, 0, column, Qt::AlignCenter);
   grid->addWidget(make(label, parent), 1, column, Qt::AlignCenter);
+  // Room to spare goes below the labels: a lamp keeps its label under it.
+  grid->setRowStretch(2, 1);
 }
 
 } // namespace
@@ -41,8 +44,17 @@ MainWindow::MainWindow(Program &program) : p_(program) {
   binder::bind(f.form, this);
 
   auto *tabs = new QTabWidget(this);
-  tabs->addTab(buildMoveEditPage(), QString());
-  tabs->addTab(buildParameterPage(), QString());
+  // A screen smaller than a page (a large scale factor) scrolls the page
+  // instead of pushing the window off the screen.
+  auto scrolled = [](QWidget *page) {
+    auto *area = new QScrollArea;
+    area->setWidget(page);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    return area;
+  };
+  tabs->addTab(scrolled(buildMoveEditPage()), QString());
+  tabs->addTab(scrolled(buildParameterPage()), QString());
   binder::bind(f.SSTab1, tabs);
   setCentralWidget(tabs);
 
@@ -269,8 +281,12 @@ void MainWindow::buildStatusBar() {
     auto *panel = new QLabel(bar);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setContentsMargins(4, 0, 4, 0);
-    if (i == 0)
+    if (i == 0) {
+      // Messages may be cut short rather than widen the window off the screen.
+      panel->setMinimumWidth(40);
+      panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
       bar->addWidget(panel, 1);
+    }
     else
       bar->addPermanentWidget(panel);
   }

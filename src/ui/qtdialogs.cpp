@@ -15,6 +15,9 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
 
   QMessageBox box(owner_);
   box.setWindowTitle(QStringLiteral("KOV-T6"));
+  // A box to answer, not a window to minimise or maximise.
+  box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                     Qt::WindowCloseButtonHint);
   box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   if (!details.isEmpty())
     box.setDetailedText(QString(details).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));

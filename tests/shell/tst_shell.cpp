@@ -20,6 +20,8 @@ private Q_SLOTS:
   void loadSettings();
   void languageChangeTakesEffectAtNextStart();
   void unloadWritesBackOnce();
+  void mainWindowPlaceRemembered_data();
+  void mainWindowPlaceRemembered();
   void mainWindowLoad_data();
   void mainWindowLoad();
   void exitUnloadsAndQuits();
@@ -37,6 +39,8 @@ private Q_SLOTS:
   void versionText();
   void placement_data();
   void placement();
+  void fitOnScreen_data();
+  void fitOnScreen();
 
 private:
   void store(const QHash<QString, QString> &values);
@@ -133,8 +137,44 @@ void tst_Shell::unloadWritesBackOnce() {
   p.frmMain_Unload(); // closing after File > Exit must not switch again
   QCOMPARE(stored("Languege"), u"1"_qs);
   // Keys that are only read are never written.
-  QCOMPARE(stored("MainLeft"), u"<missing>"_qs);
   QCOMPARE(stored("PortOccupy"), u"<missing>"_qs);
+}
+
+void tst_Shell::mainWindowPlaceRemembered_data() {
+  QTest::addColumn<Values>("values");
+  QTest::addColumn<QList<int>>("loaded"); // left, top, width, height, maximised
+  using H = Values;
+  QTest::newRow("nothing stored") << H{} << QList<int>{1000, 1000, 13500, 9600, 0};
+  QTest::newRow("as left") << H{{"MainLeft", "2000"}, {"MainTop", "1500"}, {"MainWidth", "15000"},
+                                {"MainHeight", "11000"}, {"MainMaximized", "1"}}
+                           << QList<int>{2000, 1500, 15000, 11000, 1};
+  QTest::newRow("sizes no window has") << H{{"MainWidth", "10"}, {"MainHeight", "9999999"}}
+                                       << QList<int>{1000, 1000, 13500, 9600, 0};
+  QTest::newRow("garbage") << H{{"MainWidth", "wide"}, {"MainMaximized", "yes"}}
+                           << QList<int>{1000, 1000, 13500, 9600, 0};
+}
+
+// The main window opens where and as large as the operator left it.
+void tst_Shell::mainWindowPlaceRemembered() {
+  QFETCH(Values, values);
+  store(values);
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.Main(false);
+  Control &form = p.frmMain.form;
+  QTEST((QList<int>{form.left, form.top, form.width, form.height, form.maximized ? 1 : 0}), "loaded");
+  // The operator moves, resizes and maximises it; the toolkit tells the model.
+  form.left = 3000;
+  form.top = 600;
+  form.width = 12000;
+  form.height = 8000;
+  form.maximized = true;
+  p.frmMain_Unload();
+  const QStringList keys{"MainLeft", "MainTop", "MainWidth", "MainHeight", "MainMaximized"};
+  QStringList written;
+  for (const QString &k : keys)
+    written << stored(k);
+  QCOMPARE(written, (QStringList{"3000", "600", "12000", "8000", "1"}));
 }
 
 void tst_Shell::mainWindowLoad_data() {
@@ -572,6 +612,24 @@ void tst_Shell::placement_data() {
   QTest::newRow("off to the right") << 90000.0 << 1000.0 << 96.0 << QPoint(0, 0);
   QTest::newRow("above the screen") << 1000.0 << -3000.0 << 96.0 << QPoint(0, 0);
   QTest::newRow("on the second screen") << 30000.0 << 1500.0 << 96.0 << QPoint(2000, 100);
+}
+
+void tst_Shell::fitOnScreen_data() {
+  QTest::addColumn<QRect>("wanted");
+  QTest::addColumn<QRect>("fitted");
+  // 1280 x 900 at scale 1.5: 853 x 600 less a panel.
+  const QRect screen(0, 0, 853, 570);
+  QTest::newRow("fits") << QRect(50, 40, 600, 400) << QRect(50, 40, 600, 400);
+  QTest::newRow("too large") << QRect(67, 67, 900, 670) << QRect(0, 0, 853, 570);
+  QTest::newRow("too far right") << QRect(400, 40, 600, 400) << QRect(253, 40, 600, 400);
+  QTest::newRow("too low") << QRect(10, 300, 600, 400) << QRect(10, 170, 600, 400);
+  QTest::newRow("left of it") << QRect(-80, 10, 600, 400) << QRect(0, 10, 600, 400);
+}
+
+// A window opens whole on its screen, the status bar included.
+void tst_Shell::fitOnScreen() {
+  QFETCH(QRect, wanted);
+  QTEST(FitOnScreen(wanted, QRect(0, 0, 853, 570)), "fitted");
 }
 
 void tst_Shell::placement() {

@@ -56,6 +56,11 @@ private Q_SLOTS:
   void pasteGoesThroughTheKeyRules();
   void leaveRuleOnlyOnMovingOn_data();
   void leaveRuleOnlyOnMovingOn();
+  void mainWindowWholeOnTheScreen_data();
+  void mainWindowWholeOnTheScreen();
+  void dialogsCentredOnTheMainWindow();
+  void messageBoxesOnlyClose();
+  void lampsKeepTheirLabels();
 
 private:
   QTemporaryDir dir_;
@@ -366,6 +371,88 @@ void tst_Ui::leaveRuleOnlyOnMovingOn() {
   QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
   QCoreApplication::sendEvent(division, &out);
   QTEST(p.frmMain.txtDIVISION.text(), "after");
+}
+
+void tst_Ui::mainWindowWholeOnTheScreen_data() {
+  QTest::addColumn<QString>("left");
+  QTest::addColumn<QString>("maximized");
+  QTest::newRow("designed place") << "1000" << "0";
+  QTest::newRow("far off to the right") << "90000" << "0";
+  QTest::newRow("maximised") << "1000" << "1";
+}
+
+// Larger than this screen as designed, the window still opens whole on it.
+void tst_Ui::mainWindowWholeOnTheScreen() {
+  QFETCH(QString, left);
+  QFETCH(QString, maximized);
+  SettingsStore store;
+  store.write("MainLeft", left);
+  store.write("MainMaximized", maximized);
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  MainWindow w(p);
+  p.Main(false);
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  QCoreApplication::processEvents();
+  const QRect screen = w.screen()->availableGeometry();
+  QVERIFY2(screen.contains(w.frameGeometry()),
+           qPrintable(QDebug::toString(w.frameGeometry()) + u" on "_qs + QDebug::toString(screen)));
+  QCOMPARE(w.isMaximized(), maximized == u"1"_qs);
+  QVERIFY(w.statusBar()->isVisible());
+}
+
+void tst_Ui::dialogsCentredOnTheMainWindow() {
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  MainWindow w(p);
+  const QList<QWidget *> windows = buildWindows(p, &w);
+  p.Main(false);
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  w.move(w.pos() + QPoint(5, 3)); // anywhere but the screen's middle
+  p.frmAbout.form.setVisible(true);
+  QWidget *about = nullptr;
+  for (QWidget *x : windows)
+    if (x->isVisible())
+      about = x;
+  QVERIFY2(about, qPrintable([&] { QStringList n; for (QWidget *x : windows) n << x->objectName(); return n.join(u','); }()));
+  const QPoint off = about->frameGeometry().center() - w.frameGeometry().center();
+  QVERIFY2(off.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(off.x()).arg(off.y())));
+  p.frmAbout.form.setVisible(false);
+  qDeleteAll(windows);
+}
+
+void tst_Ui::messageBoxesOnlyClose() {
+  QtDialogs dialogs([] { return false; });
+  QWidget owner;
+  owner.show();
+  dialogs.setOwner(&owner);
+  Qt::WindowFlags flags;
+  QTimer::singleShot(0, this, [&flags] {
+    if (QWidget *box = QApplication::activeModalWidget()) {
+      flags = box->windowFlags();
+      box->close();
+    }
+  });
+  dialogs.message(u"?"_qs, Dialogs::Buttons::Ok, Dialogs::Icon::None, {});
+  QVERIFY(flags & Qt::WindowCloseButtonHint);
+  QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+}
+
+// However large the window grows, a lamp's label stays right under it.
+void tst_Ui::lampsKeepTheirLabels() {
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  MainWindow w(p);
+  p.Main(false);
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  w.resize(1800, 1400);
+  QTest::qWait(0);
+  QCoreApplication::processEvents();
+  auto *lamp = w.findChild<QWidget *>("imgInputStb");
+  auto *label = w.findChild<QWidget *>("lblInputStb");
+  QVERIFY2(lamp && label, qPrintable(QString::number(w.findChildren<QWidget *>().size())));
+  const int gap = label->mapTo(&w, QPoint()).y() - (lamp->mapTo(&w, QPoint()).y() + lamp->height());
+  QVERIFY2(gap >= 0 && gap < 20, qPrintable(QString::number(gap)));
 }
 
 QTEST_MAIN(tst_Ui)
