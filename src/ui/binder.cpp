@@ -200,7 +200,7 @@ void placeWindow(const Control &c, QWidget *w) {
   const QSize room = screen->availableGeometry().size() - QSize(0, titleBar);
   if (c.width > 0 && c.height > 0)
     w->resize(QSize(binder::toPixels(c.width, w), binder::toPixels(c.height, w))
-                  .expandedTo(w->minimumSizeHint())
+                  .expandedTo(w->sizeHint())
                   .boundedTo(room));
   else if (!w->testAttribute(Qt::WA_Resized))
     w->adjustSize();

@@ -37,6 +37,16 @@ void addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Co
   grid->setRowStretch(2, 1);
 }
 
+// Scrolls its page only when the screen is too small for it: it asks for
+// the whole page where a plain scroll area asks for a part.
+class PageArea : public QScrollArea {
+public:
+  QSize sizeHint() const override {
+    return widget() ? widget()->sizeHint() + QSize(2 * frameWidth(), 2 * frameWidth())
+                    : QScrollArea::sizeHint();
+  }
+};
+
 } // namespace
 
 MainWindow::MainWindow(Program &program) : p_(program) {
@@ -47,14 +57,17 @@ MainWindow::MainWindow(Program &program) : p_(program) {
   // A screen smaller than a page (a large scale factor) scrolls the page
   // instead of pushing the window off the screen.
   auto scrolled = [](QWidget *page) {
-    auto *area = new QScrollArea;
+    auto *area = new PageArea;
     area->setWidget(page);
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
     return area;
   };
-  tabs->addTab(scrolled(buildMoveEditPage()), QString());
-  tabs->addTab(scrolled(buildParameterPage()), QString());
+  // Polished now, a page not yet shown asks for the room it will need.
+  for (QWidget *page : {buildMoveEditPage(), buildParameterPage()}) {
+    page->ensurePolished();
+    tabs->addTab(scrolled(page), QString());
+  }
   binder::bind(f.SSTab1, tabs);
   setCentralWidget(tabs);
 

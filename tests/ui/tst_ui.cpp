@@ -90,8 +90,10 @@ void tst_Ui::captionsReachTheWidgets_data() {
 void tst_Ui::captionsReachTheWidgets() {
   QFETCH(QString, languege);
   SettingsStore().write("Languege", languege);
+  SimPortDevice simulated;
   FakeDialogs dialogs_p;
   Program p(dialogs_p);
+  p.link.setDevice(&simulated);
   MainWindow w(p);
   p.Main(false);
   QVERIFY(w.isVisible());
@@ -111,8 +113,13 @@ void tst_Ui::captionsReachTheWidgets() {
   const QString shots = qEnvironmentVariable("KOV_SCREENSHOT_DIR");
   if (!shots.isEmpty()) {
     const QString lang = languege == "1" ? "ja" : "en";
+    // As an operator sees it after asking for the version: connected.
+    p.frmMain.mnuShowCtversion.click();
+    QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+    w.resize(w.sizeHint()); // as on a screen large enough
     for (int page = 0; page < 2; ++page) {
       tabs->setCurrentIndex(page);
+      QCoreApplication::processEvents(); // the page shown is laid out
       QVERIFY(w.grab().save(QStringLiteral("%1/main-page%2-%3.png").arg(shots).arg(page).arg(lang)));
     }
   }
