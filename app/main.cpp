@@ -1,9 +1,4 @@
-#include "windows.h"
-#include "keyfilter.h"
-#include "mainwindow.h"
-#include "program.h"
-#include "qtdialogs.h"
-#include "simportdevice.h"
+#include "gui.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,23 +56,11 @@ int main(int argc, char *argv[]) {
   QCommandLineParser &args = options.args;
   args.process(app);
 
-  SimPortDevice simulated; // outlives the program that may talk through it
-  Program *self = nullptr;
-  QtDialogs dialogs([&self] { return self && self->closing(); });
-  Program program(dialogs);
-  self = &program;
-  program.deviceOverride = args.value(options.device);
+  Gui gui;
+  gui.program.deviceOverride = args.value(options.device);
   if (args.isSet(options.simulator))
-    program.link.setDevice(&simulated);
-  MainWindow main(program);
-  dialogs.setOwner(&main);
-  const QList<QWidget *> windows = buildWindows(program, &main);
-  app.installEventFilter(new KeyFilter(program, &app));
-  QObject::connect(&program, &Program::quitRequested, &app, &QApplication::quit,
-                   Qt::QueuedConnection);
-
-  program.Main(!args.isSet(options.noSplash));
+    gui.useSimulator();
+  gui.program.Main(!args.isSet(options.noSplash));
   const int rc = app.exec();
-  qDeleteAll(windows);
   return rc;
 }

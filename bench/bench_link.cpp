@@ -2,8 +2,13 @@
 // physical limits: a raw POSIX write/read loop on the same pty, and the wire
 // time of the characters at 9600 baud.
 #include "dialogs.h"
+#include "frmdevice.h"
 #include "frmmain.h"
+#include "frmtrance.h"
+#include "indexdata.h"
 #include "link.h"
+#include "parameterpage.h"
+#include "parametertransfer.h"
 #include "module1.h"
 #include "serialportdevice.h"
 #include "settingsstore.h"
@@ -15,7 +20,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -90,18 +97,139 @@ double rawLoopMs(const QString &path, int count) {
   return ms;
 }
 
+// The serial port, counting the characters that cross it.
+class CountingPort : public PortDevice {
+public:
+  SerialPortDevice port;
+  qint64 characters = 0;
+  CountingPort() {
+    connect(&port, &PortDevice::dataArrived, this, &PortDevice::dataArrived);
+    connect(&port, &PortDevice::vanished, this, &PortDevice::vanished);
+  }
+  bool open(int portNo, QString *reason) override { return port.open(portNo, reason); }
+  void close() override { port.close(); }
+  bool isOpen() const override { return port.isOpen(); }
+  QList<QByteArray> sent;
+  bool write(const QByteArray &data) override {
+    characters += data.size();
+    sent << data;
+    return port.write(data);
+  }
+  qint64 bytesAvailable() const override { return port.bytesAvailable(); }
+  QByteArray readAll() override {
+    const QByteArray data = port.readAll();
+    characters += data.size();
+    return data;
+  }
+};
+
 struct Rig {
   SilentDialogs dialogs;
   Module1 m;
   FrmMain f;
+  FrmDevice d;
+  FrmTrance t;
   SettingsStore store;
-  SerialPortDevice port;
-  Link link{m, f, dialogs, store, &port};
+  CountingPort line;
+  Link link{m, f, dialogs, store, &line};
+  IndexData index{m, f, dialogs, link};
+  ParameterPage page{m, f, d, dialogs};
+  ParameterTransfer params{m, f, t, dialogs, link, page};
   explicit Rig(const QString &path) {
     m.PortOccupy = true;
-    port.portMap().setOverride(m.PortNo, path);
+    line.port.portMap().setOverride(m.PortNo, path);
   }
 };
+
+// The same lines as plainly as the system allows, each reply read to its
+// CR LF: what the pty and the simulator's own wake-ups cost.
+double rawReplayMs(const QString &path, const QList<QByteArray> &lines) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY);
+  if (fd < 0)
+    return -1;
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  tcsetattr(fd, TCSANOW, &t);
+  QElapsedTimer clock;
+  clock.start();
+  for (const QByteArray &line : lines) {
+    if (::write(fd, line.constData(), size_t(line.size())) != line.size())
+      return -1;
+    QByteArray reply;
+    while (!reply.endsWith("\r\n")) {
+      pollfd p{fd, POLLIN, 0};
+      char buf[64];
+      if (::poll(&p, 1, 5000) <= 0)
+        return -1;
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n <= 0)
+        return -1;
+      reply.append(buf, n);
+    }
+  }
+  const double ms = clock.nsecsElapsed() / 1e6;
+  ::close(fd);
+  return ms;
+}
+
+// A transfer an operator waits for, paced at 9600 baud: its time against the
+// wire time of the characters it moved, and against the same lines sent raw
+// to a fresh paced simulator.
+int pacedTransfer(QTemporaryDir &dir, const char *what,
+                  const std::function<qint16(Rig &)> &transfer) {
+  Sim sim;
+  if (!sim.start(dir.filePath(QString::fromLatin1(what).replace(u' ', u'-')), {"--paced"}))
+    return std::fprintf(stderr, "kov-sim did not start\n"), 1;
+  Rig rig(sim.path);
+  rig.page.mainWindowLoad();
+  rig.index.mainWindowLoad();
+  rig.index.selectStartValues();
+  rig.f.txtGEAR.setText(QStringLiteral("10"));
+  rig.f.txtDIVISION.setText(QStringLiteral("4"));
+  rig.link.CommPortOpen(); // held open, as by default
+  QElapsedTimer clock;
+  clock.start();
+  const qint16 result = transfer(rig);
+  const double ms = clock.nsecsElapsed() / 1e6;
+  const double wire = double(rig.line.characters) * CharMs;
+  rig.link.CommPortClose();
+  Sim again;
+  const double raw = again.start(dir.filePath(QStringLiteral("raw")), {"--paced"})
+                         ? rawReplayMs(again.path, rig.line.sent)
+                         : -1;
+  std::printf("paced at 9600 baud: %s (%lld lines) in %.1f ms, wire time of %lld characters "
+              "%.1f ms, %.2f%% over (target within 2%%); the same lines raw %.1f ms, %.2f%% over\n",
+              what, static_cast<long long>(rig.line.sent.size()), ms,
+              static_cast<long long>(rig.line.characters), wire, 100.0 * (ms - wire) / wire, raw,
+              100.0 * (raw - wire) / wire);
+  return result == 0 && raw > 0 ? 0 : 1;
+}
+
+// kov-t6's start to its main window shown, measured from outside the process.
+int startUp(int runs) {
+  QList<double> times;
+  QByteArray report;
+  for (int i = 0; i < runs; ++i) {
+    QProcess gui;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    gui.setProcessEnvironment(env);
+    QElapsedTimer clock;
+    clock.start();
+    gui.start(QStringLiteral(KOV_START_PATH), {});
+    if (!gui.waitForReadyRead(20000))
+      return std::fprintf(stderr, "bench_start gave no word\n"), 1;
+    times << clock.nsecsElapsed() / 1e6;
+    report = gui.readAllStandardOutput().trimmed();
+    gui.waitForFinished(5000);
+  }
+  std::sort(times.begin(), times.end());
+  std::printf("start of kov-t6 to its main window shown (offscreen, no splash): median %.0f ms of "
+              "%d runs; resident memory then %s kB\n",
+              times[times.size() / 2], runs, report.constData());
+  return 0;
+}
 
 } // namespace
 
@@ -167,5 +295,9 @@ int main(int argc, char *argv[]) {
                 "%d characters %.2f ms, %.1f%% over (target within 5%%)\n",
                 ms, chars, wire, 100.0 * (ms - wire) / wire);
   }
+  failures += pacedTransfer(dir, "whole parameter read", [](Rig &r) { return r.params.cmdParaRead_Click(); });
+  failures += pacedTransfer(dir, "index data write", [](Rig &r) { return r.index.LoadtoCtMain(); });
+
+  failures += startUp(quick ? 1 : 5);
   return failures == 0 ? 0 : 1;
 }

@@ -37,7 +37,9 @@ void SerialPortDevice::close() {
 }
 
 bool SerialPortDevice::write(const QByteArray &data) {
-  return port_.isOpen() && port_.write(data) == data.size();
+  // Out now, not at the next turn of the event loop: the reply's wait starts
+  // with the line on the wire.
+  return port_.isOpen() && port_.write(data) == data.size() && (port_.flush(), true);
 }
 
 void SerialPortDevice::onError(QSerialPort::SerialPortError error) {

@@ -1,0 +1,30 @@
+#pragma once
+#include "mainwindow.h"
+#include "program.h"
+#include "qtdialogs.h"
+#include "simportdevice.h"
+
+#include <QList>
+
+class QWidget;
+
+// The program with its Qt face: the message boxes, the main window, the
+// other windows and the key filter, as kov-t6 runs it.
+class Gui {
+public:
+  Gui();
+  ~Gui();
+  Gui(const Gui &) = delete;
+  Gui &operator=(const Gui &) = delete;
+
+  // Every port number reaches the built-in simulator.
+  void useSimulator() { program.link.setDevice(&simulated); }
+
+  SimPortDevice simulated; // outlives the program that may talk through it
+  QtDialogs dialogs;
+  Program program;
+  MainWindow main;
+
+private:
+  QList<QWidget *> windows_;
+};
