@@ -17,8 +17,12 @@ public:
   Gui(const Gui &) = delete;
   Gui &operator=(const Gui &) = delete;
 
-  // Every port number reaches the built-in simulator.
-  void useSimulator() { program.link.setDevice(&simulated); }
+  // Every port number reaches the built-in simulator, at 9600 baud like a
+  // controller (so that polling sleeps on the line as it would).
+  void useSimulator() {
+    simulated.sim()->setPaced(true);
+    program.link.setDevice(&simulated);
+  }
 
   SimPortDevice simulated; // outlives the program that may talk through it
   QtDialogs dialogs;

@@ -5,7 +5,18 @@
 #include "program.h"
 #include "simportdevice.h"
 
+#include "motionrules.h"
+
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <unistd.h>
 #include <QTextStream>
 #include <cmath>
 
@@ -28,6 +39,11 @@ Commands:
   params standard SIZE [--encoder] -o FILE.pmt
                                        standard parameters of an actuator size (28, 35, 42, SP),
                                        saved; no controller needed
+  home                                 home the axis; done when the controller reports status 1
+  move --step | --count N [--dwell D] | [--dwell D]
+                                       one index move, N moves, or moves until Ctrl+C (Stop)
+  io [--toggle SIGNAL]... [--seconds S] [--csv]
+                                       run the I/O monitor, one line of the seven lamps a tick
 
 Options:
   --device PATH   the serial device to use
@@ -67,6 +83,65 @@ const CommandHelp Helps[] = {
                "kov-t6-cli params verify FILE.pmt\nkov-t6-cli params standard SIZE [--encoder] -o FILE.pmt\n"
                "  Reads, writes or verifies the parameter set, or saves the standard parameters\n"
                "  of an actuator size (28, 35, 42, SP) without a controller.\n"},
+    {"home", "kov-t6-cli home\n"
+             "  Homes the axis (\"0MP00\") and waits until the controller reports status 1.\n"
+             "  Ctrl+C stops the waiting (the controller finishes homing on its own); exit 3.\n"},
+    {"move", "kov-t6-cli move --step\nkov-t6-cli move --count N [--dwell D]\nkov-t6-cli move [--dwell D]\n"
+             "  --step makes one index move (\"0MP01\"). Otherwise moves follow one another,\n"
+             "  with a dwell of D x 100 ms (0 to 655) between them, until N moves have\n"
+             "  completed or Ctrl+C presses Stop (the move in progress completes). Each\n"
+             "  completed move prints its number and its time in ms.\n"},
+    {"io", "kov-t6-cli io [--toggle SIGNAL]... [--seconds S] [--csv]\n"
+           "  Runs the I/O monitor for S seconds (default: until Ctrl+C, which stops it so\n"
+           "  the controller leaves monitor mode). Each tick prints the seven lamps STB,\n"
+           "  RES, ALM, RDY, IN-P, OUT2, OUT1 as 0 or 1; --csv prints CSV lines (ms since\n"
+           "  the start, then the seven states) after a header. --toggle switches the\n"
+           "  output SIGNAL (ALM, RDY, IN-P, OUT1 or OUT2) after the first read, as a\n"
+           "  double-click on its lamp does.\n"},
+};
+
+// Ctrl+C runs `action` from the event loop (a signal handler may only
+// write to a pipe) instead of ending the program.
+class Interrupt {
+public:
+  explicit Interrupt(std::function<void()> action) : action_(std::move(action)) {
+    if (::pipe(fds_) != 0)
+      return;
+    writeEnd() = fds_[1];
+    notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
+      char c;
+      while (::read(fds_[0], &c, 1) == 1) {
+      }
+      action_();
+    });
+    ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
+    struct sigaction sa {};
+    sa.sa_handler = [](int) {
+      const char c = 1;
+      [[maybe_unused]] const ssize_t n = ::write(writeEnd(), &c, 1);
+    };
+    ::sigaction(SIGINT, &sa, &previous_);
+  }
+  ~Interrupt() {
+    if (!notifier_)
+      return;
+    ::sigaction(SIGINT, &previous_, nullptr);
+    notifier_.reset();
+    writeEnd() = -1;
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+  }
+
+private:
+  static int &writeEnd() {
+    static int fd = -1;
+    return fd;
+  }
+  std::function<void()> action_;
+  int fds_[2] = {-1, -1};
+  std::unique_ptr<QSocketNotifier> notifier_;
+  struct sigaction previous_ {};
 };
 
 QTextStream &out() {
@@ -91,6 +166,9 @@ private:
   int alarmReset();
   int index(QStringList args);
   int params(QStringList args);
+  int home();
+  int move(QStringList args);
+  int io(QStringList args);
   void printParams();
   int failed(const QString &what) {
     QTextStream(stderr) << "kov-t6-cli: " << what << " failed\n";
@@ -118,10 +196,119 @@ int Cli::run(const QString &command, QStringList args) {
     result = index(args);
   else if (command == QLatin1String("params"))
     result = params(args);
+  else if (command == QLatin1String("home"))
+    result = args.isEmpty() ? home() : usage(QStringLiteral("home takes no arguments"));
+  else if (command == QLatin1String("move"))
+    result = move(args);
+  else if (command == QLatin1String("io"))
+    result = io(args);
   else
     result = usage(QStringLiteral("unknown command '%1'").arg(command));
   program.link.CommPortClose();
   return result;
+}
+
+int Cli::home() {
+  // Ctrl+C is the second press of Home: the waiting ends.
+  Interrupt interrupt([this] { program.motion.cmdHOME_Click(); });
+  return program.motion.cmdHOME_Click() == 0 ? Done : failed(QStringLiteral("home"));
+}
+
+int Cli::move(QStringList args) {
+  FrmMain &f = program.frmMain;
+  bool step = false;
+  int count = 0;
+  QString dwell;
+  while (!args.isEmpty()) {
+    const QString opt = args.takeFirst();
+    bool ok = true;
+    if (opt == QLatin1String("--step")) {
+      step = true;
+    } else if (opt == QLatin1String("--count")) {
+      count = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
+      if (!ok || count < 1)
+        return usage(QStringLiteral("--count needs a number of moves from 1"));
+    } else if (opt == QLatin1String("--dwell")) {
+      dwell = args.isEmpty() ? QString() : args.takeFirst();
+      const int v = dwell.toInt(&ok);
+      if (!ok || v < 0 || v > motion::MaxDwell || dwell.size() > 3)
+        return usage(QStringLiteral("--dwell takes 0 to 655 (units of 100 ms)"));
+    } else {
+      return usage(QStringLiteral("unknown move option '%1'").arg(opt));
+    }
+  }
+  if (step && (count > 0 || !dwell.isNull()))
+    return usage(QStringLiteral("--step takes neither --count nor --dwell"));
+  (step ? f.optSTEP : f.optCNT).setChecked(true);
+  f.chkTimerUse.setChecked(!dwell.isNull());
+  if (!dwell.isNull())
+    f.txtTimer.setText(QString::number(dwell.toInt()));
+  MotionTest &motion = program.motion;
+  QObject::connect(&motion, &MotionTest::moveCompleted, &motion, [&](int number, qint64 ms) {
+    out() << "move " << number << ": " << ms << " ms" << Qt::endl;
+    if (count > 0 && number >= count)
+      motion.cmdSTOP_Click();
+  });
+  Interrupt interrupt([&motion] { motion.cmdSTOP_Click(); });
+  return motion.cmdMOVE_Click() == 0 ? Done : failed(QStringLiteral("move"));
+}
+
+int Cli::io(QStringList args) {
+  QList<int> toggles;
+  double seconds = 0;
+  bool csv = false;
+  while (!args.isEmpty()) {
+    const QString opt = args.takeFirst();
+    if (opt == QLatin1String("--toggle")) {
+      const int row = IoMonitor::rowOf(args.isEmpty() ? QString() : args.takeFirst());
+      if (row < 2)
+        return usage(QStringLiteral("--toggle takes ALM, RDY, IN-P, OUT1 or OUT2"));
+      toggles << row;
+    } else if (opt == QLatin1String("--seconds")) {
+      bool ok = false;
+      seconds = args.isEmpty() ? 0 : args.takeFirst().toDouble(&ok);
+      if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400)
+        return usage(QStringLiteral("--seconds takes a time from 0 to 86400"));
+    } else if (opt == QLatin1String("--csv")) {
+      csv = true;
+    } else {
+      return usage(QStringLiteral("unknown io option '%1'").arg(opt));
+    }
+  }
+  IoMonitor &io = program.io;
+  QElapsedTimer run;
+  bool first = true, stopAsked = false;
+  if (csv)
+    out() << "ms,STB,RES,ALM,RDY,IN-P,OUT2,OUT1" << Qt::endl;
+  QObject::connect(&io, &IoMonitor::ticked, &io, [&] {
+    QStringList states;
+    for (int row = 0; row < 7; ++row)
+      states << (csv ? QString() : QString::fromLatin1(IoSignals[std::size_t(row)].name) + u'=') +
+                    QString::number(io.isOn(row) ? 1 : 0);
+    out() << (csv ? QString::number(run.elapsed()) + u',' + states.join(u',') : states.join(u' '))
+          << Qt::endl;
+    // Each toggle after the first read, as a double-click on that lamp.
+    if (std::exchange(first, false))
+      for (const int row : toggles)
+        io.outputLamp_DblClick(row);
+  });
+  auto stop = [&] {
+    stopAsked = true;
+    if (io.IoMonitoring && !io.IoStopRequest)
+      io.cmdIoMonitor_Click();
+  };
+  QEventLoop loop;
+  QObject::connect(&io, &IoMonitor::stopped, &loop, &QEventLoop::quit);
+  Interrupt interrupt(stop);
+  QTimer timeUp;
+  timeUp.setSingleShot(true);
+  QObject::connect(&timeUp, &QTimer::timeout, &io, stop);
+  run.start();
+  io.cmdIoMonitor_Click();
+  if (seconds > 0)
+    timeUp.start(int(std::lround(seconds * 1000)));
+  loop.exec();
+  return stopAsked ? Done : failed(QStringLiteral("io"));
 }
 
 int Cli::version() {
@@ -349,7 +536,9 @@ int main(int argc, char *argv[]) {
   cli.program.deviceOverride = device;
   cli.program.portOverride = port;
   cli.program.languageOverride = lang;
-  if (simulator)
+  if (simulator) {
+    cli.simulated.sim()->setPaced(true); // as slow as a controller's line
     cli.program.link.setDevice(&cli.simulated);
+  }
   return cli.run(command, args);
 }

@@ -61,8 +61,10 @@ ControllerSim::ControllerSim(QObject *parent) : QObject(parent) {
   moveTimer_.setTimerType(Qt::PreciseTimer);
   connect(&moveTimer_, &QTimer::timeout, this, [this] {
     if (status_ == 0)
-      status_ = 1;
+      status_ = homingMove_ ? homingEnds_ : 1;
   });
+  inputTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&inputTimer_, &QTimer::timeout, this, [this] { input_ ^= InStb; });
   connect(&outTimer_, &WireTimer::timeout, this, &ControllerSim::emitNext);
   clock_.start();
 }
@@ -143,6 +145,13 @@ int ControllerSim::indexMoveMs(const QByteArray &fields) {
   const double ramp = 0.1 * (4 - accel);
   const double s = angle >= speed * ramp ? angle / speed + ramp : 2.0 * std::sqrt(angle * ramp / speed);
   return std::min(MaxMoveMs, int(std::lround(s * 1000.0)));
+}
+
+void ControllerSim::setInputCycle(int ms) {
+  if (ms > 0)
+    inputTimer_.start(ms);
+  else
+    inputTimer_.stop();
 }
 
 void ControllerSim::startMove(int ms) {
@@ -342,6 +351,7 @@ QByteArray ControllerSim::execute(const QByteArray &line) {
       return errorReply(KeyAlarm);
     if (status_ == 0)
       return errorReply(KeyMoving);
+    homingMove_ = point == 0;
     startMove(point == 0 ? HomingMs : indexMoveMs(point_));
     return echo;
   }

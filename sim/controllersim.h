@@ -51,9 +51,17 @@ public:
   QByteArray pointRecord() const { return point_; }
   void setPointRecord(const QByteArray &fields);
 
+  // The status a homing run ends in: 1, or 2 for a controller that never
+  // reports its homing complete.
+  void setHomingEnds(int status) { homingEnds_ = status; }
+  // The STB input turns on and off every `ms` milliseconds (0: never).
+  void setInputCycle(int ms);
+
   int commMode() const { return commMode_; }
   int inputWord() const { return input_; }
   void setInputWord(int w) { input_ = w & 0xFFF; }
+  // The STB input bit.
+  static constexpr int InStb = 0x800;
   int outputWord() const { return output_; }
 
   QByteArray version() const { return version_; }
@@ -117,6 +125,9 @@ private:
   std::array<QByteArray, 4> staged_;  // empty = nothing staged
 
   QTimer moveTimer_;
+  QTimer inputTimer_;
+  bool homingMove_ = false;
+  int homingEnds_ = 1;
   WireTimer outTimer_;
   QElapsedTimer clock_;
   QList<Outgoing> out_;

@@ -83,7 +83,16 @@ int main(int argc, char *argv[]) {
                                   QStringLiteral("KEY"), QStringLiteral("01"));
   const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Append every line received to FILE."),
                                   QStringLiteral("FILE"));
-  parser.addOptions({linkOpt, pacedOpt, scaleOpt, faultOpt, keyOpt, logOpt});
+  const QCommandLineOption homeOpt(
+      QStringLiteral("homing-ends"),
+      QStringLiteral("Status a homing run ends in: 1, or 2 for a controller that never reports it complete."),
+      QStringLiteral("STATUS"), QStringLiteral("1"));
+  const QCommandLineOption inputOpt(
+      QStringLiteral("input-cycle"),
+      QStringLiteral("Turn the STB input on and off every MS milliseconds; the outputs follow \"0WO\" "
+                     "in monitor mode (\"0CM7\")."),
+      QStringLiteral("MS"), QStringLiteral("0"));
+  parser.addOptions({linkOpt, pacedOpt, scaleOpt, faultOpt, keyOpt, logOpt, homeOpt, inputOpt});
   parser.process(app);
 
   ControllerSim sim;
@@ -93,6 +102,14 @@ int main(int argc, char *argv[]) {
   if (!ok || scale < 0)
     return fail(QStringLiteral("bad time scale: %1").arg(parser.value(scaleOpt)));
   sim.setTimeScale(scale);
+  const int homingEnds = parser.value(homeOpt).toInt(&ok);
+  if (!ok || (homingEnds != 1 && homingEnds != 2))
+    return fail(QStringLiteral("a homing run ends in status 1 or 2: %1").arg(parser.value(homeOpt)));
+  sim.setHomingEnds(homingEnds);
+  const int cycle = parser.value(inputOpt).toInt(&ok);
+  if (!ok || cycle < 0)
+    return fail(QStringLiteral("bad input cycle: %1").arg(parser.value(inputOpt)));
+  sim.setInputCycle(cycle);
   const QByteArray key = parser.value(keyOpt).toLatin1();
   if (key.size() != 2)
     return fail(QStringLiteral("an error key has two characters: %1").arg(parser.value(keyOpt)));

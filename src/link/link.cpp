@@ -261,6 +261,26 @@ void Link::shutdown() {
   if (waitLoop_)
     waitLoop_->quit();
   CommPortClose();
+  Q_EMIT ended();
+}
+
+qint16 Link::LastTransaction(const QByteArray &command, int expectedLength, const QByteArray &data,
+                             int timeoutMs) {
+  if (!shutDown_ || lastUsed_ || waitLoop_)
+    return 1;
+  lastUsed_ = true;
+  shutDown_ = false;
+  TimeOutMs = timeoutMs;
+  const qint16 result = CommTransaction(command, expectedLength, data);
+  shutDown_ = true;
+  CommPortClose();
+  return result;
+}
+
+void Link::ReportErrorReply(const QByteArray &reply) {
+  ErrJusinData = reply;
+  ++errorReplies_;
+  ErrorCheck();
 }
 
 // --- Errors and status ----------------------------------------------------

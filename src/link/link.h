@@ -85,6 +85,18 @@ public:
   // The program is ending: a wait in progress ends at once, the port is
   // closed, and no further transaction starts.
   void shutdown();
+  bool isShutDown() const { return shutDown_; }
+  // Once, after the shutdown: the one command that leaves the controller as
+  // the program found it (out of monitor mode); the port closes after it.
+  qint16 LastTransaction(const QByteArray &command, int expectedLength, const QByteArray &data,
+                         int timeoutMs);
+  // An error reply that a command hands to ErrorCheck itself: a reply of its
+  // own for telling a missing list once per reply.
+  void ReportErrorReply(const QByteArray &reply);
+
+Q_SIGNALS:
+  // shutdown() has run: waits of the commands end too.
+  void ended();
 
 private:
   void receive();
@@ -105,6 +117,7 @@ private:
   QEventLoop *waitLoop_ = nullptr;
   bool vanished_ = false;
   bool shutDown_ = false;
+  bool lastUsed_ = false;
   int nestedRefusals_ = 0;
   // Error replies received so far, and the one whose missing list was last
   // reported: one report per reply.

@@ -260,6 +260,16 @@ constexpr Row kRows[] = {
     { 5130, "COM%1 — %2", "COM%1 — %2"},
     { 5131, "シミュレータ", "simulator"},
     { 5132, "（装置なし）", "(no device)"},
+    { 5140, "原点復帰しました", "Homing complete"},
+    { 5141, "原点復帰の完了を待つのをやめました（コントローラは復帰を続けます）", "No longer waiting for the homing to end (the controller goes on)"},
+    { 5142, "移動 %1 回、直近のサイクル %2 ms", "Moves: %1, last cycle %2 ms"},
+    { 5143, "入出力モニタ実行中", "I/O monitor running"},
+    { 5144, "実行中の移動のあとで停止します (Esc)", "Stops after the move in progress (Esc)"},
+    { 5145, "履歴をCSVで保存...", "Save History as CSV..."},
+    { 5146, "CSV(*.csv)|*.csv|すべてのファイル(*.*)|*.*", "CSV(*.csv)|*.csv|All Files(*.*)|*.*"},
+    { 5147, "入出力の履歴を保存", "Save I/O History"},
+    { 5148, "入出力モニタを停止しました", "I/O monitor stopped"},
+    { 5149, "履歴を保存できませんでした。", "The history could not be saved."},
 };
 
 constexpr bool sortedByNumber() {

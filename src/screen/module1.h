@@ -1,6 +1,8 @@
 #pragma once
 #include "messagetable.h"
 
+#include <array>
+
 // State shared by every part of the program: the operator's settings as
 // loaded at start and changed by the options dialog.
 struct Module1 {
@@ -11,6 +13,14 @@ struct Module1 {
   bool MmRoundUp = true;
   bool DispMmUnit = true;
   bool LangChanged = false; // the options dialog picked the other language
+
+  // The move test's short wait has elapsed.
+  bool MmsecDone = false;
+  // The I/O words by digit (from 1) and bit position (0 is mask 8, 3 mask 1),
+  // and the output changes asked for.
+  std::array<std::array<bool, 5>, 4> InputBit{};
+  std::array<std::array<bool, 5>, 3> OutputBit{};
+  std::array<std::array<bool, 5>, 3> OutputToggle{};
 
   // The language of this run, and with it the texts' base.
   void useLanguege(qint16 languege) {

@@ -13,6 +13,13 @@ Program::Program(Dialogs &d) : dialogs(d) {
   connect(&indexData.document, &Document::changed, this, &Program::showTitle);
   connect(&params.document, &Document::changed, this, &Program::showTitle);
   connect(&frmMain.SSTab1, &Control::changed, this, &Program::showTitle);
+  // What a continuous run and the monitor are doing, in the status line.
+  connect(&motion, &MotionTest::moveCompleted, this, [this](int number, qint64 ms) {
+    if (frmMain.optCNT.isChecked())
+      dialogs.done(m.msg(5142).arg(number).arg(ms));
+  });
+  connect(&io, &IoMonitor::ticked, this, [this] { dialogs.done(m.msg(5143)); });
+  connect(&io, &IoMonitor::stopped, this, [this] { dialogs.done(m.msg(5148)); });
 }
 
 void Program::showTitle() {
@@ -94,6 +101,7 @@ void Program::frmMain_Load() {
       {&f.lblGear, 3005},     {&f.lblRot, 3008}};
   for (const auto &[control, n] : captions)
     control->setText(msg.text(n));
+  f.cmdSTOP.setToolTipText(msg.text(5144));
 
   indexData.selectStartValues();
 
@@ -106,7 +114,11 @@ void Program::frmMain_Unload() {
     return;
   unloaded_ = true;
   // A transfer still waiting for the controller ends here, port closed.
+  // A monitor that set the controller's monitor mode takes it back first,
+  // at once or, when a tick waits, as that tick unwinds.
   link.shutdown();
+  if (!link.waiting())
+    io.leaveMonitorMode();
   frmMain.Timer1.stop();
   SaveSettingsAtUnload(m, store);
   // Where the operator left the main window, for the next start.

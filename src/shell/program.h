@@ -8,6 +8,8 @@
 #include "frmtrance.h"
 #include "controllercommands.h"
 #include "indexdata.h"
+#include "iomonitor.h"
+#include "motiontest.h"
 #include "parameterfile.h"
 #include "parameterpage.h"
 #include "parametertransfer.h"
@@ -50,6 +52,8 @@ public:
   ParameterTransfer paramTransfer{m, frmMain, frmTrance, dialogs, link, params};
   ParameterFile paramFile{m, frmMain, dialogs, params};
   Verification verification{m, frmMain, dialogs, params, paramTransfer, paramFile};
+  MotionTest motion{m, frmMain, dialogs, link};
+  IoMonitor io{m, frmMain, dialogs, link};
 
   // --device: the port number in use at start opens this device instead.
   QString deviceOverride;

@@ -8,7 +8,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -73,6 +75,13 @@ MainWindow::MainWindow(Program &program) : p_(program) {
 
   buildMenus();
   buildStatusBar();
+
+  // Esc presses Stop while a move test runs, for an operator without the mouse.
+  auto *stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(stop, &QShortcut::activated, this, [this] {
+    if (p_.motion.isMoving())
+      p_.frmMain.cmdSTOP.click();
+  });
 }
 
 QWidget *MainWindow::buildMoveEditPage() {
@@ -130,8 +139,16 @@ QWidget *MainWindow::buildMoveEditPage() {
   mg->setRowStretch(3, 1);
   grid->addWidget(move, 1, 0);
 
-  // I/O monitor.
+  // I/O monitor; its history is saved from the frame's context menu.
   QGroupBox *io = frame(f.Frame4, page);
+  io->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(io, &QWidget::customContextMenuRequested, this, [this, io](const QPoint &at) {
+    QMenu menu(io);
+    QAction *save = menu.addAction(p_.m.msg(5145));
+    save->setEnabled(!p_.io.history().isEmpty());
+    if (menu.exec(io->mapToGlobal(at)) == save)
+      p_.io.saveHistory();
+  });
   auto *ig = new QGridLayout(io);
   ig->addWidget(make(f.cmdIoMonitor, io), 0, 0, 1, 2, Qt::AlignLeft);
   ig->addWidget(make(f.Label9, io), 1, 0);

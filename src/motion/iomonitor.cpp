@@ -1,0 +1,307 @@
+#include "iomonitor.h"
+#include "control.h"
+#include "dialogs.h"
+#include "frmmain.h"
+#include "link.h"
+#include "module1.h"
+#include "wholefile.h"
+
+#include <QFileInfo>
+
+#include <QScopeGuard>
+
+const std::array<IoSignal, 7> IoSignals{{{"STB", true, 1, 8},
+                                          {"RES", true, 1, 2},
+                                          {"ALM", false, 1, 4},
+                                          {"RDY", false, 1, 2},
+                                          {"IN-P", false, 1, 1},
+                                          {"OUT2", false, 2, 2},
+                                          {"OUT1", false, 2, 1}}};
+
+namespace {
+// Bit position within a digit: mask 8 is position 0, mask 1 position 3.
+int position(int mask) { return mask == 8 ? 0 : mask == 4 ? 1 : mask == 2 ? 2 : 3; }
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  return 0; // not a hex digit: counts as 0
+}
+
+template <std::size_t D>
+void decode(const QByteArray &reply, int digits, std::array<std::array<bool, 5>, D> &bits) {
+  for (int d = 1; d <= digits; ++d) {
+    const int v = hexDigit(reply.size() > 2 + d ? reply.at(2 + d) : '0');
+    for (const int mask : {8, 4, 2, 1})
+      bits[std::size_t(d)][std::size_t(position(mask))] = (v & mask) != 0;
+  }
+}
+
+// White icon index beside each lamp, in the order of IoSignals.
+constexpr std::array<int, 7> WhiteIcon{0, 1, 20, 21, 22, 23, 24};
+} // namespace
+
+IoMonitor::IoMonitor(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
+    : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
+  timerInputOutput1.setInterval(300);
+  timerInputOutput1.setTimerType(Qt::PreciseTimer);
+  connect(&timerInputOutput1, &QTimer::timeout, this, &IoMonitor::timerInputOutput1_Timer);
+  f_.cmdIoMonitor.onClick = [this] { cmdIoMonitor_Click(); };
+  for (int i : f_.imgWhiteIcon.indices())
+    f_.imgWhiteIcon(i).onDblClick = [this, i] { imgWhiteIcon_DblClick(i); };
+  const QList<Control *> lit = lamps();
+  for (int row = 2; row < 7; ++row)
+    lit[row]->onDblClick = [this, row] { outputLamp_DblClick(row); };
+}
+
+QList<Control *> IoMonitor::lamps() const {
+  return {&f_.imgInputStb,  &f_.imgInputStop,  &f_.imgOutputAlm, &f_.imgOutputRdy,
+          &f_.imgOutputInp, &f_.imgOutputOut1, &f_.imgOutputOut2};
+}
+
+bool IoMonitor::isOn(int row) const {
+  const IoSignal &s = IoSignals[std::size_t(row)];
+  const auto d = std::size_t(s.digit), p = std::size_t(position(s.mask));
+  return s.input ? m_.InputBit[d][p] : m_.OutputBit[d][p];
+}
+
+qint16 IoMonitor::ReadIoState() {
+  link_.TimeOutMs = 1000;
+  bool ok = link_.CommTransaction("0RI", 8, {}) == 0;
+  if (ok) {
+    link_.BlockStrings[0] = link_.JusinData;
+    link_.TimeOutMs = 1000;
+    ok = link_.CommTransaction("0RO", 7, {}) == 0;
+  }
+  if (!ok) {
+    link_.CommPortRelease();
+    f_.cmdIoMonitor.setText(m_.msg(702));
+    return 1;
+  }
+  link_.BlockStrings[1] = link_.JusinData;
+  decode(link_.BlockStrings[0], 3, m_.InputBit);
+  decode(link_.BlockStrings[1], 2, m_.OutputBit);
+  return 0;
+}
+
+qint16 IoMonitor::WriteOutputs() {
+  QByteArray data;
+  for (std::size_t d = 1; d <= 2; ++d) {
+    int digit = 0;
+    for (const int mask : {8, 4, 2, 1}) {
+      const auto p = std::size_t(position(mask));
+      if (m_.OutputToggle[d][p]) {
+        m_.OutputBit[d][p] = !m_.OutputBit[d][p];
+        m_.OutputToggle[d][p] = false;
+      }
+      if (m_.OutputBit[d][p])
+        digit += mask;
+    }
+    data += QByteArray::number(digit, 16).toUpper();
+  }
+  link_.TimeOutMs = 1000;
+  if (link_.CommTransaction("0WO", 7, data) == 1) {
+    link_.CommPortRelease();
+    return 1;
+  }
+  if (link_.JusinData.left(5) != "0WO" + data) {
+    link_.WrongReply(); // releases the port, sets CommError, 384 + 385
+    return 1;
+  }
+  link_.CommPortRelease();
+  return 0;
+}
+
+void IoMonitor::cmdIoMonitor_Click() {
+  if (!IoMonitoring)
+    IoMonitorStart();
+  else
+    IoMonitorStop();
+}
+
+void IoMonitor::IoMonitorStart() {
+  IoMonitoring = true;
+  timerInputOutput1.start();
+  IoModeSet = false;
+  f_.cmdIoMonitor.setText(m_.msg(704));
+  IoCMDBTN_Muko();
+  f_.SSTab1.setTabEnabled(1, false);
+  f_.Menyu_Muko();
+  history_.clear();
+  firstRead_ = true;
+  run_.start();
+}
+
+void IoMonitor::IoMonitorStop() {
+  IoStopRequest = true;
+  f_.cmdIoMonitor.setText(m_.msg(702));
+  IoCMDBTN_Yuko();
+  f_.SSTab1.setTabEnabled(1, true);
+  f_.Menyu_Yuko();
+}
+
+void IoMonitor::IoCMDBTN_Muko() {
+  for (Control *c : {&f_.cmdFileOpen, &f_.cmdSaveFile, &f_.cmdLoadtoCt, &f_.cmdGetfromCt,
+                     &f_.cmdDataPrint, &f_.cmdFilePrint, &f_.Frame2, &f_.cmdMOVE, &f_.cmdSTOP,
+                     &f_.cmdHOME, &f_.Frame1, &f_.cmdRESET})
+    c->setEnabled(false);
+}
+
+void IoMonitor::IoCMDBTN_Yuko() {
+  for (Control *c : {&f_.cmdFileOpen, &f_.cmdSaveFile, &f_.cmdLoadtoCt, &f_.cmdGetfromCt,
+                     &f_.cmdDataPrint, &f_.cmdFilePrint, &f_.Frame2, &f_.cmdMOVE, &f_.cmdSTOP,
+                     &f_.cmdHOME, &f_.Frame1, &f_.cmdRESET})
+    c->setEnabled(true);
+}
+
+void IoMonitor::timerInputOutput1_Timer() {
+  // A tick that comes due while the last one waits for a reply is skipped.
+  if (inTick_ || !IoMonitoring)
+    return;
+  inTick_ = true;
+  const auto done = qScopeGuard([this] { inTick_ = false; });
+  // The program ended during a wait of this tick.
+  auto ending = [this] {
+    if (!link_.isShutDown())
+      return false;
+    leaveMonitorMode();
+    return true;
+  };
+
+  if (!IoModeSet) {
+    qint16 mode = 7;
+    if (link_.ChangeCommMode(mode) == 1) {
+      if (ending())
+        return;
+      timerInputOutput1.stop();
+      IoMonitorStop();
+      IoMonitoring = false;
+      IoStopRequest = false;
+      Q_EMIT stopped();
+      return;
+    }
+    IoModeSet = true;
+  }
+  if (IoStopRequest) {
+    timerInputOutput1.stop();
+    qint16 mode = 0;
+    link_.ChangeCommMode(mode);
+    IoModeSet = false;
+    link_.CommPortRelease();
+    IoMonitoring = false;
+    IoStopRequest = false;
+    AllLED_Off();
+    Q_EMIT stopped();
+    return;
+  }
+  // A double-click that comes in while the words are read is written on
+  // the next tick.
+  if (!IoWriteRequest) {
+    if (ReadIoState() == 1) {
+      if (ending())
+        return;
+      IoMonitorStop();
+      return;
+    }
+    IoStateHyoji();
+  } else {
+    const bool written = WriteOutputs() == 0;
+    const bool read = ReadIoState() == 0;
+    if (ending())
+      return;
+    IoStateHyoji();
+    // A failed write has consumed its requests; nothing is left to write.
+    if (!written || read)
+      IoWriteRequest = false;
+  }
+  noteChanges();
+  Q_EMIT ticked();
+}
+
+void IoMonitor::IoStateHyoji() {
+  const QList<Control *> lit = lamps();
+  for (int row = 0; row < 7; ++row)
+    lit[row]->setVisible(isOn(row));
+}
+
+void IoMonitor::AllLED_Off() {
+  for (Control *c : {&f_.imgInputStb, &f_.imgInputStop, &f_.imgOutputAlm, &f_.imgOutputRdy,
+                     &f_.imgOutputInp, &f_.imgOutputOut2, &f_.imgOutputOut1})
+    c->setVisible(false);
+}
+
+void IoMonitor::setOutputToggle(int row) {
+  const IoSignal &s = IoSignals[std::size_t(row)];
+  m_.OutputToggle[std::size_t(s.digit)][std::size_t(position(s.mask))] = true;
+}
+
+void IoMonitor::imgWhiteIcon_DblClick(int index) {
+  if (!IoMonitoring || IoStopRequest)
+    return;
+  for (int row = 2; row < 7; ++row)
+    if (WhiteIcon[std::size_t(row)] == index)
+      setOutputToggle(row);
+  // An input's icon too: the unchanged output image is written.
+  IoWriteRequest = true;
+}
+
+void IoMonitor::outputLamp_DblClick(int row) {
+  if (IoStopRequest || row < 2 || row > 6)
+    return;
+  setOutputToggle(row);
+  IoWriteRequest = true;
+}
+
+void IoMonitor::leaveMonitorMode() {
+  timerInputOutput1.stop();
+  if (IoModeSet) {
+    IoModeSet = false;
+    link_.LastTransaction("0CM", 6, "0", 5000);
+  }
+  IoMonitoring = false;
+  IoStopRequest = false;
+}
+
+void IoMonitor::noteChanges() {
+  for (int row = 0; row < 7; ++row) {
+    const bool on = isOn(row);
+    if (firstRead_ || on != shown_[std::size_t(row)])
+      history_.append({run_.elapsed(), row, on});
+    shown_[std::size_t(row)] = on;
+  }
+  firstRead_ = false;
+}
+
+int IoMonitor::rowOf(const QString &name) {
+  for (int row = 0; row < 7; ++row)
+    if (name == QLatin1String(IoSignals[std::size_t(row)].name))
+      return row;
+  return -1;
+}
+
+qint16 IoMonitor::saveHistory() {
+  const QString path =
+      dialogs_.saveFileName({m_.msg(5147), m_.msg(5146), QStringLiteral("io-history.csv"), QStringLiteral("csv")});
+  if (path.isEmpty())
+    return 1;
+  QString reason;
+  if (!wholefile::Save(path, historyCsv(), &reason)) {
+    dialogs_.message(m_.msg(5149) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
+                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    return 1;
+  }
+  dialogs_.done(m_.msg(5103).arg(QFileInfo(path).fileName()));
+  return 0;
+}
+
+QByteArray IoMonitor::historyCsv() const {
+  QByteArray csv = "ms,signal,state\r\n";
+  for (const Change &c : history_)
+    csv += QByteArray::number(c.ms) + ',' + IoSignals[std::size_t(c.row)].name + ',' +
+           (c.on ? '1' : '0') + "\r\n";
+  return csv;
+}

@@ -1,0 +1,97 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+
+class Control;
+class Dialogs;
+class FrmMain;
+class Link;
+struct Module1;
+
+// The seven lamps of the I/O frame: which word, digit (from 1) and mask
+// each shows, in the order they are shown.
+struct IoSignal {
+  const char *name; // as the operator reads it beside the lamp
+  bool input;
+  int digit;
+  int mask;
+};
+extern const std::array<IoSignal, 7> IoSignals;
+
+// The I/O monitor: the controller in monitor mode, its input and output
+// words read every 300 ms and shown as lamps, an output switched by a
+// double-click on its lamp.
+class IoMonitor : public QObject {
+  Q_OBJECT
+public:
+  IoMonitor(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link);
+
+  bool IoMonitoring = false;
+  bool IoModeSet = false;
+  bool IoStopRequest = false;
+  bool IoWriteRequest = false;
+  QTimer timerInputOutput1;
+
+  // The routines of the monitor, as the main window runs them.
+  qint16 ReadIoState();
+  qint16 WriteOutputs();
+  void cmdIoMonitor_Click();
+  void IoMonitorStart();
+  void IoMonitorStop();
+  void IoCMDBTN_Muko();
+  void IoCMDBTN_Yuko();
+  void timerInputOutput1_Timer();
+  void IoStateHyoji();
+  void AllLED_Off();
+  void imgWhiteIcon_DblClick(int index);
+  // The lit lamp of signal `row` (of IoSignals) double-clicked.
+  void outputLamp_DblClick(int row);
+
+  // Whether signal `row` is on in the last words read.
+  bool isOn(int row) const;
+  // The lit lamp of each signal, in the order of IoSignals.
+  QList<Control *> lamps() const;
+
+  // The row of IoSignals named `name` ("OUT1"); -1 when none is.
+  static int rowOf(const QString &name);
+
+  // The program is ending: a monitor that set the controller's monitor mode
+  // takes it back to mode 0 (one try) before the port closes.
+  void leaveMonitorMode();
+
+  // What the monitor saw change during its run: milliseconds since its
+  // start, the signal and its new state.
+  struct Change {
+    qint64 ms;
+    int row;
+    bool on;
+  };
+  const QList<Change> &history() const { return history_; }
+  // The history as CSV: a header line, then one line a change.
+  QByteArray historyCsv() const;
+  // Saves the history where the operator chooses; 0 when saved.
+  qint16 saveHistory();
+
+Q_SIGNALS:
+  // Each tick that read the words; and the monitor has stopped.
+  void ticked();
+  void stopped();
+
+private:
+  void setOutputToggle(int row);
+  void noteChanges();
+
+  Module1 &m_;
+  FrmMain &f_;
+  Dialogs &dialogs_;
+  Link &link_;
+  bool inTick_ = false;
+  QElapsedTimer run_;
+  QList<Change> history_;
+  std::array<bool, 7> shown_{};
+  bool firstRead_ = true;
+};
