@@ -6,6 +6,8 @@
 #include "frmmain.h"
 #include "frmtrance.h"
 #include "indexdata.h"
+#include "iomonitor.h"
+#include "motiontest.h"
 #include "link.h"
 #include "parameterpage.h"
 #include "parametertransfer.h"
@@ -110,17 +112,30 @@ public:
   void close() override { port.close(); }
   bool isOpen() const override { return port.isOpen(); }
   QList<QByteArray> sent;
+  // Between a move's end reaching the tool and its next move command.
+  QElapsedTimer sinceStopped;
+  QList<double> turnaroundMs;
   bool write(const QByteArray &data) override {
     characters += data.size();
     sent << data;
+    if (data.startsWith("0MP01") && sinceStopped.isValid()) {
+      turnaroundMs << sinceStopped.nsecsElapsed() / 1e6;
+      sinceStopped.invalidate();
+    }
     return port.write(data);
   }
   qint64 bytesAvailable() const override { return port.bytesAvailable(); }
   QByteArray readAll() override {
     const QByteArray data = port.readAll();
     characters += data.size();
+    received += data;
+    if (received.endsWith("0RA1\r\n") || received.endsWith("0RA2\r\n"))
+      sinceStopped.start();
+    if (received.endsWith("\r\n"))
+      received.clear();
     return data;
   }
+  QByteArray received;
 };
 
 struct Rig {
@@ -135,6 +150,8 @@ struct Rig {
   IndexData index{m, f, dialogs, link};
   ParameterPage page{m, f, d, dialogs};
   ParameterTransfer params{m, f, t, dialogs, link, page};
+  MotionTest motion{m, f, dialogs, link};
+  IoMonitor io{m, f, dialogs, link};
   explicit Rig(const QString &path) {
     m.PortOccupy = true;
     line.port.portMap().setOverride(m.PortNo, path);
@@ -204,6 +221,78 @@ int pacedTransfer(QTemporaryDir &dir, const char *what,
               static_cast<long long>(rig.line.characters), wire, 100.0 * (ms - wire) / wire, raw,
               100.0 * (raw - wire) / wire);
   return result == 0 && raw > 0 ? 0 : 1;
+}
+
+double median(QList<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.isEmpty() ? -1 : v[v.size() / 2];
+}
+
+// The move test and the monitor against the paced simulator: what their
+// waits cost, how regular the monitor's ticks are, and how soon a move
+// follows the end of the last.
+int motionFigures(QTemporaryDir &dir, bool quick) {
+  const int seconds = quick ? 2 : 10;
+  Sim sim;
+  if (!sim.start(dir.filePath(QStringLiteral("motion")), {"--paced"}))
+    return std::fprintf(stderr, "kov-sim did not start\n"), 1;
+  Rig rig(sim.path);
+  rig.f.optCNT.setChecked(true);
+  int failures = 0;
+
+  // Continuous moves with a 1 s dwell.
+  rig.f.chkTimerUse.setChecked(true);
+  rig.f.txtTimer.setText(QStringLiteral("10"));
+  int moves = 0;
+  QObject::connect(&rig.motion, &MotionTest::moveCompleted, [&moves](int n) { moves = n; });
+  QTimer::singleShot(seconds * 1000, &rig.motion, [&rig] { rig.motion.cmdSTOP_Click(); });
+  double cpu0 = cpuSeconds();
+  QElapsedTimer clock;
+  clock.start();
+  failures += rig.motion.cmdMOVE_Click();
+  double wall = clock.nsecsElapsed() / 1e9;
+  std::printf("move test, 1 s dwell: %d moves in %.1f s used %.3f%% of one core (target < 1%%)\n", moves,
+              wall, 100.0 * (cpuSeconds() - cpu0) / wall);
+
+  // Continuous moves without a dwell: a move's end to the next move command.
+  rig.f.chkTimerUse.setChecked(false);
+  rig.line.turnaroundMs.clear();
+  QTimer::singleShot(seconds * 500, &rig.motion, [&rig] { rig.motion.cmdSTOP_Click(); });
+  failures += rig.motion.cmdMOVE_Click();
+  const QList<double> &t = rig.line.turnaroundMs;
+  std::printf("move test, no dwell: a move's end (status 1) to the next \"0MP01\" in the tool: median "
+              "%.3f ms, worst %.3f ms over %lld moves, beyond the wire time of the two lines (target < 1 ms)\n",
+              median(t), t.isEmpty() ? -1 : *std::max_element(t.begin(), t.end()),
+              static_cast<long long>(t.size()));
+
+  // The monitor.
+  QList<double> periods;
+  QElapsedTimer tick;
+  QObject::connect(&rig.io.timerInputOutput1, &QTimer::timeout, [&] {
+    if (tick.isValid())
+      periods << tick.nsecsElapsed() / 1e6;
+    tick.start();
+  });
+  const int ticks = quick ? 8 : 30;
+  QEventLoop loop;
+  QObject::connect(&rig.io, &IoMonitor::stopped, &loop, &QEventLoop::quit);
+  QObject::connect(&rig.io, &IoMonitor::ticked, &loop, [&] {
+    if (periods.size() >= ticks && !rig.io.IoStopRequest)
+      rig.io.cmdIoMonitor_Click();
+  });
+  cpu0 = cpuSeconds();
+  clock.restart();
+  rig.io.cmdIoMonitor_Click();
+  loop.exec();
+  wall = clock.nsecsElapsed() / 1e9;
+  const double cpu = cpuSeconds() - cpu0;
+  double worst = 0;
+  for (double p : periods)
+    worst = std::max(worst, std::abs(p - 300.0));
+  std::printf("I/O monitor: %lld tick periods, median %.1f ms (target within 2%% of 300 ms), worst "
+              "%.1f ms off (target within 10%%); %.1f s used %.3f%% of one core (target < 1%%)\n",
+              static_cast<long long>(periods.size()), median(periods), worst, wall, 100.0 * cpu / wall);
+  return failures;
 }
 
 // kov-t6's start to its main window shown, measured from outside the process.
@@ -298,6 +387,7 @@ int main(int argc, char *argv[]) {
   failures += pacedTransfer(dir, "whole parameter read", [](Rig &r) { return r.params.cmdParaRead_Click(); });
   failures += pacedTransfer(dir, "index data write", [](Rig &r) { return r.index.LoadtoCtMain(); });
 
+  failures += motionFigures(dir, quick);
   failures += startUp(quick ? 1 : 5);
   return failures == 0 ? 0 : 1;
 }

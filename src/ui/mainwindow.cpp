@@ -25,6 +25,7 @@ QGroupBox *frame(Control &c, QWidget *parent) {
 
 QColor InputLit(0x30, 0xC0, 0x40);
 QColor OutputLit(0xF0, 0x90, 0x20);
+QColor AlarmLit(0xE0, 0x20, 0x20); // an alarm reads red wherever it shows
 
 // A lit lamp over its unlit white lamp, with the signal name beside them.
 void addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Control &label,
@@ -161,7 +162,7 @@ QWidget *MainWindow::buildMoveEditPage() {
   ig->addWidget(make(f.Label10, io), 2, 0);
   QWidget *outputs = make(f.Picture3, io);
   auto *outGrid = new QGridLayout(outputs);
-  addLampPair(outGrid, 0, f.imgWhiteIcon(20), f.imgOutputAlm, f.lblOutputAlm, OutputLit);
+  addLampPair(outGrid, 0, f.imgWhiteIcon(20), f.imgOutputAlm, f.lblOutputAlm, AlarmLit);
   addLampPair(outGrid, 1, f.imgWhiteIcon(21), f.imgOutputRdy, f.lblOutputRdy, OutputLit);
   addLampPair(outGrid, 2, f.imgWhiteIcon(22), f.imgOutputInp, f.lblOutputInp, OutputLit);
   addLampPair(outGrid, 3, f.imgWhiteIcon(23), f.imgOutputOut1, f.lblOutputExp3, OutputLit);
@@ -175,7 +176,7 @@ QWidget *MainWindow::buildMoveEditPage() {
   QGroupBox *status = frame(f.Frame3, page);
   auto *sl = new QHBoxLayout(status);
   sl->addWidget(makeLamp(f.imgAlarmGreen, InputLit, status));
-  sl->addWidget(makeLamp(f.imgAlarmLed, QColor(0xE0, 0x20, 0x20), status));
+  sl->addWidget(makeLamp(f.imgAlarmLed, AlarmLit, status));
   QWidget *text = make(f.lblstatus, status);
   text->setMinimumWidth(300);
   sl->addWidget(text, 1);

@@ -1,8 +1,10 @@
 // kov-t6-cli end to end: the real executable against kov-sim on a pty.
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +27,10 @@ private Q_SLOTS:
   void failedSaveKeepsTheOldFile();
   void openFailuresSayWhy_data();
   void openFailuresSayWhy();
+  void motionCommands_data();
+  void motionCommands();
+  void ctrlCPressesStop_data();
+  void ctrlCPressesStop();
   void guiPrintsWithoutADisplay_data();
   void guiPrintsWithoutADisplay();
   void cleanupTestCase();
@@ -222,6 +228,72 @@ void tst_Cli::usageErrors() {
   QVERIFY(stderr_.startsWith("kov-t6-cli: "));
   QVERIFY(stderr_.endsWith("(see kov-t6-cli --help)\n"));
   QCOMPARE(stderr_.count('\n'), 1);
+}
+
+void tst_Cli::motionCommands_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<QString>("out"); // a pattern for the whole of standard output
+  QTest::addColumn<QList<QByteArray>>("first"); // the wire begins so
+  QTest::addColumn<QByteArray>("last");
+  using L = QList<QByteArray>;
+  QTest::newRow("home") << QStringList{"home"} << "" << L{"0CM6", "0MP00", "0RA"} << QByteArray("0RA");
+  QTest::newRow("one step") << QStringList{"move", "--step"} << R"(move 1: \d+ ms\n)"
+                            << L{"0RA", "0MP01", "0RA"} << QByteArray("0RA");
+  QTest::newRow("two moves with a dwell") << QStringList{"move", "--count", "2", "--dwell", "1"}
+                                          << R"(move 1: \d+ ms\nmove 2: \d+ ms\n)"
+                                          << L{"0RA", "0MP01", "0RA"} << QByteArray("0RA");
+  QTest::newRow("monitor, OUT1 switched")
+      << QStringList{"io", "--seconds", "0.7", "--toggle", "OUT1"}
+      << R"(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+)"
+      << L{"0CM7", "0RI", "0RO", "0WO21", "0RI", "0RO"} << QByteArray("0CM0");
+  QTest::newRow("monitor as CSV") << QStringList{"io", "--seconds", "0.4", "--csv"}
+                                  << R"(ms,STB,RES,ALM,RDY,IN-P,OUT2,OUT1\n(\d+,0,0,0,1,0,0,0\n)+)"
+                                  << L{"0CM7", "0RI", "0RO"} << QByteArray("0CM0");
+}
+
+// The motion commands end to end: kov-t6-cli against kov-sim on a pty.
+void tst_Cli::motionCommands() {
+  QFETCH(QStringList, args);
+  QVERIFY(startSim({"--time-scale", "0.01"}));
+  QCOMPARE(cli(args), 0);
+  QFETCH(QString, out);
+  QVERIFY2(QRegularExpression(u'^' + out + u'$').match(QString::fromUtf8(stdout_)).hasMatch(),
+           stdout_.constData());
+  QFETCH(QList<QByteArray>, first);
+  QTRY_VERIFY2(wire().mid(0, first.size()) == first, wire().join(' ').constData());
+  QFETCH(QByteArray, last);
+  QTRY_COMPARE(wire().value(wire().size() - 1), last);
+  if (args.first() == u"move"_qs)
+    QCOMPARE(int(wire().count("0MP01")), args.contains(u"--count"_qs) ? 2 : 1);
+}
+
+void tst_Cli::ctrlCPressesStop_data() {
+  QTest::addColumn<QStringList>("simArgs");
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<int>("exit");
+  QTest::addColumn<QByteArray>("last");
+  QTest::newRow("moves until Ctrl+C") << QStringList{"--time-scale", "0.05"} << QStringList{"move"} << 0
+                                      << QByteArray("0RA");
+  QTest::newRow("homing never reported") << QStringList{"--homing-ends", "2"} << QStringList{"home"} << 3
+                                         << QByteArray("0RA");
+  QTest::newRow("monitor until Ctrl+C") << QStringList() << QStringList{"io"} << 0 << QByteArray("0CM0");
+}
+
+// Ctrl+C is the Stop button: the run or the monitor ends as it would.
+void tst_Cli::ctrlCPressesStop() {
+  QFETCH(QStringList, simArgs);
+  QFETCH(QStringList, args);
+  QVERIFY(startSim(simArgs));
+  QProcess p;
+  p.start(KOV_CLI_PATH, QStringList{"--device", link_, "--lang", "en", "--timeout-scale", "0.1"} + args);
+  QVERIFY(p.waitForStarted(5000));
+  QTRY_VERIFY(wire().size() >= 4); // under way
+  ::kill(pid_t(p.processId()), SIGINT);
+  QVERIFY(p.waitForFinished(10000));
+  QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+  QTEST(p.exitCode(), "exit");
+  QFETCH(QByteArray, last);
+  QTRY_COMPARE(wire().value(wire().size() - 1), last);
 }
 
 void tst_Cli::guiPrintsWithoutADisplay_data() {

@@ -440,6 +440,40 @@ private Q_SLOTS:
     QVERIFY(!r.io.IoMonitoring && !r.line.isOpen());
   }
 
+  void endingDuringAMotion_data() {
+    QTest::addColumn<QString>("during");
+    QTest::newRow("homing") << "homing";
+    QTest::newRow("a move") << "move";
+    QTest::newRow("a dwell") << "dwell";
+  }
+
+  // The program ending during homing, a move or a dwell: nothing is sent
+  // after the command in flight, and every wait ends.
+  void endingDuringAMotion() {
+    QFETCH(QString, during);
+    Rig r;
+    r.sim().setHomingEnds(2);
+    r.f.chkTimerUse.setChecked(true);
+    r.f.txtTimer.setText("600"); // a minute: the test ends it, not the timer
+    qsizetype linesAtEnd = -1;
+    auto end = [&r, &linesAtEnd] {
+      r.link.shutdown();
+      linesAtEnd = r.wire().size();
+    };
+    if (during == u"dwell"_qs)
+      connect(&r.motion, &MotionTest::moveCompleted, this, [&] { QTimer::singleShot(0, this, end); });
+    else
+      r.on(during == u"homing"_qs ? "0RA" : "0MP01", 3 - (during == u"move"_qs ? 2 : 0), end);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(during == u"homing"_qs ? r.motion.cmdHOME_Click() : r.motion.cmdMOVE_Click(),
+             qint16(during == u"dwell"_qs ? 0 : 1));
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(linesAtEnd > 0);
+    QCOMPARE(r.wire().size(), linesAtEnd);
+    QVERIFY(!r.line.isOpen());
+  }
+
   // The history keeps each change with its time; saved as CSV.
   void historyAsCsv() {
     Rig r;

@@ -61,6 +61,7 @@ private Q_SLOTS:
   void dialogsCentredOnTheMainWindow();
   void messageBoxesOnlyClose();
   void lampsKeepTheirLabels();
+  void escapeStopsAMoveTest();
 
 private:
   QTemporaryDir dir_;
@@ -122,6 +123,18 @@ void tst_Ui::captionsReachTheWidgets() {
       QCoreApplication::processEvents(); // the page shown is laid out
       QVERIFY(w.grab().save(QStringLiteral("%1/main-page%2-%3.png").arg(shots).arg(page).arg(lang)));
     }
+    // The monitor running: STB on, OUT1 switched on by a double-click.
+    tabs->setCurrentIndex(0);
+    simulated.sim()->setInputWord(0x800);
+    p.frmMain.cmdIoMonitor.click();
+    p.io.timerInputOutput1_Timer();
+    p.frmMain.imgWhiteIcon(24).dblClick();
+    p.io.timerInputOutput1_Timer();
+    QVERIFY(p.frmMain.imgOutputOut2.isVisible());
+    QCoreApplication::processEvents();
+    QVERIFY(w.grab().save(QStringLiteral("%1/main-monitor-%2.png").arg(shots, lang)));
+    p.frmMain.cmdIoMonitor.click();
+    p.io.timerInputOutput1_Timer();
   }
 }
 
@@ -460,6 +473,32 @@ void tst_Ui::lampsKeepTheirLabels() {
   QVERIFY2(lamp && label, qPrintable(QString::number(w.findChildren<QWidget *>().size())));
   const int gap = label->mapTo(&w, QPoint()).y() - (lamp->mapTo(&w, QPoint()).y() + lamp->height());
   QVERIFY2(gap >= 0 && gap < 20, qPrintable(QString::number(gap)));
+}
+
+// Esc presses Stop while a run goes on; the run tells its moves meanwhile.
+void tst_Ui::escapeStopsAMoveTest() {
+  SettingsStore().write("Languege", "2");
+  SimPortDevice simulated;
+  simulated.sim()->setTimeScale(0.01);
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&simulated);
+  MainWindow w(p);
+  p.Main(false);
+  QApplication::setActiveWindow(&w);
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  QCOMPARE(w.findChild<QPushButton *>("cmdSTOP")->toolTip(), u"Stops after the move in progress (Esc)"_qs);
+  QTest::keyClick(&w, Qt::Key_Escape); // idle: nothing to stop
+  QVERIFY(!p.motion.StopRequest);
+  connect(&p.motion, &MotionTest::moveCompleted, this, [&w](int n) {
+    if (n == 2)
+      QTimer::singleShot(0, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
+  });
+  p.frmMain.optCNT.setChecked(true);
+  QCOMPARE(p.motion.cmdMOVE_Click(), qint16(0));
+  QCOMPARE(int(simulated.sim()->receivedLines().count("0MP01")), 3); // the third started before Esc
+  QVERIFY(dialogs.achieved.value(0).startsWith(u"Moves: 1, last cycle "_qs));
+  QVERIFY(dialogs.achieved.value(2).startsWith(u"Moves: 3, last cycle "_qs));
 }
 
 QTEST_MAIN(tst_Ui)
