@@ -298,6 +298,8 @@ void tst_Shell::noCommandDuringAWait_data() {
   QTest::newRow("verification") << "cmdConpareCT" << true << A{};
   QTest::newRow("alarm reset") << "cmdRESET" << false << A{};
   QTest::newRow("version query") << "mnuShowCtversion" << false << A{};
+  QTest::newRow("homing") << "cmdHOME" << false << A{};
+  QTest::newRow("move test") << "cmdMOVE" << false << A{};
 }
 
 // During every wait, every control the operator can still use is used: none
@@ -307,6 +309,7 @@ void tst_Shell::noCommandDuringAWait() {
   QFETCH(bool, readFirst);
   store({{"PortOccupy", "0"}});
   ProbeDevice line;
+  line.inner.sim()->setTimeScale(0.01);
   FakeDialogs dialogs;
   Program p(dialogs);
   p.link.setDevice(&line);
