@@ -7,6 +7,7 @@
 Gui::Gui()
     : dialogs([this] { return program.closing(); }), program(dialogs), main(program) {
   dialogs.setOwner(&main);
+  program.print.target = &printer;
   windows_ = buildWindows(program, &main);
   qApp->installEventFilter(new KeyFilter(program, qApp));
   QObject::connect(&program, &Program::quitRequested, qApp, &QApplication::quit,

@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "program.h"
 #include "qtdialogs.h"
+#include "qtprinttarget.h"
 #include "simportdevice.h"
 
 #include <QList>
@@ -28,6 +29,7 @@ public:
   QtDialogs dialogs;
   Program program;
   MainWindow main;
+  QtPrintTarget printer{&main};
 
 private:
   QList<QWidget *> windows_;

@@ -6,6 +6,10 @@
 #include "simportdevice.h"
 
 #include "motionrules.h"
+#include "pdftarget.h"
+
+#include <QGuiApplication>
+#include <cstring>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,6 +48,8 @@ Commands:
                                        one index move, N moves, or moves until Ctrl+C (Stop)
   io [--toggle SIGNAL]... [--seconds S] [--csv]
                                        run the I/O monitor, one line of the seven lamps a tick
+  print index FILE.ztd -o OUT.pdf      the index data report of a file, as a PDF (A4)
+  print params FILE.pmt -o OUT.pdf     the parameter report of a file, as a PDF (A4)
 
 Options:
   --device PATH   the serial device to use
@@ -91,6 +97,9 @@ const CommandHelp Helps[] = {
              "  with a dwell of D x 100 ms (0 to 655) between them, until N moves have\n"
              "  completed or Ctrl+C presses Stop (the move in progress completes). Each\n"
              "  completed move prints its number and its time in ms.\n"},
+    {"print", "kov-t6-cli print index FILE.ztd -o OUT.pdf\nkov-t6-cli print params FILE.pmt -o OUT.pdf\n"
+              "  Draws the report of a position data or parameter file, as the program prints\n"
+              "  it, into a PDF on A4. No controller and no display are needed.\n"},
     {"io", "kov-t6-cli io [--toggle SIGNAL]... [--seconds S] [--csv]\n"
            "  Runs the I/O monitor for S seconds (default: until Ctrl+C, which stops it so\n"
            "  the controller leaves monitor mode). Each tick prints the seven lamps STB,\n"
@@ -169,6 +178,7 @@ private:
   int home();
   int move(QStringList args);
   int io(QStringList args);
+  int print(QStringList args);
   void printParams();
   int failed(const QString &what) {
     QTextStream(stderr) << "kov-t6-cli: " << what << " failed\n";
@@ -202,6 +212,8 @@ int Cli::run(const QString &command, QStringList args) {
     result = move(args);
   else if (command == QLatin1String("io"))
     result = io(args);
+  else if (command == QLatin1String("print"))
+    result = print(args);
   else
     result = usage(QStringLiteral("unknown command '%1'").arg(command));
   program.link.CommPortClose();
@@ -309,6 +321,24 @@ int Cli::io(QStringList args) {
     timeUp.start(int(std::lround(seconds * 1000)));
   loop.exec();
   return stopAsked ? Done : failed(QStringLiteral("io"));
+}
+
+int Cli::print(QStringList args) {
+  const int o = int(args.indexOf(QLatin1String("-o")));
+  if (args.size() != 4 || o != 2 || (args[0] != u"index" && args[0] != u"params"))
+    return usage(QStringLiteral("print takes index FILE.ztd -o OUT.pdf or params FILE.pmt -o OUT.pdf"));
+  PdfTarget pdf(args[3]);
+  program.print.target = &pdf;
+  const bool index = args[0] == u"index";
+  const qint16 r = index ? program.print.printIndexFile(args[1]) : program.print.printParamFile(args[1]);
+  program.print.target = nullptr;
+  if (r != 0)
+    return failed(QStringLiteral("printing ") + args[1]);
+  if (!pdf.failure.isEmpty()) {
+    QTextStream(stderr) << args[3] << ": " << pdf.failure << "\n";
+    return failed(QStringLiteral("printing ") + args[1]);
+  }
+  return Done;
 }
 
 int Cli::version() {
@@ -470,7 +500,16 @@ int Cli::params(QStringList args) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-  QCoreApplication app(argc, argv);
+  // Reports are drawn with fonts, which need a GUI application; it never
+  // shows anything, so it needs no display.
+  bool pages = false;
+  for (int i = 1; i < argc; ++i)
+    pages = pages || std::strcmp(argv[i], "print") == 0;
+  if (pages)
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  const std::unique_ptr<QCoreApplication> application(pages ? new QGuiApplication(argc, argv)
+                                                            : new QCoreApplication(argc, argv));
+  QCoreApplication &app = *application;
   const QString versionText =
       QStringLiteral("%1.%2.%3").arg(KOV_VERSION_MAJOR).arg(KOV_VERSION_MINOR).arg(KOV_VERSION_PATCH);
   QStringList args = app.arguments().mid(1);

@@ -9,6 +9,7 @@ packages=(
   libqt6serialport6 libqt6printsupport6
   qt6-qpa-plugins
   fonts-noto-cjk
+  poppler-utils fonts-dejavu-core
 )
 
 missing=()

@@ -270,6 +270,7 @@ constexpr Row kRows[] = {
     { 5147, "入出力の履歴を保存", "Save I/O History"},
     { 5148, "入出力モニタを停止しました", "I/O monitor stopped"},
     { 5149, "履歴を保存できませんでした。", "The history could not be saved."},
+    { 5150, "印刷プレビュー(&V)", "Print Pre&view"},
 };
 
 constexpr bool sortedByNumber() {

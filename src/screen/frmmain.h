@@ -177,6 +177,7 @@ public:
   Control mnuFileLoadtoCt{this, "mnuFileLoadtoCt", K::MenuItem, &mnuFile, "256"};
   Control mnuFileBar2{this, "mnuFileBar2", K::Separator, &mnuFile, "-"};
   Control mnuFilePrint{this, "mnuFilePrint", K::MenuItem, &mnuFile, "261"};
+  Control mnuFilePrintPreview{this, "mnuFilePrintPreview", K::MenuItem, &mnuFile, "5150"};
   Control mnuFileBar3{this, "mnuFileBar3", K::Separator, &mnuFile, "-"};
   Control mnuFileExit{this, "mnuFileExit", K::MenuItem, &mnuFile, "262"};
   Control mnuView{this, "mnuView", K::Menu, &form, "270"};

@@ -14,6 +14,8 @@ struct Module1 {
   bool DispMmUnit = true;
   bool LangChanged = false; // the options dialog picked the other language
 
+  // 1 while the file print runs: the print dialog offers files only.
+  qint16 FilePrintMode = 0;
   // The move test's short wait has elapsed.
   bool MmsecDone = false;
   // The I/O words by digit (from 1) and bit position (0 is mask 8, 3 mask 1),

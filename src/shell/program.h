@@ -10,6 +10,7 @@
 #include "indexdata.h"
 #include "iomonitor.h"
 #include "motiontest.h"
+#include "printcommands.h"
 #include "parameterfile.h"
 #include "parameterpage.h"
 #include "parametertransfer.h"
@@ -54,6 +55,7 @@ public:
   Verification verification{m, frmMain, dialogs, params, paramTransfer, paramFile};
   MotionTest motion{m, frmMain, dialogs, link};
   IoMonitor io{m, frmMain, dialogs, link};
+  PrintCommands print{m, frmMain, frmPrintSelect, dialogs, indexData, params, paramFile};
 
   // --device: the port number in use at start opens this device instead.
   QString deviceOverride;

@@ -31,6 +31,8 @@ private Q_SLOTS:
   void motionCommands();
   void ctrlCPressesStop_data();
   void ctrlCPressesStop();
+  void reportsAsPdf_data();
+  void reportsAsPdf();
   void guiPrintsWithoutADisplay_data();
   void guiPrintsWithoutADisplay();
   void cleanupTestCase();
@@ -294,6 +296,67 @@ void tst_Cli::ctrlCPressesStop() {
   QTEST(p.exitCode(), "exit");
   QFETCH(QByteArray, last);
   QTRY_COMPARE(wire().value(wire().size() - 1), last);
+}
+
+void tst_Cli::reportsAsPdf_data() {
+  QTest::addColumn<QString>("lang");
+  QTest::addColumn<QString>("report");
+  QTest::addColumn<QStringList>("lines"); // each found in the PDF's text
+  QTest::newRow("index, English") << "en" << "index"
+                                  << QStringList{"File Namein.ztd", "VEL : 100", "ACC : 2", "Division : 8",
+                                                 "GEAR : 10", "Rotation : CCW"};
+  QTest::newRow("index, Japanese") << "ja" << "index"
+                                   << QStringList{u"ZT-KOV PC software 移動データ"_qs, u"ファイル名in.ztd"_qs,
+                                                  u"速度 : 100"_qs, u"加速度 : 2"_qs, u"分割数 : 8"_qs,
+                                                  u"ギア比 : 10"_qs, u"回転方向 : CCW"_qs};
+  const QStringList params{"<< HOMING PARAMETER >>", "1.OFFSET: 30", "2.VEL: 10", "3.OFSVEL: 10",
+                           "<< AXIS PARAMETER >>", "1.PULSE: 400", "3.MOTOR: 28", "<< PG PARAMETER >>",
+                           "2.ALM: 100", "<< Etc PARAMETER >>", "2. IN-P WID: 10", "<< SP Parameter >>",
+                           "1. PG TIMER: 125", "3. LS TIMER: 0"};
+  QTest::newRow("parameters, English")
+      << "en" << "params"
+      << QStringList{"ZT-KOV Parameters File Name:in.pmt"} + params +
+             QStringList{"2.AUTO DRIVE: 0. Drive-ON", "4. EMG LOGIC: Logic A(1)"};
+  QTest::newRow("parameters, Japanese")
+      << "ja" << "params"
+      << QStringList{u"ZT-KOV Parameters ファイル名:in.pmt"_qs} + params +
+             QStringList{u"1. HOME OUT: 0. 出力なし"_qs, u"4. EMG LOGIC: A接点(1)"_qs};
+}
+
+// kov-t6-cli draws the reports of files into real PDFs; their text holds
+// every line, in both languages (Japanese glyphs included).
+void tst_Cli::reportsAsPdf() {
+  QFETCH(QString, lang);
+  QFETCH(QString, report);
+  const bool index = report == u"index"_qs;
+  const QString in = dir_.filePath(index ? "in.ztd" : "in.pmt");
+  if (index) {
+    QFile f(in);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n0,\"3000\",\"2\",\"\",\"\",\"1\",\"8\",\"10\",\"\"\r\n");
+  } else {
+    QFile::remove(in);
+    QProcess standard;
+    standard.start(KOV_CLI_PATH, {"params", "standard", "28", "-o", in});
+    QVERIFY(standard.waitForFinished(20000) && standard.exitCode() == 0);
+  }
+  const QString pdf = dir_.filePath(u"report-"_qs + lang + u'-' + report + u".pdf"_qs);
+  QProcess p;
+  p.start(KOV_CLI_PATH, {"--lang", lang, "print", report, in, "-o", pdf});
+  QVERIFY(p.waitForFinished(20000));
+  QCOMPARE(p.exitCode(), 0);
+  QVERIFY(QFile(pdf).size() > 0);
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {"-layout", pdf, "-"});
+  QVERIFY2(text.waitForFinished(20000), "pdftotext (poppler-utils) is needed");
+  // Glyphs shared by an ideograph and its radical come back as either.
+  QString got = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+  got.replace(QRegularExpression(u"[ \t]+"_qs), u" "_qs);
+  QFETCH(QStringList, lines);
+  for (const QString &line : lines) {
+    const QString want = line.normalized(QString::NormalizationForm_KC);
+    QVERIFY2(got.contains(want), qPrintable(u"missing: "_qs + want + u"\n"_qs + got));
+  }
 }
 
 void tst_Cli::guiPrintsWithoutADisplay_data() {

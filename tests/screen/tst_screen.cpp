@@ -159,7 +159,7 @@ void tst_Screen::commandGroups_data() {
                      "cmdIoMonitor", "Frame4", "cmdRESET"};
   QTest::newRow("menus") << u"Menyu"_qs
       << QStringList{"mnuFileNew", "mnuFileOpen", "mnuFileGetfromCt", "mnuFileSave",
-                     "mnuFileSaveAs", "mnuFileLoadtoCt", "mnuFilePrint", "mnuModeChange",
+                     "mnuFileSaveAs", "mnuFileLoadtoCt", "mnuFilePrint", "mnuFilePrintPreview", "mnuModeChange",
                      "mnuView", "mnuCont"};
   QTest::newRow("parameter buttons") << u"ParaBtn"_qs
       << QStringList{"cmdReadParaFile", "cmdSaveParaFile", "cmdParaRead", "cmdParaWrite",

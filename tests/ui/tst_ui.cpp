@@ -4,6 +4,7 @@
 #include "fakedialogs.h"
 #include "program.h"
 #include "qtdialogs.h"
+#include "qtprinttarget.h"
 #include "simportdevice.h"
 
 #include <QAction>
@@ -62,6 +63,7 @@ private Q_SLOTS:
   void messageBoxesOnlyClose();
   void lampsKeepTheirLabels();
   void escapeStopsAMoveTest();
+  void printPreviewDrawsTheReport();
 
 private:
   QTemporaryDir dir_;
@@ -499,6 +501,36 @@ void tst_Ui::escapeStopsAMoveTest() {
   QCOMPARE(int(simulated.sim()->receivedLines().count("0MP01")), 3); // the third started before Esc
   QVERIFY(dialogs.achieved.value(0).startsWith(u"Moves: 1, last cycle "_qs));
   QVERIFY(dialogs.achieved.value(2).startsWith(u"Moves: 3, last cycle "_qs));
+}
+
+// File > Print Preview runs the print flow and shows the pages it draws.
+void tst_Ui::printPreviewDrawsTheReport() {
+  SettingsStore().write("Languege", "2");
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  MainWindow w(p);
+  QtPrintTarget printer(&w);
+  p.print.target = &printer;
+  p.Main(false);
+  QAction *preview = w.findChild<QAction *>("mnuFilePrintPreview");
+  QVERIFY(preview);
+  QCOMPARE(preview->text(), u"Print Pre&view"_qs);
+  p.frmMain.txtGEAR.setText("10");
+  p.frmMain.txtDIVISION.setText("8");
+  QString shown;
+  // The choice of data (the screen), then the preview, which is closed.
+  QTimer::singleShot(0, this, [&] {
+    p.frmPrintSelect.cmdPrintSet.click();
+    QTimer::singleShot(200, this, [&] {
+      if (QWidget *dialog = QApplication::activeModalWidget()) {
+        shown = QString::fromLatin1(dialog->metaObject()->className());
+        dialog->close();
+      }
+    });
+  });
+  QCOMPARE(p.print.PrintFromMenu(true), qint16(0));
+  QCOMPARE(shown, u"QPrintPreviewDialog"_qs);
+  QVERIFY(p.frmMain.mnuFile.isEnabled() && p.frmMain.cmdDataPrint.isEnabled());
 }
 
 QTEST_MAIN(tst_Ui)
