@@ -48,6 +48,7 @@ Commands:
                                        one index move, N moves, or moves until Ctrl+C (Stop)
   io [--toggle SIGNAL]... [--seconds S] [--csv]
                                        run the I/O monitor, one line of the seven lamps a tick
+  ports                                the port numbers that map to a device, and whether each opens
   print index FILE.ztd -o OUT.pdf      the index data report of a file, as a PDF (A4)
   print params FILE.pmt -o OUT.pdf     the parameter report of a file, as a PDF (A4)
 
@@ -97,6 +98,9 @@ const CommandHelp Helps[] = {
              "  with a dwell of D x 100 ms (0 to 655) between them, until N moves have\n"
              "  completed or Ctrl+C presses Stop (the move in progress completes). Each\n"
              "  completed move prints its number and its time in ms.\n"},
+    {"ports", "kov-t6-cli ports\n"
+              "  One line a port number that maps to a device: the device, what the system\n"
+              "  reports about it, and whether it opens or why not.\n"},
     {"print", "kov-t6-cli print index FILE.ztd -o OUT.pdf\nkov-t6-cli print params FILE.pmt -o OUT.pdf\n"
               "  Draws the report of a position data or parameter file, as the program prints\n"
               "  it, into a PDF on A4. No controller and no display are needed.\n"},
@@ -179,6 +183,7 @@ private:
   int move(QStringList args);
   int io(QStringList args);
   int print(QStringList args);
+  int ports();
   void printParams();
   int failed(const QString &what) {
     QTextStream(stderr) << "kov-t6-cli: " << what << " failed\n";
@@ -214,6 +219,8 @@ int Cli::run(const QString &command, QStringList args) {
     result = io(args);
   else if (command == QLatin1String("print"))
     result = print(args);
+  else if (command == QLatin1String("ports"))
+    result = args.isEmpty() ? ports() : usage(QStringLiteral("ports takes no arguments"));
   else
     result = usage(QStringLiteral("unknown command '%1'").arg(command));
   program.link.CommPortClose();
@@ -321,6 +328,19 @@ int Cli::io(QStringList args) {
     timeUp.start(int(std::lround(seconds * 1000)));
   loop.exec();
   return stopAsked ? Done : failed(QStringLiteral("io"));
+}
+
+int Cli::ports() {
+  Link &link = program.link;
+  link.ScanPorts();
+  for (int n = 1; n <= 32; ++n) {
+    const auto i = std::size_t(n);
+    if (!link.PortAvailable[i] && link.PortRefusal[i].isEmpty())
+      continue; // no device has this number
+    out() << link.portLabel(n) << ": " << (link.PortAvailable[i] ? program.m.msg(5163) : link.PortRefusal[i])
+          << Qt::endl;
+  }
+  return Done;
 }
 
 int Cli::print(QStringList args) {

@@ -5,6 +5,7 @@
 #include "settingsstore.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <cmath>
 
@@ -98,7 +99,21 @@ qint16 Link::TryOpenPort(int n) {
   if (device_->isOpen())
     return 0;
   QString reason;
-  return device_->open(n, &reason) ? 0 : 1;
+  const bool opened = device_->open(n, &reason);
+  // Only a device that is there but refused is worth telling about.
+  const QString path = device_->devicePath(n);
+  const bool there = !path.isEmpty() && QFileInfo::exists(path);
+  if (reason.startsWith(path + QStringLiteral(": ")))
+    reason = reason.mid(path.size() + 2);
+  PortRefusal[std::size_t(n)] = opened || !there ? QString() : reason;
+  return opened ? 0 : 1;
+}
+
+QString Link::portLabel(int n) const {
+  const QString path = device_->simulated() ? msg(5131) : device_->devicePath(n);
+  const QString info = device_->deviceInfo(n);
+  return msg(5130).arg(n).arg(path.isEmpty() ? msg(5132) : path) +
+         (info.isEmpty() ? QString() : QStringLiteral(" (") + info + u')');
 }
 
 void Link::ScanPorts() {

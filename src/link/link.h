@@ -42,6 +42,8 @@ public:
   QString ErrText;
   bool ErrFound = false;
   std::array<bool, 33> PortAvailable{}; // index 1 to 32
+  // Why a number that maps to a device did not open in the last scan.
+  std::array<QString, 33> PortRefusal;
   ErrorList errors;
   // Scratch of the transfers: data strings sent and reply lines received.
   QList<QByteArray> BlockStrings = QList<QByteArray>(100);
@@ -51,6 +53,8 @@ public:
   // The status bar's port panel: the port number in use, what it reaches,
   // and a mark while it is open.
   void showPort();
+  // The operator's name of port `n`: "COM5 — /dev/ttyUSB0 (maker, ...)".
+  QString portLabel(int n) const;
 
   qint16 CommPortOpen();
   // Closes the port unless it is held open (PortOccupy) or a transaction is

@@ -25,6 +25,9 @@ public:
   // (empty when no device has the number), or the built-in simulator.
   virtual QString devicePath(int portNo) const { Q_UNUSED(portNo); return {}; }
   virtual bool simulated() const { return false; }
+  // What the system reports about the device (maker, description, serial
+  // number), for the operator; empty when it reports nothing.
+  virtual QString deviceInfo(int portNo) const { Q_UNUSED(portNo); return {}; }
 
 Q_SIGNALS:
   // New characters are waiting.

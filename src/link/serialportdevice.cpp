@@ -1,5 +1,7 @@
 #include "serialportdevice.h"
 
+#include <QFileInfo>
+#include <QSerialPortInfo>
 #include <poll.h>
 
 SerialPortDevice::SerialPortDevice(QObject *parent) : PortDevice(parent) {
@@ -34,6 +36,18 @@ bool SerialPortDevice::open(int portNo, QString *reason) {
 void SerialPortDevice::close() {
   if (port_.isOpen())
     port_.close();
+}
+
+QString SerialPortDevice::deviceInfo(int portNo) const {
+  const QString path = map_.devicePath(portNo);
+  if (path.isEmpty())
+    return {};
+  const QSerialPortInfo info(QFileInfo(path).canonicalFilePath());
+  QStringList parts;
+  for (const QString &s : {info.manufacturer(), info.description(), info.serialNumber()})
+    if (!s.isEmpty() && !parts.contains(s))
+      parts << s;
+  return parts.join(QStringLiteral(", "));
 }
 
 bool SerialPortDevice::write(const QByteArray &data) {

@@ -20,6 +20,7 @@ public:
   qint64 bytesAvailable() const override { return port_.bytesAvailable(); }
   QByteArray readAll() override { return port_.readAll(); }
   QString devicePath(int portNo) const override { return map_.devicePath(portNo); }
+  QString deviceInfo(int portNo) const override;
 
 private:
   void onError(QSerialPort::SerialPortError error);

@@ -271,6 +271,10 @@ constexpr Row kRows[] = {
     { 5148, "入出力モニタを停止しました", "I/O monitor stopped"},
     { 5149, "履歴を保存できませんでした。", "The history could not be saved."},
     { 5150, "印刷プレビュー(&V)", "Print Pre&view"},
+    { 5160, "開けなかったポート:", "Ports that could not be opened:"},
+    { 5161, "権限がありません。ユーザーを dialout グループに加え (sudo adduser $USER dialout)、ログインし直してください。", "No permission: add your user to the dialout group (sudo adduser $USER dialout), then log in again."},
+    { 5162, "再検索", "Refresh"},
+    { 5163, "開けます", "opens"},
 };
 
 constexpr bool sortedByNumber() {

@@ -14,7 +14,7 @@ public:
   Control lblVersion{this, "lblVersion", K::Label, &form};
   Control lblDescription{this, "lblDescription", K::Label, &form, {}, "1204"};
   Control lblDisclaimer{this, "lblDisclaimer", K::Label, &form, {}, "1205"};
-  Control lblHpAddress{this, "lblHpAddress", K::Label, &form, "https://kov-t6.example.com/"};
+  Control lblHpAddress{this, "lblHpAddress", K::Label, &form, QStringLiteral(KOV_HOMEPAGE)};
   Control cmdOK{this, "cmdOK", K::Button, &form, "OK", "1018"};
   Control cmdSysInfo{this, "cmdSysInfo", K::Button, &form, "System Info..."};
 };

@@ -13,6 +13,9 @@ public:
   // Tab 0: the serial port.
   Control lblPortNo{this, "lblPortNo", K::Label, &SSTabOption, {}, "2509", 0};
   Control comboPortNo{this, "comboPortNo", K::Combo, &SSTabOption, {}, {}, 0};
+  Control cmdRefresh{this, "cmdRefresh", K::Button, &SSTabOption, {}, "5162", 0};
+  // Ports that exist but did not open, and why.
+  Control lblPortProblems{this, "lblPortProblems", K::Label, &SSTabOption, {}, {}, 0};
   Control chkPortOccupy{this, "chkPortOccupy", K::Check, &SSTabOption, {}, "2510", 0};
   // Tab 1: display unit (the tab is disabled, its frame hidden).
   Control framDispUnit{this, "framDispUnit", K::Frame, &SSTabOption, {}, "2520", 1};

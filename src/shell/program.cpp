@@ -2,6 +2,9 @@
 #include "setrescaptions.h"
 #include "startup.h"
 
+#include "help.h"
+
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QEventLoop>
@@ -9,6 +12,10 @@
 
 Program::Program(Dialogs &d) : dialogs(d) {
   frmMain.mnuFileExit.onClick = [this] { mnuFileExit_Click(); };
+  frmMain.mnuHelpContents.onClick = [this] { ShowHelp(m.msg(414)); };
+  frmMain.mnuHelpAbout.onClick = [this] { mnuHelpAbout_Click(); };
+  frmAbout.cmdOK.onClick = [this] { frmAbout.form.setVisible(false); };
+  frmAbout.cmdSysInfo.onClick = [this] { RunSystemInfo(); };
   connect(&frmMain.Timer1, &QTimer::timeout, this, &Program::showClock);
   connect(&indexData.document, &Document::changed, this, &Program::showTitle);
   connect(&params.document, &Document::changed, this, &Program::showTitle);
@@ -76,10 +83,10 @@ void Program::frmMain_Load() {
   f.form.width = size("MainWidth", f.form.width);
   f.form.height = size("MainHeight", f.form.height);
   f.form.maximized = store.flag(QStringLiteral("MainMaximized"), false);
-  if (m.Languege == 1)
-    f.mnuHelpContents.setVisible(true);
-  else if (m.Languege == 2)
-    f.mnuHelpContents.setVisible(false);
+  helpPath = help::SetHelpPath(QCoreApplication::applicationDirPath(), help::ManualName(m.Languege));
+  // Help is offered where a manual for the language exists; Japanese keeps
+  // its entry regardless, where 414 then says why nothing opens.
+  f.mnuHelpContents.setVisible(m.Languege == 1 || manualExists());
   SetResCaptions(f, msg);
   title_ = f.form.text();
   link.Get_ErrorList();
@@ -138,7 +145,29 @@ void Program::mnuFileExit_Click() {
   Q_EMIT quitRequested();
 }
 
-bool Program::swallowsKey(int vbKeyCode) const { return SwallowsKey(vbKeyCode, m.Languege); }
+bool Program::swallowsKey(int vbKeyCode) const {
+  return SwallowsKey(vbKeyCode, m.Languege) && !manualExists();
+}
+
+bool Program::manualExists() const { return !helpPath.isEmpty() && QFileInfo(helpPath).isFile(); }
+
+void Program::ShowHelp(const QString &missingText) {
+  if (!manualExists()) {
+    dialogs.message(missingText, Dialogs::Buttons::Ok, Dialogs::Icon::Information);
+    return;
+  }
+  if (openDocument)
+    openDocument(helpPath);
+}
+
+void Program::mnuHelpAbout_Click() {
+  SetResCaptions(frmAbout, m.messages());
+  frmAbout.lblVersion.setText(VersionText(KOV_VERSION_MAJOR, KOV_VERSION_MINOR, KOV_VERSION_PATCH));
+  frmAbout.showModal();
+}
+
+// No system information tool is registered on this platform.
+void Program::RunSystemInfo() { dialogs.message(m.msg(1206)); }
 
 void Program::showClock() {
   const QDateTime now = QDateTime::currentDateTime();

@@ -10,6 +10,7 @@
 #include "indexdata.h"
 #include "iomonitor.h"
 #include "motiontest.h"
+#include "optiondialog.h"
 #include "printcommands.h"
 #include "parameterfile.h"
 #include "parameterpage.h"
@@ -21,6 +22,7 @@
 #include "serialportdevice.h"
 #include "settingsstore.h"
 
+#include <functional>
 #include <optional>
 
 class Dialogs;
@@ -56,6 +58,7 @@ public:
   MotionTest motion{m, frmMain, dialogs, link};
   IoMonitor io{m, frmMain, dialogs, link};
   PrintCommands print{m, frmMain, frmPrintSelect, dialogs, indexData, params, paramFile};
+  OptionDialog options{m, frmMain, frmOption, dialogs, link, store};
 
   // --device: the port number in use at start opens this device instead.
   QString deviceOverride;
@@ -82,6 +85,17 @@ public:
 
   // Key-down of any of the seven windows: true when the key is to be dropped.
   bool swallowsKey(int vbKeyCode) const;
+
+  // The manual of this run's language; whether it exists.
+  QString helpPath;
+  bool manualExists() const;
+  // Opens a document in the desktop's viewer; set by the GUI.
+  std::function<bool(const QString &path)> openDocument;
+  // Help > Contents and F1: the manual, or `missingText` with the
+  // information icon when there is none.
+  void ShowHelp(const QString &missingText);
+  void mnuHelpAbout_Click();
+  void RunSystemInfo();
 
 Q_SIGNALS:
   void quitRequested();

@@ -28,6 +28,31 @@ void Lamp::paintEvent(QPaintEvent *) {
   p.drawEllipse(QRectF(1.5, 1.5, width() - 3, height() - 3));
 }
 
+QPixmap programIcon(int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 64.0, size / 64.0);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0x1F, 0x3A, 0x5F));
+  p.drawRoundedRect(QRectF(2, 2, 60, 60), 10, 10);
+  // An indexing table: a disc with its stations, one of them lit.
+  p.setBrush(QColor(0xE8, 0xEC, 0xF2));
+  p.drawEllipse(QPointF(32, 32), 22, 22);
+  for (int i = 0; i < 8; ++i) {
+    p.save();
+    p.translate(32, 32);
+    p.rotate(45.0 * i);
+    p.setBrush(i == 0 ? QColor(0xF0, 0x90, 0x20) : QColor(0x1F, 0x3A, 0x5F));
+    p.drawEllipse(QPointF(0, -15), 4, 4);
+    p.restore();
+  }
+  p.setBrush(QColor(0x1F, 0x3A, 0x5F));
+  p.drawEllipse(QPointF(32, 32), 6, 6);
+  return pixmap;
+}
+
 QWidget *make(Control &c, QWidget *parent) {
   QWidget *w = nullptr;
   switch (c.kind()) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QPixmap>
 #include <QColor>
 #include <QLabel>
 
@@ -25,3 +26,6 @@ QWidget *make(Control &control, QWidget *parent = nullptr);
 QWidget *makeLamp(Control &control, QColor colour, QWidget *parent = nullptr);
 // One row of a form: caption, field and an optional unit or hint.
 void addRow(QGridLayout *grid, int row, Control &caption, Control &field, Control *unit = nullptr);
+
+// The program's icon, drawn at `size` pixels.
+QPixmap programIcon(int size);

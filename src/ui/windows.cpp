@@ -97,9 +97,15 @@ QWidget *buildOption(FrmOption &f, QWidget *owner) {
   auto *port = new QWidget;
   auto *pg = new QGridLayout(port);
   pg->addWidget(make(f.lblPortNo, port), 0, 0);
-  pg->addWidget(make(f.comboPortNo, port), 0, 1);
-  pg->addWidget(make(f.chkPortOccupy, port), 1, 0, 1, 2);
-  pg->setRowStretch(2, 1);
+  QWidget *list = make(f.comboPortNo, port);
+  list->setMinimumWidth(360); // room for the device beside each number
+  pg->addWidget(list, 0, 1);
+  pg->addWidget(make(f.cmdRefresh, port), 0, 2);
+  auto *problems = static_cast<QLabel *>(make(f.lblPortProblems, port));
+  problems->setWordWrap(true);
+  pg->addWidget(problems, 1, 0, 1, 3);
+  pg->addWidget(make(f.chkPortOccupy, port), 2, 0, 1, 3);
+  pg->setRowStretch(3, 1);
   tabs->addTab(port, QString());
 
   auto *unit = new QWidget;
@@ -133,7 +139,7 @@ QWidget *buildOption(FrmOption &f, QWidget *owner) {
   binder::bind(f.SSTabOption, tabs);
   l->addWidget(tabs);
   l->addLayout(buttonRow(d, {&f.cmdOK, &f.cmdCancel, &f.cmdApply}));
-  d->setMinimumWidth(480);
+  d->setMinimumWidth(560);
   return d;
 }
 
@@ -163,7 +169,7 @@ QWidget *buildAbout(FrmAbout &f, QWidget *owner) {
   QDialog *d = dialog(f, owner);
   auto *g = new QGridLayout(d);
   auto *icon = static_cast<QLabel *>(make(f.picIcon, d));
-  icon->setPixmap(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
+  icon->setPixmap(programIcon(48));
   g->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
   auto *title = static_cast<QLabel *>(make(f.lblTitle, d));
   QFont big = title->font();

@@ -31,6 +31,7 @@ private Q_SLOTS:
   void motionCommands();
   void ctrlCPressesStop_data();
   void ctrlCPressesStop();
+  void portsOnTheSimulator();
   void reportsAsPdf_data();
   void reportsAsPdf();
   void guiPrintsWithoutADisplay_data();
@@ -296,6 +297,18 @@ void tst_Cli::ctrlCPressesStop() {
   QTEST(p.exitCode(), "exit");
   QFETCH(QByteArray, last);
   QTRY_COMPARE(wire().value(wire().size() - 1), last);
+}
+
+// With the simulator every number reaches it, and says so.
+void tst_Cli::portsOnTheSimulator() {
+  QProcess p;
+  p.start(KOV_CLI_PATH, {"--lang", "en", "--simulator", "ports"});
+  QVERIFY(p.waitForFinished(20000));
+  QCOMPARE(p.exitCode(), 0);
+  const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+  QCOMPARE(lines.size(), 32);
+  QCOMPARE(lines.first(), u"COM1 — simulator: opens"_qs);
+  QCOMPARE(lines.last(), u"COM32 — simulator: opens"_qs);
 }
 
 void tst_Cli::reportsAsPdf_data() {

@@ -2,6 +2,10 @@
 #include "program.h"
 #include "simportdevice.h"
 #include "startup.h"
+#include "help.h"
+
+#include <cerrno>
+#include <cstring>
 
 #include <QRegularExpression>
 #include <functional>
@@ -33,6 +37,13 @@ private Q_SLOTS:
   void titleNamesTheFileInFront();
   void parameterEditsOfferedForSaving_data();
   void portPanel_data();
+  void portText_data();
+  void portText();
+  void helpPath_data();
+  void helpPath();
+  void options_data();
+  void options();
+  void portsThatDidNotOpen();
   void portPanel();
   void parameterEditsOfferedForSaving();
   void versionText_data();
@@ -186,7 +197,7 @@ void tst_Shell::mainWindowLoad_data() {
   QTest::addColumn<QString>("fileMenu");
   QTest::newRow("japanese") << "1" << true << u"ｺﾝﾄﾛｰﾗから読み込み"_qs << u"移動・編集"_qs
                             << u"1. 励磁OFF"_qs << u"ファイル(&F)"_qs;
-  QTest::newRow("english") << "2" << false << u"Read from C/T"_qs << u"MOVE・EDIT"_qs
+  QTest::newRow("english") << "2" << true << u"Read from C/T"_qs << u"MOVE・EDIT"_qs
                            << u"1. Drive-OFF"_qs << u"File(&F)"_qs;
   QTest::newRow("other") << "5" << true << u"Read from C/T"_qs << u"MOVE・EDIT"_qs
                          << u"1. Drive-OFF"_qs << u"File(&F)"_qs;
@@ -587,6 +598,150 @@ void tst_Shell::portPanel() {
   p.frmMain.mnuShowCtversion.click();
   QTEST(during, "during");
   QTEST(panel(), "after");
+}
+
+// Ports 1 to 32 as a machine might have them: some open, some refuse.
+class FakePorts : public PortDevice {
+public:
+  QSet<int> openable;
+  QHash<int, QString> paths, refusals;
+  int openedPort = 0;
+  bool open(int portNo, QString *reason) override {
+    if (!openable.contains(portNo)) {
+      *reason = refusals.value(portNo, u"No such file or directory"_qs);
+      return false;
+    }
+    openedPort = portNo;
+    return true;
+  }
+  void close() override { openedPort = 0; }
+  bool isOpen() const override { return openedPort != 0; }
+  bool write(const QByteArray &) override { return true; }
+  qint64 bytesAvailable() const override { return 0; }
+  QByteArray readAll() override { return {}; }
+  QString devicePath(int n) const override { return paths.value(n); }
+  QString deviceInfo(int n) const override { return n == 5 ? u"FTDI, FT232R USB UART, A1B2"_qs : QString(); }
+};
+
+void tst_Shell::portText_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("port");
+  QTest::newRow("plain") << "COM3" << 3;
+  QTest::newRow("with its device") << u"COM5 — /dev/ttyUSB0 (FTDI, FT232R USB UART, A1B2)"_qs << 5;
+  QTest::newRow("blanks around") << "  COM12 " << 12;
+  QTest::newRow("empty") << "" << -1;
+  QTest::newRow("beyond 32") << "COM40" << -1;
+  QTest::newRow("no number") << "COMx" << -1;
+}
+
+// The port list text gives its number, whatever follows it.
+void tst_Shell::portText() {
+  QFETCH(QString, text);
+  QTEST(OptionDialog::PortFromText(text), "port");
+}
+
+void tst_Shell::helpPath_data() {
+  QTest::addColumn<QString>("folder");
+  QTest::addColumn<QString>("path");
+  QTest::newRow("without separator") << "/opt/kov" << "/opt/kov/manual/kov-t6-en.html";
+  QTest::newRow("with separator") << "/opt/kov/" << "/opt/kov/manual/kov-t6-en.html";
+}
+
+void tst_Shell::helpPath() {
+  QFETCH(QString, folder);
+  QTEST(help::SetHelpPath(folder, help::ManualName(2)), "path");
+  QCOMPARE(help::ManualName(1), u"manual/kov-t6-ja.html"_qs);
+}
+
+void tst_Shell::options_data() {
+  QTest::addColumn<QList<int>>("openable");
+  QTest::addColumn<QString>("choose"); // the list text given at OK; null: as loaded
+  QTest::addColumn<int>("language"); // 0 Japanese chosen, 1 Japanese then English, -1 none
+  QTest::addColumn<QStringList>("items");
+  QTest::addColumn<int>("portAfter");
+  QTest::addColumn<QStringList>("shown");
+  const QString restart = u"Language Setting has been changed.\r\nfinish KOV-T6 and restart KOV-T6 again."_qs;
+  using L = QList<int>;
+  QTest::newRow("no port opens") << L{} << QString() << -1 << QStringList() << 1
+                                 << QStringList{"Not correct Port No."};
+  QTest::newRow("held port chosen") << L{1, 3} << QString() << -1
+                                    << QStringList{u"COM1 — /dev/ttyS0"_qs, u"COM3 — /dev/ttyS2"_qs} << 1
+                                    << QStringList();
+  QTest::newRow("COM3 while COM1 is held") << L{1, 3} << u"COM3 — /dev/ttyS2"_qs << -1
+                                           << QStringList{u"COM1 — /dev/ttyS0"_qs, u"COM3 — /dev/ttyS2"_qs}
+                                           << 3 << QStringList();
+  QTest::newRow("Japanese chosen") << L{1} << QString() << 0 << QStringList{u"COM1 — /dev/ttyS0"_qs} << 1
+                                   << QStringList{restart};
+  QTest::newRow("Japanese, then English again") << L{1} << QString() << 1
+                                                << QStringList{u"COM1 — /dev/ttyS0"_qs} << 1 << QStringList();
+}
+
+// The options dialog: the ports that open, with their devices; OK applies.
+void tst_Shell::options() {
+  QFETCH(QList<int>, openable);
+  store({{"Languege", "2"}, {"PortOccupy", "1"}});
+  FakePorts ports;
+  for (int n = 1; n <= 4; ++n)
+    ports.paths[n] = QStringLiteral("/dev/ttyS%1").arg(n - 1);
+  ports.openable = QSet<int>(openable.begin(), openable.end());
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&ports);
+  p.Main(false);
+  p.m.useLanguege(2);
+  if (!openable.isEmpty())
+    QCOMPARE(p.link.CommPortOpen(), qint16(0)); // COM1 held
+  QFETCH(QString, choose);
+  QFETCH(int, language);
+  QTimer::singleShot(0, &p, [&] {
+    FrmOption &o = p.frmOption;
+    QTEST(o.comboPortNo.items(), "items");
+    QVERIFY(o.chkPortOccupy.isChecked());
+    QVERIFY(!o.SSTabOption.isTabEnabled(1) && !o.lblTyuijikou.isVisible() && !o.framDispUnit.isVisible());
+    if (!choose.isNull())
+      o.comboPortNo.setText(choose);
+    if (language >= 0)
+      o.optLanguege(0).setChecked(true);
+    if (language == 1)
+      o.optLanguege(1).setChecked(true);
+    o.chkPortOccupy.setChecked(false);
+    o.cmdOK.click();
+  });
+  p.frmMain.mnuViewOption.click();
+  QTEST(int(p.m.PortNo), "portAfter");
+  QTEST(dialogs.shown, "shown");
+  QCOMPARE(stored("PortOccupy"), u"0"_qs);
+  QVERIFY(!p.m.PortOccupy);
+  QCOMPARE(p.m.Languege, qint16(2)); // switched only at exit
+  if (p.m.PortNo == 3) {
+    QCOMPARE(ports.openedPort, 0); // closed on OK
+    QCOMPARE(p.link.CommPortOpen(), qint16(0));
+    QCOMPARE(ports.openedPort, 3);
+  }
+}
+
+// A port that exists but did not open is named with the system's reason,
+// and a refused permission with the way to get it.
+void tst_Shell::portsThatDidNotOpen() {
+  store({{"Languege", "2"}});
+  FakePorts ports;
+  const QString usb = dir_.filePath("ttyUSB0");
+  QFile(usb).open(QIODevice::WriteOnly); // there, but refused
+  ports.paths = {{1, u"/dev/ttyS0"_qs}, {2, dir_.filePath("ttyS1-absent")}, {5, usb}};
+  ports.openable = {1};
+  ports.refusals[2] = u"No such file or directory"_qs;
+  ports.refusals[5] = QString::fromLocal8Bit(std::strerror(EACCES));
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&ports);
+  p.Main(false);
+  p.options.Form_Load();
+  const QString problems = p.frmOption.lblPortProblems.text();
+  QVERIFY2(problems.contains(u"COM5 — "_qs + usb + u" (FTDI, FT232R USB UART, A1B2): "_qs + ports.refusals[5]),
+           qPrintable(problems));
+  QVERIFY(problems.contains(u"dialout"_qs));
+  QVERIFY(!problems.contains(u"COM2"_qs)); // no device there, nothing to tell
+  QCOMPARE(p.frmOption.comboPortNo.items(), QStringList{u"COM1 — /dev/ttyS0"_qs});
 }
 
 void tst_Shell::versionText_data() {

@@ -176,26 +176,45 @@ void tst_Ui::groupsDisableTheWidgets() {
 
 void tst_Ui::f1DroppedInEnglish_data() {
   QTest::addColumn<QString>("languege");
-  QTest::addColumn<int>("reached");
-  QTest::newRow("japanese") << "1" << 1;
-  QTest::newRow("english") << "2" << 0;
+  QTest::addColumn<bool>("manual");
+  QTest::addColumn<QString>("opened");
+  QTest::addColumn<QStringList>("shown");
+  QTest::newRow("Japanese manual") << "1" << true << "kov-t6-ja.html" << QStringList();
+  QTest::newRow("English manual") << "2" << true << "kov-t6-en.html" << QStringList();
+  QTest::newRow("Japanese, none") << "1" << false << ""
+                                  << QStringList{u"ﾍﾙﾌﾟの目次を表示できません。 このﾌﾟﾛｼﾞｪｸﾄに関連付けられたﾍﾙﾌﾟが存在しません。"_qs};
+  QTest::newRow("English, none: dropped") << "2" << false << "" << QStringList();
 }
 
+// F1 opens the manual of the language; without one, English drops the key
+// and Japanese says there is none. Help > Contents is offered alike.
 void tst_Ui::f1DroppedInEnglish() {
   QFETCH(QString, languege);
+  QFETCH(bool, manual);
   SettingsStore().write("Languege", languege);
   FakeDialogs dialogs_p;
   Program p(dialogs_p);
+  QString opened;
+  p.openDocument = [&opened](const QString &path) {
+    opened = QFileInfo(path).fileName();
+    return true;
+  };
   MainWindow w(p);
   const QList<QWidget *> windows = buildWindows(p, &w);
   KeyFilter filter(p, nullptr);
   qApp->installEventFilter(&filter);
   p.Main(false);
+  if (!manual)
+    p.helpPath = dir_.filePath("no-manual.html");
   auto *gear = w.findChild<QLineEdit *>("txtGEAR");
   KeyCounter counter;
   gear->installEventFilter(&counter);
   QTest::keyClick(gear, Qt::Key_F1);
-  QTEST(counter.presses, "reached");
+  QCOMPARE(counter.presses, 0);
+  QTEST(opened, "opened");
+  QTEST(dialogs_p.shown, "shown");
+  if (manual)
+    QVERIFY(p.frmMain.mnuHelpContents.isVisible());
   qApp->removeEventFilter(&filter);
   qDeleteAll(windows);
 }

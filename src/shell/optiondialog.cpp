@@ -1,0 +1,118 @@
+#include "optiondialog.h"
+#include "basic.h"
+#include "dialogs.h"
+#include "frmmain.h"
+#include "frmoption.h"
+#include "link.h"
+#include "module1.h"
+#include "setrescaptions.h"
+#include "settingsstore.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+OptionDialog::OptionDialog(Module1 &m, FrmMain &frmMain, FrmOption &frmOption, Dialogs &dialogs,
+                           Link &link, SettingsStore &store)
+    : m_(m), f_(frmMain), o_(frmOption), dialogs_(dialogs), link_(link), store_(store) {
+  f_.mnuViewOption.onClick = [this] { mnuViewOption_Click(); };
+  for (int i : o_.optSutiSyori.indices())
+    o_.optSutiSyori(i).onClick = [this] { optSutiSyori_Click(); };
+  o_.cmdOK.onClick = [this] { cmdOK_Click(); };
+  o_.cmdCancel.onClick = [this] { close(); };
+  o_.cmdApply.onClick = [this] { close(); };
+  o_.cmdRefresh.onClick = [this] { ScanIntoList(); };
+  o_.onCloseRequest = [this] { close(); };
+}
+
+void OptionDialog::mnuViewOption_Click() {
+  Form_Load();
+  o_.showModal();
+  if (m_.LangChanged)
+    dialogs_.message(m_.messages().joined({420, 421}));
+}
+
+void OptionDialog::Form_Load() {
+  const Messages msg = m_.messages();
+  o_.SSTabOption.setTabCount(3);
+  o_.SSTabOption.setTabEnabled(1, false);
+  SetResCaptions(o_, msg);
+  o_.SSTabOption.setTabCaption(0, msg.text(2505));
+  o_.SSTabOption.setTabCaption(1, msg.text(2507));
+  o_.SSTabOption.setTabCaption(2, msg.text(2508));
+  if (m_.PortNo < 1 || m_.PortNo > 32)
+    link_.ReloadPortNo();
+  ScanIntoList();
+  portAtOpening_ = m_.PortNo;
+  o_.optDispPos(m_.DispMmUnit ? 0 : 1).setChecked(true);
+  // Selected without applying: the click rule is the operator's.
+  const auto rule = std::exchange(o_.optSutiSyori(0).onClick, nullptr);
+  const auto rule1 = std::exchange(o_.optSutiSyori(1).onClick, nullptr);
+  o_.optSutiSyori(m_.MmRoundUp ? 0 : 1).setChecked(true);
+  o_.optSutiSyori(0).onClick = rule;
+  o_.optSutiSyori(1).onClick = rule1;
+  if (m_.Languege != 1 && m_.Languege != 2)
+    m_.Languege = store_.int16(QStringLiteral("Languege"), 1);
+  o_.optLanguege(m_.Languege == 1 ? 0 : 1).setChecked(true);
+  o_.chkPortOccupy.setChecked(m_.PortOccupy);
+  o_.form.left = f_.form.left + 500;
+  o_.form.top = f_.form.top + 500;
+  o_.lblTyuijikou.setVisible(false);
+  o_.framDispUnit.setVisible(false);
+}
+
+void OptionDialog::ScanIntoList() {
+  link_.ScanPorts();
+  Control &list = o_.comboPortNo;
+  list.clearItems();
+  QStringList refused;
+  int data = 0;
+  for (int n = 1; n <= 32; ++n) {
+    if (link_.PortAvailable[std::size_t(n)])
+      list.addItem(link_.portLabel(n), data++);
+    else if (!link_.PortRefusal[std::size_t(n)].isEmpty())
+      refused << link_.portLabel(n) + QStringLiteral(": ") + link_.PortRefusal[std::size_t(n)];
+  }
+  if (m_.PortNo >= 1 && m_.PortNo <= 32 && link_.PortAvailable[std::size_t(m_.PortNo)])
+    list.setText(link_.portLabel(m_.PortNo));
+  else
+    list.setText(QString());
+  QString problems;
+  if (!refused.isEmpty()) {
+    problems = m_.msg(5160) + u'\n' + refused.join(u'\n');
+    if (refused.join(u'\n').contains(QString::fromLocal8Bit(std::strerror(EACCES))))
+      problems += u'\n' + m_.msg(5161);
+  }
+  o_.lblPortProblems.setText(problems);
+  o_.lblPortProblems.setVisible(!problems.isEmpty());
+  link_.showPort();
+}
+
+int OptionDialog::PortFromText(const QString &text) {
+  const double v = Val(text.trimmed().mid(3));
+  return v >= 1 && v <= 32 && v == std::floor(v) ? int(v) : -1;
+}
+
+void OptionDialog::optSutiSyori_Click() { m_.MmRoundUp = o_.optSutiSyori(0).isChecked(); }
+
+void OptionDialog::cmdOK_Click() {
+  const int port = PortFromText(o_.comboPortNo.text());
+  if (port == -1) {
+    dialogs_.message(m_.msg(110));
+  } else {
+    if (port != m_.PortNo && link_.PortAvailable[std::size_t(port)])
+      m_.PortNo = qint16(port);
+    if (m_.PortNo != portAtOpening_)
+      link_.CommPortClose();
+    m_.PortNo = qint16(port);
+    link_.showPort();
+  }
+  const qint16 chosen = o_.optLanguege(0).isChecked() ? 1 : 2;
+  m_.LangChanged = chosen != m_.Languege;
+  m_.PortOccupy = o_.chkPortOccupy.isChecked();
+  store_.write(QStringLiteral("PortOccupy"), m_.PortOccupy ? QStringLiteral("1") : QStringLiteral("0"));
+  m_.DispMmUnit = o_.optDispPos(0).isChecked();
+  o_.form.setVisible(false);
+}
+
+void OptionDialog::close() { o_.form.setVisible(false); }
