@@ -28,7 +28,7 @@ namespace {
 
 enum Exit { Done = 0, Differs = 1, Usage = 2, Failed = 3 };
 
-const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--yes]
+const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--trace] [--yes]
                   COMMAND [ARGS]
 
 Commands:
@@ -60,6 +60,9 @@ Options:
   --timeout-scale F
                   multiply every reply timeout by F (e.g. 3 for a slow line,
                   0.1 against a simulator); default 1
+  --trace         print every line sent and received, with its time in
+                  seconds and marks for timeouts and wrong replies, to
+                  standard error
   --yes           answer every question Yes/OK. Without it an operator at a
                   terminal is asked; with no terminal the answer is No/Cancel
                   and nothing is changed
@@ -196,10 +199,18 @@ private:
 public:
   Program program;
   SimPortDevice simulated;
+  bool trace = false; // every line over the wire to standard error
 };
 
 int Cli::run(const QString &command, QStringList args) {
   program.Main(false);
+  if (trace) {
+    CommLog &log = program.log();
+    log.setHidePolling(false);
+    log.setRecording(true);
+    QObject::connect(&log, &CommLog::appended, &log,
+                     [](const QString &line) { QTextStream(stderr) << line << Qt::endl; });
+  }
   int result = Usage;
   if (command == QLatin1String("version"))
     result = args.isEmpty() ? version() : usage(QStringLiteral("version takes no arguments"));
@@ -535,6 +546,7 @@ int main(int argc, char *argv[]) {
   QStringList args = app.arguments().mid(1);
 
   ConsoleDialogs dialogs;
+  bool trace = false;
   QString device;
   std::optional<qint16> port, lang;
   bool simulator = false;
@@ -548,7 +560,9 @@ int main(int argc, char *argv[]) {
       out() << "kov-t6-cli " << versionText << Qt::endl;
       return Done;
     }
-    if (opt == QLatin1String("--yes")) {
+    if (opt == QLatin1String("--trace")) {
+      trace = true;
+    } else if (opt == QLatin1String("--yes")) {
       dialogs.yes = true;
     } else if (opt == QLatin1String("--simulator")) {
       simulator = true;
@@ -592,6 +606,7 @@ int main(int argc, char *argv[]) {
   }
 
   Cli cli(dialogs);
+  cli.trace = trace;
   cli.program.deviceOverride = device;
   cli.program.portOverride = port;
   cli.program.languageOverride = lang;

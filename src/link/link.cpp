@@ -138,7 +138,9 @@ void Link::receive() {
   JusinEnd = true;
   JusinData = JusinBuffer;
   JusinBuffer.clear();
+  Q_EMIT traffic(Traffic::Received, JusinData.trimmed(), Polling);
   if (JusinData.startsWith("0%%")) {
+    Q_EMIT traffic(Traffic::ErrorReply, {}, Polling);
     ErrJusinData = JusinData;
     ++errorReplies_;
     ErrorCheck();
@@ -190,11 +192,13 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
   const QByteArray code = line.left(3);
   JusinEnd = false;
   device_->write(line + "\r\n");
+  Q_EMIT traffic(Traffic::Sent, line, Polling);
   waitForReply();
   if (shutDown_)
     return 1;
 
   if (TimeOutFlag) {
+    Q_EMIT traffic(Traffic::Timeout, {}, Polling);
     CommError = true;
     CommPortRelease();
     const QString twoLines = QStringLiteral("\r\n\r\n");
@@ -209,6 +213,7 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
     f_.imgAlarmGreen.setVisible(true);
     return 0;
   }
+  Q_EMIT traffic(JusinData.left(3) == code ? Traffic::WrongLength : Traffic::WrongEcho, {}, Polling);
   if (JusinData.left(3) == code)
     checkExchange(m_.messages().joined({105, 106}));
   else
@@ -222,8 +227,10 @@ void Link::checkExchange(const QString &outcome) {
   armTimer();
   JusinBuffer.clear();
   JusinEnd = false;
-  if (device_->isOpen())
+  if (device_->isOpen()) {
     device_->write("0CM6\r\n");
+    Q_EMIT traffic(Traffic::Sent, "0CM6", Polling);
+  }
   waitForReply();
   if (shutDown_)
     return;

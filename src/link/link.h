@@ -98,9 +98,16 @@ public:
   // own for telling a missing list once per reply.
   void ReportErrorReply(const QByteArray &reply);
 
+  // What crosses the line, for a log: the lines each way, and the
+  // outcomes that spoil an exchange. Nobody listening costs nothing.
+  enum class Traffic { Sent, Received, Timeout, WrongLength, WrongEcho, ErrorReply };
+  // The exchanges now running are a periodic poll (status, the monitor's words).
+  bool Polling = false;
+
 Q_SIGNALS:
   // shutdown() has run: waits of the commands end too.
   void ended();
+  void traffic(Link::Traffic kind, const QByteArray &line, bool polling);
 
 private:
   void receive();

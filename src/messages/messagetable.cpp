@@ -275,6 +275,20 @@ constexpr Row kRows[] = {
     { 5161, "権限がありません。ユーザーを dialout グループに加え (sudo adduser $USER dialout)、ログインし直してください。", "No permission: add your user to the dialout group (sudo adduser $USER dialout), then log in again."},
     { 5162, "再検索", "Refresh"},
     { 5163, "開けます", "opens"},
+    { 5170, "通信ログ(&L)", "Communication &Log"},
+    { 5171, "一時停止", "Pause"},
+    { 5172, "消去", "Clear"},
+    { 5173, "コピー", "Copy"},
+    { 5174, "保存...", "Save..."},
+    { 5175, "ポーリングを隠す", "Hide polling"},
+    { 5176, "ポーリング %1 行を隠しています。最新の 10,000 行を保持します（%2 行は消えました）。", "%1 polling lines hidden. The last 10,000 lines are kept (%2 dropped off)."},
+    { 5177, "通信ログを保存", "Save Communication Log"},
+    { 5178, "テキスト(*.txt)|*.txt|すべてのファイル(*.*)|*.*", "Text(*.txt)|*.txt|All Files(*.*)|*.*"},
+    { 5179, "タイムアウト", "timeout"},
+    { 5180, "応答の長さ違い", "wrong length"},
+    { 5181, "エコー違い", "wrong echo"},
+    { 5182, "コントローラのエラー応答", "controller error reply"},
+    { 5183, "ログを保存できませんでした。", "The log could not be saved."},
 };
 
 constexpr bool sortedByNumber() {

@@ -70,6 +70,7 @@ bool IoMonitor::isOn(int row) const {
 }
 
 qint16 IoMonitor::ReadIoState() {
+  link_.Polling = true;
   link_.TimeOutMs = 1000;
   bool ok = link_.CommTransaction("0RI", 8, {}) == 0;
   if (ok) {
@@ -77,6 +78,7 @@ qint16 IoMonitor::ReadIoState() {
     link_.TimeOutMs = 1000;
     ok = link_.CommTransaction("0RO", 7, {}) == 0;
   }
+  link_.Polling = false;
   if (!ok) {
     link_.CommPortRelease();
     f_.cmdIoMonitor.setText(m_.msg(702));

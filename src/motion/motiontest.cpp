@@ -132,7 +132,9 @@ qint16 MotionTest::SelectMove() {
   }
   for (;;) {
     QCoreApplication::processEvents();
+    link_.Polling = true;
     const qint16 status = link_.ReadCtStatus();
+    link_.Polling = false;
     if (status == 1)
       return 0;
     if (status == -1) {
@@ -194,7 +196,9 @@ qint16 MotionTest::RunMoveTest() {
     WaitMs(100);
     for (;;) {
       QCoreApplication::processEvents();
+      link_.Polling = true;
       const qint16 s = link_.ReadCtStatus();
+      link_.Polling = false;
       if (s == -1)
         return 1;
       if (s == 1 || s == 2)

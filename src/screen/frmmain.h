@@ -182,6 +182,7 @@ public:
   Control mnuFileExit{this, "mnuFileExit", K::MenuItem, &mnuFile, "262"};
   Control mnuView{this, "mnuView", K::Menu, &form, "270"};
   Control mnuViewOption{this, "mnuViewOption", K::MenuItem, &mnuView, "278"};
+  Control mnuViewCommLog{this, "mnuViewCommLog", K::MenuItem, &mnuView, "5170"};
   Control mnuCont{this, "mnuCont", K::Menu, &form, "285"};
   Control mnuShowCtversion{this, "mnuShowCtversion", K::MenuItem, &mnuCont, "287"};
   Control mnuModeChange{this, "mnuModeChange", K::MenuItem, &mnuCont, "288"};

@@ -160,6 +160,12 @@ void Program::ShowHelp(const QString &missingText) {
     openDocument(helpPath);
 }
 
+CommLog &Program::log() {
+  if (!commLog)
+    commLog = std::make_unique<CommLog>(link, m.messages());
+  return *commLog;
+}
+
 void Program::mnuHelpAbout_Click() {
   SetResCaptions(frmAbout, m.messages());
   frmAbout.lblVersion.setText(VersionText(KOV_VERSION_MAJOR, KOV_VERSION_MINOR, KOV_VERSION_PATCH));

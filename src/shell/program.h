@@ -10,6 +10,8 @@
 #include "indexdata.h"
 #include "iomonitor.h"
 #include "motiontest.h"
+#include "commlog.h"
+#include <memory>
 #include "optiondialog.h"
 #include "printcommands.h"
 #include "parameterfile.h"
@@ -59,6 +61,9 @@ public:
   IoMonitor io{m, frmMain, dialogs, link};
   PrintCommands print{m, frmMain, frmPrintSelect, dialogs, indexData, params, paramFile};
   OptionDialog options{m, frmMain, frmOption, dialogs, link, store};
+  // Built when first needed: the language is known only after the settings.
+  std::unique_ptr<CommLog> commLog;
+  CommLog &log();
 
   // --device: the port number in use at start opens this device instead.
   QString deviceOverride;

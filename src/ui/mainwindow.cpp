@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "binder.h"
+#include "commlogwindow.h"
 #include "program.h"
 #include "widgets.h"
 
@@ -76,6 +77,14 @@ MainWindow::MainWindow(Program &program) : p_(program) {
 
   buildMenus();
   buildStatusBar();
+
+  // View > Communication Log: a window of its own, recording while open.
+  p_.frmMain.mnuViewCommLog.onClick = [this] {
+    if (!logWindow_)
+      logWindow_ = new CommLogWindow(p_.log(), p_.m, p_.dialogs, this);
+    logWindow_->show();
+    logWindow_->raise();
+  };
 
   // Esc presses Stop while a move test runs, for an operator without the mouse.
   auto *stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);

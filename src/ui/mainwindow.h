@@ -10,6 +10,7 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 public:
   explicit MainWindow(Program &program);
+  class CommLogWindow *commLogWindow() const { return logWindow_; }
 
 protected:
   void closeEvent(QCloseEvent *e) override;
@@ -24,4 +25,5 @@ private:
 
   Program &p_;
   QProgressBar *progress_ = nullptr;
+  class CommLogWindow *logWindow_ = nullptr;
 };

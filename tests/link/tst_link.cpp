@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "hexpad.h"
 #include "link.h"
+#include "commlog.h"
 #include "module1.h"
 #include "portmap.h"
 #include "scripteddevice.h"
@@ -62,6 +63,9 @@ class tst_Link : public QObject {
 private Q_SLOTS:
   void initTestCase();
   void init();
+  void commLog_data();
+  void commLog();
+  void commLogKeepsTheLast();
   void againstTheSimulator_data();
   void againstTheSimulator();
   void receiverAssemblesLines();
@@ -577,6 +581,62 @@ void tst_Link::portMap() {
     QFile::link(root.filePath("dev/ttyUSB1"), root.filePath("by-id/usb-Prolific_B-port0"));
     QCOMPARE(map.devicePath(portNo), expected);
   }
+}
+
+void tst_Link::commLog_data() {
+  QTest::addColumn<QByteArray>("answer");
+  QTest::addColumn<bool>("polling");
+  QTest::addColumn<bool>("hide");
+  QTest::addColumn<QStringList>("shown");
+  QTest::addColumn<int>("hidden");
+  QTest::newRow("answered") << QByteArray("0RA1\r\n") << false << true << QStringList{"-> 0RA", "<- 0RA1"} << 0;
+  QTest::newRow("timeout") << QByteArray() << false << true << QStringList{"-> 0RA", "!! timeout"} << 0;
+  QTest::newRow("wrong length") << QByteArray("0RA12\r\n") << false << true
+                                << QStringList{"-> 0RA", "<- 0RA12", "!! wrong length", "-> 0CM6"} << 0;
+  QTest::newRow("error reply") << QByteArray("0%%112\r\n") << false << true
+                               << QStringList{"-> 0RA", "<- 0%%112", "!! controller error reply"} << 0;
+  QTest::newRow("a poll, hidden") << QByteArray("0RA1\r\n") << true << true << QStringList() << 2;
+  QTest::newRow("a poll, shown") << QByteArray("0RA1\r\n") << true << false
+                                 << QStringList{"-> 0RA", "<- 0RA1"} << 0;
+}
+
+// The log keeps each line with its direction, marks what spoiled an
+// exchange, and hides polls when asked; closed, it records nothing.
+void tst_Link::commLog() {
+  QFETCH(QByteArray, answer);
+  QFETCH(bool, polling);
+  QFETCH(bool, hide);
+  Rig r;
+  CommLog log(r.link, r.m.messages());
+  r.dev.answers = {{"0RA1\r\n"}};
+  r.link.ReadCtStatus(); // before it opens: not recorded
+  QVERIFY(log.lines().isEmpty());
+  log.setRecording(true);
+  log.setHidePolling(hide);
+  r.dev.answers = {answer.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{answer}};
+  r.link.Polling = polling;
+  r.link.ReadCtStatus();
+  r.link.Polling = false;
+  QStringList shown;
+  for (const QString &l : log.lines())
+    shown << l.trimmed().section(u"  "_qs, 1); // without the time
+  QTEST(shown, "shown");
+  QTEST(log.hidden(), "hidden");
+  log.setRecording(false);
+  r.dev.answers = {{"0RA1\r\n"}};
+  r.link.ReadCtStatus();
+  QCOMPARE(log.lines().size(), shown.size());
+}
+
+void tst_Link::commLogKeepsTheLast() {
+  Rig r;
+  CommLog log(r.link, r.m.messages());
+  log.setRecording(true);
+  for (int i = 0; i < CommLog::MaxLines + 5; ++i)
+    Q_EMIT r.link.traffic(Link::Traffic::Sent, QByteArray::number(i), false);
+  QCOMPARE(log.lines().size(), CommLog::MaxLines);
+  QCOMPARE(log.dropped(), 5);
+  QVERIFY(log.lines().first().endsWith(u"-> 5"_qs));
 }
 
 QTEST_GUILESS_MAIN(tst_Link)
