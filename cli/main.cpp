@@ -7,6 +7,9 @@
 
 #include "motionrules.h"
 #include "pdftarget.h"
+#include "wholefile.h"
+
+#include <QDateTime>
 
 #include <QGuiApplication>
 #include <cstring>
@@ -28,7 +31,7 @@ namespace {
 
 enum Exit { Done = 0, Differs = 1, Usage = 2, Failed = 3 };
 
-const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--trace] [--yes]
+const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--trace] [--record FILE.csv] [--yes]
                   COMMAND [ARGS]
 
 Commands:
@@ -60,6 +63,10 @@ Options:
   --timeout-scale F
                   multiply every reply timeout by F (e.g. 3 for a slow line,
                   0.1 against a simulator); default 1
+  --record FILE.csv
+                  append a line for each read, write or verification to the
+                  commissioning record FILE (time, port, version when known,
+                  command, file, result OK/NG/failed, differences)
   --trace         print every line sent and received, with its time in
                   seconds and marks for timeouts and wrong replies, to
                   standard error
@@ -200,6 +207,10 @@ public:
   Program program;
   SimPortDevice simulated;
   bool trace = false; // every line over the wire to standard error
+  QString record;     // --record: the commissioning record to append to
+
+  // One line of the commissioning record for a read, write or verification.
+  bool writeRecord(const QString &command, const QStringList &args, int result);
 };
 
 int Cli::run(const QString &command, QStringList args) {
@@ -235,7 +246,54 @@ int Cli::run(const QString &command, QStringList args) {
   else
     result = usage(QStringLiteral("unknown command '%1'").arg(command));
   program.link.CommPortClose();
+  if (!record.isEmpty() && result != Usage && !writeRecord(command, args, result))
+    return Failed;
   return result;
+}
+
+namespace {
+QString csvField(QString s) {
+  if (s.contains(u',') || s.contains(u'"') || s.contains(u'\n'))
+    s = u'"' + s.replace(u'"', QStringLiteral("\"\"")) + u'"';
+  return s;
+}
+} // namespace
+
+bool Cli::writeRecord(const QString &command, const QStringList &args, int result) {
+  const QString verb = args.value(0);
+  const bool recorded = (command == u"index" && (verb == u"read" || verb == u"write")) ||
+                        (command == u"params" && (verb == u"read" || verb == u"write" || verb == u"verify"));
+  if (!recorded)
+    return true;
+  const qsizetype o = args.indexOf(QStringLiteral("-o"));
+  const QString file = o >= 0 ? args.value(o + 1) : args.value(1);
+  const bool verify = verb == u"verify";
+  const QString outcome = result == Done ? QStringLiteral("OK") : result == Differs ? QStringLiteral("NG")
+                                                                                    : QStringLiteral("failed");
+  const QString version = program.frmMain.sbStatusBar.panelText(0).startsWith(program.m.msg(416))
+                              ? program.frmMain.sbStatusBar.panelText(0).mid(program.m.msg(416).size())
+                              : QString();
+  const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate),
+                           program.link.portLabel(program.m.PortNo), version, command + u' ' + verb, file,
+                           outcome,
+                           verify && result != Failed ? QString::number(program.verification.differenceCount())
+                                                      : QString()};
+  QStringList quoted;
+  for (const QString &f : fields)
+    quoted << csvField(f);
+  // Written whole and checked, so a full disk never costs the earlier lines.
+  const wholefile::Read old = wholefile::ReadFile(record);
+  QByteArray bytes = old.ok() ? old.bytes : QByteArray("time,port,version,command,file,result,differences\n");
+  if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+    bytes += '\n';
+  bytes += quoted.join(u',').toUtf8() + '\n';
+  QString reason;
+  if (!wholefile::Save(record, bytes, &reason)) {
+    QTextStream(stderr) << record << ": " << reason << "\n";
+    QTextStream(stderr) << "kov-t6-cli: the commissioning record could not be written\n";
+    return false;
+  }
+  return true;
 }
 
 int Cli::home() {
@@ -547,7 +605,7 @@ int main(int argc, char *argv[]) {
 
   ConsoleDialogs dialogs;
   bool trace = false;
-  QString device;
+  QString device, record;
   std::optional<qint16> port, lang;
   bool simulator = false;
   while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
@@ -562,6 +620,10 @@ int main(int argc, char *argv[]) {
     }
     if (opt == QLatin1String("--trace")) {
       trace = true;
+    } else if (opt == QLatin1String("--record")) {
+      if (args.isEmpty())
+        return usage(QStringLiteral("--record needs a FILE.csv"));
+      record = args.takeFirst();
     } else if (opt == QLatin1String("--yes")) {
       dialogs.yes = true;
     } else if (opt == QLatin1String("--simulator")) {
@@ -607,6 +669,7 @@ int main(int argc, char *argv[]) {
 
   Cli cli(dialogs);
   cli.trace = trace;
+  cli.record = record;
   cli.program.deviceOverride = device;
   cli.program.portOverride = port;
   cli.program.languageOverride = lang;

@@ -74,4 +74,8 @@ private:
   ParameterTransfer &transfer_;
   ParameterFile &file_;
   QList<verify::Difference> differences_;
+
+public:
+  // The parameters that differed in the last comparison.
+  int differenceCount() const { return int(differences_.size()); }
 };

@@ -32,6 +32,7 @@ private Q_SLOTS:
   void ctrlCPressesStop_data();
   void ctrlCPressesStop();
   void portsOnTheSimulator();
+  void commissioningRecord();
   void reportsAsPdf_data();
   void reportsAsPdf();
   void guiPrintsWithoutADisplay_data();
@@ -297,6 +298,29 @@ void tst_Cli::ctrlCPressesStop() {
   QTEST(p.exitCode(), "exit");
   QFETCH(QByteArray, last);
   QTRY_COMPARE(wire().value(wire().size() - 1), last);
+}
+
+// Each read, write or verification adds its line once its outcome is
+// known; a record that cannot be written fails the command.
+void tst_Cli::commissioningRecord() {
+  QVERIFY(startSim({}));
+  const QString record = dir_.filePath("record.csv");
+  QFile::remove(record);
+  const QString pmt = dir_.filePath("rec.pmt");
+  QCOMPARE(cli({"--record", record, "params", "read", "-o", pmt}), 0);
+  QCOMPARE(cli({"--record", record, "params", "verify", pmt}), 0);
+  QCOMPARE(cli({"--record", record, "status"}), 0); // not a transfer: no line
+  QFile f(record);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+  QCOMPARE(lines.size(), 3);
+  QCOMPARE(lines[0], u"time,port,version,command,file,result,differences"_qs);
+  QVERIFY2(QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT[\\d:]+,COM1 — [^,]+,,params read,"_qs + pmt + u",OK,$"_qs)
+               .match(lines[1]).hasMatch(), qPrintable(lines[1]));
+  QVERIFY2(lines[2].endsWith(u"params verify,"_qs + pmt + u",OK,0"_qs), qPrintable(lines[2]));
+  // A folder where the record would go: the command fails, exit 3.
+  QCOMPARE(cli({"--record", dir_.path(), "params", "read"}), 3);
+  QVERIFY(stderr_.contains("the commissioning record could not be written"));
 }
 
 // With the simulator every number reaches it, and says so.
