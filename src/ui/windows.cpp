@@ -168,7 +168,9 @@ QWidget *buildPrintSelect(FrmPrintSelect &f, QWidget *owner) {
 QWidget *buildAbout(FrmAbout &f, QWidget *owner) {
   QDialog *d = dialog(f, owner);
   auto *g = new QGridLayout(d);
-  auto *icon = static_cast<QLabel *>(make(f.picIcon, d));
+  // A picture, not one of the lamps that images are elsewhere.
+  auto *icon = new QLabel(d);
+  binder::bind(f.picIcon, icon);
   icon->setPixmap(programIcon(48));
   g->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
   auto *title = static_cast<QLabel *>(make(f.lblTitle, d));

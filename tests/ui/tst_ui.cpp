@@ -5,6 +5,9 @@
 #include "program.h"
 #include "qtdialogs.h"
 #include "qtprinttarget.h"
+#include "commlogwindow.h"
+#include "setrescaptions.h"
+#include "startup.h"
 #include "simportdevice.h"
 
 #include <QAction>
@@ -64,6 +67,8 @@ private Q_SLOTS:
   void lampsKeepTheirLabels();
   void escapeStopsAMoveTest();
   void printPreviewDrawsTheReport();
+  void optionsAboutAndLog_data();
+  void optionsAboutAndLog();
 
 private:
   QTemporaryDir dir_;
@@ -550,6 +555,76 @@ void tst_Ui::printPreviewDrawsTheReport() {
   QCOMPARE(p.print.PrintFromMenu(true), qint16(0));
   QCOMPARE(shown, u"QPrintPreviewDialog"_qs);
   QVERIFY(p.frmMain.mnuFile.isEnabled() && p.frmMain.cmdDataPrint.isEnabled());
+}
+
+void tst_Ui::optionsAboutAndLog_data() {
+  QTest::addColumn<QString>("languege");
+  QTest::newRow("ja") << "1";
+  QTest::newRow("en") << "2";
+}
+
+// The options dialog names the device behind each port, the about box its
+// version and address, and the log window holds a parameter read's lines;
+// pictured for the documentation when asked.
+void tst_Ui::optionsAboutAndLog() {
+  QFETCH(QString, languege);
+  SettingsStore().write("Languege", languege);
+  SimPortDevice simulated;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&simulated);
+  MainWindow w(p);
+  const QList<QWidget *> windows = buildWindows(p, &w);
+  p.Main(false);
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  const QString shots = qEnvironmentVariable("KOV_SCREENSHOT_DIR");
+  const QString lang = languege == "1" ? "ja" : "en";
+  auto shot = [&](QWidget *x, const char *name) {
+    QCoreApplication::processEvents();
+    if (!shots.isEmpty())
+      QVERIFY(x->grab().save(QStringLiteral("%1/%2-%3.png").arg(shots, QString::fromLatin1(name), lang)));
+  };
+  auto windowOf = [&windows](const Window &model) {
+    for (QWidget *x : windows)
+      if (x->isVisible() && x->windowTitle().startsWith(model.form.text()))
+        return x;
+    return static_cast<QWidget *>(nullptr);
+  };
+
+  p.options.Form_Load();
+  p.frmOption.form.setVisible(true);
+  auto *list = windowOf(p.frmOption) ? windowOf(p.frmOption)->findChild<QComboBox *>("comboPortNo") : nullptr;
+  QVERIFY(list);
+  QCOMPARE(list->count(), 32);
+  QVERIFY(list->itemText(0).startsWith(u"COM1 — "_qs));
+  shot(windowOf(p.frmOption), "options");
+  p.frmOption.form.setVisible(false);
+
+  SetResCaptions(p.frmAbout, p.m.messages());
+  p.frmAbout.lblVersion.setText(VersionText(KOV_VERSION_MAJOR, KOV_VERSION_MINOR, KOV_VERSION_PATCH));
+  p.frmAbout.form.setVisible(true);
+  QWidget *about = windowOf(p.frmAbout);
+  QVERIFY(about);
+  QCOMPARE(about->findChild<QLabel *>("lblHpAddress")->text(), QStringLiteral(KOV_HOMEPAGE));
+  shot(about, "about");
+  p.frmAbout.cmdSysInfo.click();
+  QCOMPARE(dialogs.shown.value(0), p.m.msg(1206));
+  p.frmAbout.cmdOK.click();
+  QVERIFY(!about->isVisible());
+
+  p.frmMain.mnuViewCommLog.click();
+  CommLogWindow *log = w.commLogWindow();
+  QVERIFY(log && log->isVisible());
+  QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  const QStringList lines = log->text().split(u'\n');
+  QVERIFY2(lines.size() >= 14, qPrintable(log->text())); // seven exchanges, each way
+  QVERIFY(lines.first().endsWith(u"-> 0CM6"_qs));
+  shot(log, "commlog");
+  log->close();
+  const int kept = int(p.log().lines().size());
+  QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  QCOMPARE(int(p.log().lines().size()), kept); // closed: nothing recorded
+  qDeleteAll(windows);
 }
 
 QTEST_MAIN(tst_Ui)
