@@ -84,9 +84,7 @@ void Program::frmMain_Load() {
   f.form.height = size("MainHeight", f.form.height);
   f.form.maximized = store.flag(QStringLiteral("MainMaximized"), false);
   helpPath = help::SetHelpPath(QCoreApplication::applicationDirPath(), help::ManualName(m.Languege));
-  // Help is offered where a manual for the language exists; Japanese keeps
-  // its entry regardless, where 414 then says why nothing opens.
-  f.mnuHelpContents.setVisible(m.Languege == 1 || manualExists());
+  offerHelp();
   SetResCaptions(f, msg);
   title_ = f.form.text();
   link.Get_ErrorList();
@@ -147,6 +145,12 @@ void Program::mnuFileExit_Click() {
 
 bool Program::swallowsKey(int vbKeyCode) const {
   return SwallowsKey(vbKeyCode, m.Languege) && !manualExists();
+}
+
+void Program::offerHelp() {
+  // Help is offered where a manual for the language exists; Japanese keeps
+  // its entry regardless, where 414 then says why nothing opens.
+  frmMain.mnuHelpContents.setVisible(m.Languege == 1 || manualExists());
 }
 
 bool Program::manualExists() const { return !helpPath.isEmpty() && QFileInfo(helpPath).isFile(); }

@@ -94,6 +94,8 @@ public:
   // The manual of this run's language; whether it exists.
   QString helpPath;
   bool manualExists() const;
+  // Help > Contents shown or hidden by whether the manual exists.
+  void offerHelp();
   // Opens a document in the desktop's viewer; set by the GUI.
   std::function<bool(const QString &path)> openDocument;
   // Help > Contents and F1: the manual, or `missingText` with the
