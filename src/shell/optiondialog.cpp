@@ -45,12 +45,8 @@ void OptionDialog::Form_Load() {
   ScanIntoList();
   portAtOpening_ = m_.PortNo;
   o_.optDispPos(m_.DispMmUnit ? 0 : 1).setChecked(true);
-  // Selected without applying: the click rule is the operator's.
-  const auto rule = std::exchange(o_.optSutiSyori(0).onClick, nullptr);
-  const auto rule1 = std::exchange(o_.optSutiSyori(1).onClick, nullptr);
+  // Its click rule sets MmRoundUp to what it already is.
   o_.optSutiSyori(m_.MmRoundUp ? 0 : 1).setChecked(true);
-  o_.optSutiSyori(0).onClick = rule;
-  o_.optSutiSyori(1).onClick = rule1;
   if (m_.Languege != 1 && m_.Languege != 2)
     m_.Languege = store_.int16(QStringLiteral("Languege"), 1);
   o_.optLanguege(m_.Languege == 1 ? 0 : 1).setChecked(true);

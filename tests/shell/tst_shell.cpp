@@ -705,10 +705,15 @@ void tst_Shell::options() {
     if (language == 1)
       o.optLanguege(1).setChecked(true);
     o.chkPortOccupy.setChecked(false);
+    // Rounding applies at once, before OK.
+    o.optSutiSyori(1).setChecked(true);
+    QVERIFY(!p.m.MmRoundUp);
+    o.optSutiSyori(0).setChecked(true);
     o.cmdOK.click();
   });
   p.frmMain.mnuViewOption.click();
   QTEST(int(p.m.PortNo), "portAfter");
+  QVERIFY(p.m.MmRoundUp);
   QTEST(dialogs.shown, "shown");
   QCOMPARE(stored("PortOccupy"), u"0"_qs);
   QVERIFY(!p.m.PortOccupy);
