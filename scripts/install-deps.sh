@@ -10,6 +10,7 @@ packages=(
   qt6-qpa-plugins
   fonts-noto-cjk
   poppler-utils fonts-dejavu-core
+  help2man dpkg-dev fakeroot appstream lintian
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #include "link.h"
+#include "datafolder.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "module1.h"
@@ -21,7 +22,7 @@ double Link::timeoutScale() { return scaleFactor(); }
 
 Link::Link(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, SettingsStore &store,
            PortDevice *device)
-    : listFolder(QCoreApplication::applicationDirPath()), m_(m), f_(frmMain),
+    : listFolder(DataFolder()), m_(m), f_(frmMain),
       dialogs_(dialogs), store_(store) {
   TimerTimeout.setSingleShot(true);
   // A coarse timer may end up to 5% early, failing a reply that was in time.

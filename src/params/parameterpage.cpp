@@ -1,4 +1,5 @@
 #include "parameterpage.h"
+#include "datafolder.h"
 #include "basic.h"
 #include "dialogs.h"
 #include "entryrules.h"
@@ -34,7 +35,7 @@ qint16 comboValue(const Control &combo, int lastAccepted) {
 } // namespace
 
 ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice, Dialogs &dialogs)
-    : listFolder(QCoreApplication::applicationDirPath()),
+    : listFolder(DataFolder()),
       frmDeviceDialog(*this, m, frmMain, frmDevice), m_(m), f_(frmMain), dialogs_(dialogs) {
   for (const entry::DigitBox &b : entry::DigitBoxes) {
     Control *box = f_.find(QString::fromLatin1(b.name));

@@ -1,4 +1,5 @@
 #include "program.h"
+#include "datafolder.h"
 #include "setrescaptions.h"
 #include "startup.h"
 
@@ -83,7 +84,7 @@ void Program::frmMain_Load() {
   f.form.width = size("MainWidth", f.form.width);
   f.form.height = size("MainHeight", f.form.height);
   f.form.maximized = store.flag(QStringLiteral("MainMaximized"), false);
-  helpPath = help::SetHelpPath(QCoreApplication::applicationDirPath(), help::ManualName(m.Languege));
+  helpPath = help::SetHelpPath(DataFolder(), help::ManualName(m.Languege));
   offerHelp();
   SetResCaptions(f, msg);
   title_ = f.form.text();
