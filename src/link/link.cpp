@@ -52,9 +52,8 @@ void Link::setDevice(PortDevice *device) {
 void Link::showPort() {
   if (!device_ || f_.sbStatusBar.panelCount() <= FrmMain::PortPanel)
     return;
-  const QString path = device_->simulated() ? msg(5131) : device_->devicePath(m_.PortNo);
-  const QString port = msg(5130).arg(m_.PortNo).arg(path.isEmpty() ? msg(5132) : path);
-  f_.sbStatusBar.setPanelText(FrmMain::PortPanel, (device_->isOpen() ? QStringLiteral("● ") : QString()) + port);
+  f_.sbStatusBar.setPanelText(FrmMain::PortPanel, (device_->isOpen() ? QStringLiteral("● ") : QString()) +
+                                                       portLabel(m_.PortNo, false));
 }
 
 QString Link::msg(int n) const { return m_.msg(n); }
@@ -110,9 +109,9 @@ qint16 Link::TryOpenPort(int n) {
   return opened ? 0 : 1;
 }
 
-QString Link::portLabel(int n) const {
+QString Link::portLabel(int n, bool withInfo) const {
   const QString path = device_->simulated() ? msg(5131) : device_->devicePath(n);
-  const QString info = device_->deviceInfo(n);
+  const QString info = withInfo ? device_->deviceInfo(n) : QString();
   return msg(5130).arg(n).arg(path.isEmpty() ? msg(5132) : path) +
          (info.isEmpty() ? QString() : QStringLiteral(" (") + info + u')');
 }

@@ -53,8 +53,9 @@ public:
   // The status bar's port panel: the port number in use, what it reaches,
   // and a mark while it is open.
   void showPort();
-  // The operator's name of port `n`: "COM5 — /dev/ttyUSB0 (maker, ...)".
-  QString portLabel(int n) const;
+  // The operator's name of port `n`: "COM5 — /dev/ttyUSB0 (maker, ...)",
+  // without what the system reports about the device unless `withInfo`.
+  QString portLabel(int n, bool withInfo = true) const;
 
   qint16 CommPortOpen();
   // Closes the port unless it is held open (PortOccupy) or a transaction is
