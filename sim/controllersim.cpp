@@ -181,7 +181,13 @@ void ControllerSim::handleLine(const QByteArray &line) {
   const QByteArray reply = execute(line);
   if (f == Fault::NoReply)
     return;
-  queue(spoil(reply, f), lineChars, f == Fault::Split);
+  queue(spoil(reply, f), lineChars, f == Fault::Split, f == Fault::Late ? LateNs : 0);
+}
+
+void ControllerSim::setChaos(double rate, quint32 seed) {
+  chaosRate_ = std::clamp(rate, 0.0, 1.0);
+  chaos_.seed(seed);
+  chaosFaults_.clear();
 }
 
 ControllerSim::Fault ControllerSim::takeFault(const QByteArray &line) {
@@ -191,6 +197,17 @@ ControllerSim::Fault ControllerSim::takeFault(const QByteArray &line) {
       key = it.key();
   if (key.isEmpty() && faults_.contains("*"))
     key = "*";
+  if (key.isEmpty() && chaosRate_ > 0) {
+    static constexpr Fault Kinds[] = {Fault::NoReply,    Fault::Late,    Fault::WrongLength,
+                                      Fault::WrongEcho,  Fault::ErrorReply, Fault::Garbage,
+                                      Fault::Split,      Fault::Vanish};
+    std::uniform_real_distribution<double> draw(0.0, 1.0);
+    if (draw(chaos_) >= chaosRate_)
+      return Fault::None;
+    const Fault f = Kinds[std::uniform_int_distribution<int>(0, 7)(chaos_)];
+    chaosFaults_.append(f);
+    return f;
+  }
   if (key.isEmpty())
     return Fault::None;
   FaultEntry &e = faults_[key];
@@ -368,9 +385,9 @@ QByteArray ControllerSim::execute(const QByteArray &line) {
   return errorReply(KeyUndefined);
 }
 
-void ControllerSim::queue(const QByteArray &bytes, int lineChars, bool split) {
+void ControllerSim::queue(const QByteArray &bytes, int lineChars, bool split, qint64 lateNs) {
   const qint64 now = clock_.nsecsElapsed();
-  qint64 t = now;
+  qint64 t = now + lateNs;
   if (paced_)
     t = std::max(now + lineChars * CharNs, wireFreeNs_);
   const auto add = [&](const QByteArray &piece) {

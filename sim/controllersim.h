@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QTimer>
+#include <random>
 #include "wiretimer.h"
 #include <array>
 
@@ -14,7 +15,9 @@
 class ControllerSim : public QObject {
   Q_OBJECT
 public:
-  enum class Fault { None, NoReply, WrongLength, WrongEcho, ErrorReply, Garbage, Split, TwoLines, Vanish };
+  enum class Fault { None, NoReply, WrongLength, WrongEcho, ErrorReply, Garbage, Split, TwoLines, Vanish, Late };
+  // A late reply comes this long after its time.
+  static constexpr qint64 LateNs = 2'500'000'000;
 
   explicit ControllerSim(QObject *parent = nullptr);
 
@@ -26,6 +29,11 @@ public:
   // exempts a code from a "*" fault. `times` -1 = until cleared.
   void setFault(const QByteArray &code, Fault f, int times = -1);
   void clearFaults();
+  // Chaos: each line draws, with probability `rate`, one of every fault
+  // (no reply, late, wrong length, wrong echo, error reply, garbage, split,
+  // the line vanishing); the same seed gives the same faults.
+  void setChaos(double rate, quint32 seed);
+  const QList<Fault> &chaosFaults() const { return chaosFaults_; }
   void setErrorKey(const QByteArray &twoChars);
 
   // 9600-baud character time, both for the line coming in and the reply going out.
@@ -96,7 +104,7 @@ private:
   QByteArray errorReply(const QByteArray &key);
   Fault takeFault(const QByteArray &line);
   static QByteArray spoil(const QByteArray &reply, Fault f);
-  void queue(const QByteArray &bytes, int lineChars, bool split = false);
+  void queue(const QByteArray &bytes, int lineChars, bool split = false, qint64 lateNs = 0);
   void queueVanish();
   void armOutput();
   void emitNext();
@@ -124,6 +132,9 @@ private:
   std::array<QByteArray, 4> blocks_;  // 0, 1, 2, 7
   std::array<QByteArray, 4> staged_;  // empty = nothing staged
 
+  double chaosRate_ = 0;
+  std::mt19937 chaos_;
+  QList<Fault> chaosFaults_;
   QTimer moveTimer_;
   QTimer inputTimer_;
   bool homingMove_ = false;

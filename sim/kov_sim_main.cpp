@@ -39,7 +39,7 @@ bool parseFault(const QString &spec, ControllerSim &sim) {
       {"length", ControllerSim::Fault::WrongLength}, {"echo", ControllerSim::Fault::WrongEcho},
       {"error", ControllerSim::Fault::ErrorReply}, {"garbage", ControllerSim::Fault::Garbage},
       {"split", ControllerSim::Fault::Split},     {"twolines", ControllerSim::Fault::TwoLines},
-      {"vanish", ControllerSim::Fault::Vanish}};
+      {"vanish", ControllerSim::Fault::Vanish},   {"late", ControllerSim::Fault::Late}};
   const QStringList parts = spec.split(u':');
   if (parts.size() < 2 || parts.size() > 3 || parts[0].isEmpty() || !kinds.contains(parts[1]))
     return false;
@@ -77,7 +77,7 @@ int main(int argc, char *argv[]) {
   const QCommandLineOption faultOpt(
       QStringLiteral("fault"),
       QStringLiteral("Spoil replies to CODE (or * for all): none, noreply, length, echo, error, garbage, split, "
-                     "twolines or vanish; TIMES times, or until the end."),
+                     "twolines, vanish or late; TIMES times, or until the end."),
       QStringLiteral("CODE:KIND[:TIMES]"));
   const QCommandLineOption keyOpt(QStringLiteral("error-key"), QStringLiteral("Error key of the error fault."),
                                   QStringLiteral("KEY"), QStringLiteral("01"));
@@ -92,7 +92,15 @@ int main(int argc, char *argv[]) {
       QStringLiteral("Turn the STB input on and off every MS milliseconds; the outputs follow \"0WO\" "
                      "in monitor mode (\"0CM7\")."),
       QStringLiteral("MS"), QStringLiteral("0"));
-  parser.addOptions({linkOpt, pacedOpt, scaleOpt, faultOpt, keyOpt, logOpt, homeOpt, inputOpt});
+  const QCommandLineOption chaosOpt(
+      QStringLiteral("chaos"),
+      QStringLiteral("Spoil each line's reply with probability RATE (0 to 1) by a fault drawn at random: no reply, "
+                     "a reply 2.5 s late, wrong length, wrong echo, error reply, garbage, a reply split over many "
+                     "writes, or the line vanishing (the terminal comes back). Reproducible with --seed."),
+      QStringLiteral("RATE"), QStringLiteral("0"));
+  const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Seed of --chaos."), QStringLiteral("N"),
+                                   QStringLiteral("1"));
+  parser.addOptions({linkOpt, pacedOpt, scaleOpt, faultOpt, keyOpt, logOpt, homeOpt, inputOpt, chaosOpt, seedOpt});
   parser.process(app);
 
   ControllerSim sim;
@@ -110,6 +118,13 @@ int main(int argc, char *argv[]) {
   if (!ok || cycle < 0)
     return fail(QStringLiteral("bad input cycle: %1").arg(parser.value(inputOpt)));
   sim.setInputCycle(cycle);
+  const double chaos = parser.value(chaosOpt).toDouble(&ok);
+  if (!ok || !(chaos >= 0 && chaos <= 1))
+    return fail(QStringLiteral("a chaos rate is from 0 to 1: %1").arg(parser.value(chaosOpt)));
+  const uint seed = parser.value(seedOpt).toUInt(&ok);
+  if (!ok)
+    return fail(QStringLiteral("bad seed: %1").arg(parser.value(seedOpt)));
+  sim.setChaos(chaos, seed);
   const QByteArray key = parser.value(keyOpt).toLatin1();
   if (key.size() != 2)
     return fail(QStringLiteral("an error key has two characters: %1").arg(parser.value(keyOpt)));

@@ -58,6 +58,8 @@ B ask(ControllerSim &sim, const B &line) { return sent(sim, line).join(); }
 class tst_Sim : public QObject {
   Q_OBJECT
 private Q_SLOTS:
+  void chaos_data();
+  void chaos();
   void replies_data() {
     QTest::addColumn<B>("line");
     QTest::addColumn<B>("reply");
@@ -295,6 +297,37 @@ private Q_SLOTS:
     QVERIFY(!QFileInfo(link).isSymLink());
   }
 };
+
+void tst_Sim::chaos_data() {
+  QTest::addColumn<double>("rate");
+  QTest::addColumn<int>("least");
+  QTest::addColumn<int>("most");
+  QTest::newRow("off") << 0.0 << 0 << 0;
+  QTest::newRow("every line") << 1.0 << 200 << 200;
+  QTest::newRow("a quarter") << 0.25 << 25 << 75;
+}
+
+// Chaos spoils about its share of lines with faults of every kind, and the
+// same seed spoils the same lines the same way.
+void tst_Sim::chaos() {
+  QFETCH(double, rate);
+  auto run = [rate](quint32 seed) {
+    ControllerSim sim;
+    sim.setChaos(rate, seed);
+    for (int i = 0; i < 200; ++i)
+      sim.receive("0RA\r\n");
+    return sim.chaosFaults();
+  };
+  const QList<ControllerSim::Fault> a = run(7);
+  QFETCH(int, least);
+  QFETCH(int, most);
+  QVERIFY2(a.size() >= least && a.size() <= most, qPrintable(QString::number(a.size())));
+  QCOMPARE(run(7), a);
+  if (rate == 1.0) {
+    QVERIFY(run(8) != a);
+    QCOMPARE(QSet<ControllerSim::Fault>(a.begin(), a.end()).size(), 8); // every kind
+  }
+}
 
 QTEST_GUILESS_MAIN(tst_Sim)
 #include "tst_sim.moc"
