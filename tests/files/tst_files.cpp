@@ -6,7 +6,9 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QtTest>
+#include <csignal>
 
 Q_DECLARE_METATYPE(ParametaRecord)
 
@@ -43,6 +45,8 @@ class tst_Files : public QObject {
   }
 
 private Q_SLOTS:
+  void killedSaveLeavesAWholeFile_data();
+  void killedSaveLeavesAWholeFile();
   void initTestCase() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
     Link::setTimeoutScale(0.01);
@@ -204,6 +208,44 @@ private Q_SLOTS:
     QVERIFY(r.settled());
   }
 };
+
+void tst_Files::killedSaveLeavesAWholeFile_data() {
+  QTest::addColumn<QByteArray>("point");
+  QTest::addColumn<bool>("replaced");
+  QTest::newRow("new file opened") << QByteArray("open") << false;
+  QTest::newRow("new content half written") << QByteArray("write") << false;
+  QTest::newRow("new content synced") << QByteArray("fsync") << false;
+  QTest::newRow("renamed over the old") << QByteArray("rename") << true;
+  QTest::newRow("save returned") << QByteArray("done") << true;
+}
+
+// A save killed (SIGKILL) at any point leaves the old file or the new one,
+// whole: 20 kills at each point.
+void tst_Files::killedSaveLeavesAWholeFile() {
+  QFETCH(QByteArray, point);
+  QFETCH(bool, replaced);
+  QTemporaryDir dir;
+  const QString path = dir.filePath("kept.pmt");
+  const QByteArray old(100 * 1024, 'O'), fresh(256 * 1024, 'N');
+  for (int run = 0; run < 20; ++run) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(old);
+    f.close();
+    QProcess child;
+    child.start(KOV_SAVECHILD_PATH, {path, QString::fromLatin1(point)});
+    QVERIFY(child.waitForReadyRead(10000));
+    QCOMPARE(child.readLine().trimmed(), point);
+    ::kill(pid_t(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished(10000));
+    QFile left(path);
+    QVERIFY(left.open(QIODevice::ReadOnly));
+    QCOMPARE(left.readAll() == fresh, replaced);
+    left.seek(0);
+    const QByteArray content = left.readAll();
+    QVERIFY(content == old || content == fresh);
+  }
+}
 
 QTEST_GUILESS_MAIN(tst_Files)
 #include "tst_files.moc"
