@@ -68,36 +68,6 @@ double cpuSeconds() {
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// The same exchanges as plainly as the system allows.
-double rawLoopMs(const QString &path, int count) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY);
-  if (fd < 0)
-    return -1;
-  termios t{};
-  tcgetattr(fd, &t);
-  cfmakeraw(&t);
-  tcsetattr(fd, TCSANOW, &t);
-  QElapsedTimer clock;
-  clock.start();
-  char buf[64];
-  for (int i = 0; i < count; ++i) {
-    if (::write(fd, "0RA\r\n", 5) != 5)
-      return -1;
-    int got = 0;
-    while (got < 6) {
-      pollfd p{fd, POLLIN, 0};
-      if (::poll(&p, 1, 2000) <= 0)
-        return -1;
-      const ssize_t n = ::read(fd, buf + got, sizeof buf - got);
-      if (n <= 0)
-        return -1;
-      got += int(n);
-    }
-  }
-  const double ms = clock.nsecsElapsed() / 1e6;
-  ::close(fd);
-  return ms;
-}
 
 // The serial port, counting the characters that cross it.
 class CountingPort : public PortDevice {
@@ -188,6 +158,11 @@ double rawReplayMs(const QString &path, const QList<QByteArray> &lines) {
   const double ms = clock.nsecsElapsed() / 1e6;
   ::close(fd);
   return ms;
+}
+
+// The status exchange as plainly as the system allows.
+double rawLoopMs(const QString &path, int count) {
+  return rawReplayMs(path, QList<QByteArray>(count, QByteArrayLiteral("0RA\r\n")));
 }
 
 // A transfer an operator waits for, paced at 9600 baud: its time against the

@@ -109,13 +109,9 @@ Dialogs::FileDialog PositionFile::fileDialog(int title) const {
 }
 
 void PositionFile::cmdSaveFile_Click() {
-  f_.CMDBTN_Muko();
-  f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  f_.DataCommand_Muko();
   mnuFileSaveAs_Click();
-  f_.CMDBTN_Yuko();
-  f_.SSTab1.setTabEnabled(1, true);
-  f_.Menyu_Yuko();
+  f_.DataCommand_Yuko();
 }
 
 void PositionFile::mnuFileSaveAs_Click() {
@@ -152,13 +148,9 @@ bool PositionFile::SaveFileAs(const QString &path) {
 
 qint16 PositionFile::FileOpenProc() {
   data_.SuppressVelCalc = true;
-  f_.CMDBTN_Muko();
-  f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  f_.DataCommand_Muko();
   const qint16 opened = OpenFileData();
-  f_.CMDBTN_Yuko();
-  f_.SSTab1.setTabEnabled(1, true);
-  f_.Menyu_Yuko();
+  f_.DataCommand_Yuko();
   // The fields stay filled for the operator to judge, but the open did not
   // succeed: a command line must not write what it could not show.
   qint16 result = opened;

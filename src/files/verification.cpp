@@ -101,13 +101,9 @@ Verification::Verification(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Param
 
 void Verification::buttons(bool enabled) {
   if (enabled) {
-    f_.ParaBtn_Yuko();
-    f_.SSTab1.setTabEnabled(0, true);
-    f_.Menyu_Yuko();
+    f_.ParaCommand_Yuko();
   } else {
-    f_.ParaBtn_Muko();
-    f_.SSTab1.setTabEnabled(0, false);
-    f_.Menyu_Muko();
+    f_.ParaCommand_Muko();
   }
 }
 

@@ -221,14 +221,10 @@ bool IndexData::setListsFromScreen(ListRule rule) {
 // --- Write ---------------------------------------------------------------------
 
 qint16 IndexData::LoadtoCtMain() {
-  f_.CMDBTN_Muko();
-  f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  f_.DataCommand_Muko();
   const qint16 result = LoadtoCtSeq();
   link_.CommPortRelease();
-  f_.CMDBTN_Yuko();
-  f_.SSTab1.setTabEnabled(1, true);
-  f_.Menyu_Yuko();
+  f_.DataCommand_Yuko();
   if (result == 0)
     dialogs_.done(m_.msg(5101));
   return result;
@@ -293,17 +289,13 @@ qint16 IndexData::WritePosidataToCt() {
 // --- Read ------------------------------------------------------------------------
 
 qint16 IndexData::cmdGetfromCt_Click() {
-  f_.CMDBTN_Muko();
-  f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  f_.DataCommand_Muko();
   f_.comboVEL.setEnabled(false);
   const qint16 result = GetfromCtSeq();
   // Every way out, a refused link check among them, leaves the port released.
   link_.CommPortRelease();
   f_.comboVEL.setEnabled(true);
-  f_.CMDBTN_Yuko();
-  f_.SSTab1.setTabEnabled(1, true);
-  f_.Menyu_Yuko();
+  f_.DataCommand_Yuko();
   if (!link_.CommError && !setListsFromScreen(ListRule::AfterRead))
     dialogs_.message(m_.msg(3010));
   if (result == 0)

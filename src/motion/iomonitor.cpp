@@ -146,17 +146,20 @@ void IoMonitor::IoMonitorStop() {
   f_.Menyu_Yuko();
 }
 
+// What must not be used while the monitor runs, in its order.
+QList<Control *> IoMonitor::monitorGroup() const {
+  return {&f_.cmdFileOpen, &f_.cmdSaveFile, &f_.cmdLoadtoCt, &f_.cmdGetfromCt,
+          &f_.cmdDataPrint, &f_.cmdFilePrint, &f_.Frame2, &f_.cmdMOVE, &f_.cmdSTOP,
+          &f_.cmdHOME, &f_.Frame1, &f_.cmdRESET};
+}
+
 void IoMonitor::IoCMDBTN_Muko() {
-  for (Control *c : {&f_.cmdFileOpen, &f_.cmdSaveFile, &f_.cmdLoadtoCt, &f_.cmdGetfromCt,
-                     &f_.cmdDataPrint, &f_.cmdFilePrint, &f_.Frame2, &f_.cmdMOVE, &f_.cmdSTOP,
-                     &f_.cmdHOME, &f_.Frame1, &f_.cmdRESET})
+  for (Control *c : monitorGroup())
     c->setEnabled(false);
 }
 
 void IoMonitor::IoCMDBTN_Yuko() {
-  for (Control *c : {&f_.cmdFileOpen, &f_.cmdSaveFile, &f_.cmdLoadtoCt, &f_.cmdGetfromCt,
-                     &f_.cmdDataPrint, &f_.cmdFilePrint, &f_.Frame2, &f_.cmdMOVE, &f_.cmdSTOP,
-                     &f_.cmdHOME, &f_.Frame1, &f_.cmdRESET})
+  for (Control *c : monitorGroup())
     c->setEnabled(true);
 }
 
@@ -231,8 +234,7 @@ void IoMonitor::IoStateHyoji() {
 }
 
 void IoMonitor::AllLED_Off() {
-  for (Control *c : {&f_.imgInputStb, &f_.imgInputStop, &f_.imgOutputAlm, &f_.imgOutputRdy,
-                     &f_.imgOutputInp, &f_.imgOutputOut2, &f_.imgOutputOut1})
+  for (Control *c : lamps())
     c->setVisible(false);
 }
 

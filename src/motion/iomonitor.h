@@ -82,6 +82,7 @@ Q_SIGNALS:
   void stopped();
 
 private:
+  QList<Control *> monitorGroup() const;
   void setOutputToggle(int row);
   void noteChanges();
 

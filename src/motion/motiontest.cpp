@@ -80,17 +80,20 @@ void MotionTest::WaitMs(int ms) {
 
 // --- Homing -------------------------------------------------------------------
 
+// What must not be used while homing, in its order (Home itself stays).
+QList<Control *> MotionTest::homingGroup() const {
+  return {&f_.cmdFileOpen, &f_.cmdSaveFile, &f_.cmdLoadtoCt, &f_.cmdGetfromCt,
+          &f_.cmdDataPrint, &f_.cmdFilePrint, &f_.Frame2, &f_.cmdIoMonitor, &f_.Frame4,
+          &f_.cmdRESET, &f_.cmdMOVE, &f_.cmdSTOP, &f_.optSTEP, &f_.optCNT, &f_.chkTimerUse};
+}
+
 void MotionTest::HOMEBTN_Muko() {
-  for (Control *c : {&f_.cmdFileOpen, &f_.cmdSaveFile, &f_.cmdLoadtoCt, &f_.cmdGetfromCt,
-                     &f_.cmdDataPrint, &f_.cmdFilePrint, &f_.Frame2, &f_.cmdIoMonitor, &f_.Frame4,
-                     &f_.cmdRESET, &f_.cmdMOVE, &f_.cmdSTOP, &f_.optSTEP, &f_.optCNT, &f_.chkTimerUse})
+  for (Control *c : homingGroup())
     c->setEnabled(false);
 }
 
 void MotionTest::HOMEBTN_Yuko() {
-  for (Control *c : {&f_.cmdFileOpen, &f_.cmdSaveFile, &f_.cmdLoadtoCt, &f_.cmdGetfromCt,
-                     &f_.cmdDataPrint, &f_.cmdFilePrint, &f_.Frame2, &f_.cmdIoMonitor, &f_.Frame4,
-                     &f_.cmdRESET, &f_.cmdMOVE, &f_.cmdSTOP, &f_.optSTEP, &f_.optCNT, &f_.chkTimerUse})
+  for (Control *c : homingGroup())
     c->setEnabled(true);
 }
 

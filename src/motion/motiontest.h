@@ -1,8 +1,10 @@
 #pragma once
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
+class Control;
 class Dialogs;
 class FrmMain;
 class Link;
@@ -49,6 +51,7 @@ Q_SIGNALS:
 
 private:
   // Sleeps until `done` holds; anything that may make it hold quits the loop.
+  QList<Control *> homingGroup() const;
   void sleepUntil(const std::function<bool()> &done);
   void wake();
   void timerKeys();

@@ -24,14 +24,10 @@ void ParameterTransfer::buttons(bool enabled) {
   if (enabled) {
     link_.CommPortRelease(); // whichever way the command ended
     f_.CMDBTN_Yuko();
-    f_.ParaBtn_Yuko();
-    f_.SSTab1.setTabEnabled(0, true);
-    f_.Menyu_Yuko();
+    f_.ParaCommand_Yuko();
   } else {
     f_.CMDBTN_Muko();
-    f_.ParaBtn_Muko();
-    f_.SSTab1.setTabEnabled(0, false);
-    f_.Menyu_Muko();
+    f_.ParaCommand_Muko();
   }
 }
 

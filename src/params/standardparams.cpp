@@ -154,9 +154,7 @@ qint16 ParameterPage::LoadStdPara() {
 
 void ParameterPage::cmdIniPrm_Click() {
   f_.CMDBTN_Muko();
-  f_.ParaBtn_Muko();
-  f_.SSTab1.setTabEnabled(0, false);
-  f_.Menyu_Muko();
+  f_.ParaCommand_Muko();
 
   if (askBeforeReplacing()) {
     frmDeviceDialog.showModal();
@@ -170,7 +168,5 @@ void ParameterPage::cmdIniPrm_Click() {
   }
 
   f_.CMDBTN_Yuko();
-  f_.ParaBtn_Yuko();
-  f_.SSTab1.setTabEnabled(0, true);
-  f_.Menyu_Yuko();
+  f_.ParaCommand_Yuko();
 }

@@ -30,60 +30,32 @@ PrintCommands::PrintCommands(Module1 &m, FrmMain &frmMain, FrmPrintSelect &selec
   s_.onCloseRequest = [this] { cmdPrintCancel_Click(); };
 }
 
-void PrintCommands::indexBracket(bool locked, bool withPageAndMenus) {
-  if (locked) {
-    f_.CMDBTN_Muko();
-    if (withPageAndMenus) {
-      f_.SSTab1.setTabEnabled(1, false);
-      f_.Menyu_Muko();
-    }
-  } else {
-    f_.CMDBTN_Yuko();
-    if (withPageAndMenus) {
-      f_.SSTab1.setTabEnabled(1, true);
-      f_.Menyu_Yuko();
-    }
-  }
-}
-
-void PrintCommands::paramBracket(bool locked) {
-  if (locked) {
-    f_.ParaBtn_Muko();
-    f_.SSTab1.setTabEnabled(0, false);
-    f_.Menyu_Muko();
-  } else {
-    f_.ParaBtn_Yuko();
-    f_.SSTab1.setTabEnabled(0, true);
-    f_.Menyu_Yuko();
-  }
-}
-
 // --- The index data report -------------------------------------------------
 
 qint16 PrintCommands::PrintScreenData() {
-  indexBracket(true, true);
+  f_.DataCommand_Muko();
   PrintGrid = true;
   PrintFile = false;
   const qint16 result = printIndex(false);
-  indexBracket(false, true);
+  f_.DataCommand_Yuko();
   return result;
 }
 
 qint16 PrintCommands::PrintFileData() {
-  indexBracket(true, true);
+  f_.DataCommand_Muko();
   m_.FilePrintMode = 1;
   showPrintSelect();
   m_.FilePrintMode = 0;
   const qint16 result = PrintCancelled ? qint16(1) : printIndex(false);
-  indexBracket(false, true);
+  f_.DataCommand_Yuko();
   return result;
 }
 
 qint16 PrintCommands::PrintFromMenu(bool preview) {
-  indexBracket(true, false);
+  f_.CMDBTN_Muko();
   showPrintSelect();
   const qint16 result = PrintCancelled ? qint16(1) : printIndex(preview);
-  indexBracket(false, false);
+  f_.CMDBTN_Yuko();
   return result;
 }
 
@@ -134,7 +106,7 @@ qint16 PrintCommands::printIndex(bool preview) {
 // --- The parameter report --------------------------------------------------
 
 qint16 PrintCommands::PrintParaScreen() {
-  paramBracket(true);
+  f_.ParaCommand_Muko();
   qint16 result = 1;
   if (page_.BlankParaCheck() == 1) {
     dialogs_.message(m_.messages().joined({7, 8}));
@@ -148,12 +120,12 @@ qint16 PrintCommands::PrintParaScreen() {
                                              m_.messages()),
                            false, false);
   }
-  paramBracket(false);
+  f_.ParaCommand_Yuko();
   return result;
 }
 
 qint16 PrintCommands::PrintParaFile() {
-  paramBracket(true);
+  f_.ParaCommand_Muko();
   qint16 result = 1;
   if (dialogs_.message(m_.msg(682), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) ==
       Dialogs::Answer::Ok) {
@@ -162,7 +134,7 @@ qint16 PrintCommands::PrintParaFile() {
     if (!path.isEmpty())
       result = printParamFile(path);
   }
-  paramBracket(false);
+  f_.ParaCommand_Yuko();
   return result;
 }
 

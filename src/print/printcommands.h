@@ -50,8 +50,6 @@ private:
   // Steps 1 to 6 of the index data report, the source chosen.
   qint16 printIndex(bool preview);
   qint16 printParams(const QStringList &list, bool fromFile, bool preview);
-  void indexBracket(bool locked, bool withPageAndMenus);
-  void paramBracket(bool locked);
 
   Module1 &m_;
   FrmMain &f_;

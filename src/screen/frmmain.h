@@ -202,6 +202,12 @@ public:
   void Menyu_Yuko() { unlock(menusLocked_, menus()); }
   void ParaBtn_Muko() { lock(parameterButtonsLocked_, parameterButtons()); }
   void ParaBtn_Yuko() { unlock(parameterButtonsLocked_, parameterButtons()); }
+  // The bracket of a command of one page: its group, the other page and
+  // the menus.
+  void DataCommand_Muko() { CMDBTN_Muko(); SSTab1.setTabEnabled(1, false); Menyu_Muko(); }
+  void DataCommand_Yuko() { CMDBTN_Yuko(); SSTab1.setTabEnabled(1, true); Menyu_Yuko(); }
+  void ParaCommand_Muko() { ParaBtn_Muko(); SSTab1.setTabEnabled(0, false); Menyu_Muko(); }
+  void ParaCommand_Yuko() { ParaBtn_Yuko(); SSTab1.setTabEnabled(0, true); Menyu_Yuko(); }
 
   // The members of each group, in their order.
   QList<Control *> commandButtons();
