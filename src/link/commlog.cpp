@@ -1,4 +1,6 @@
 #include "commlog.h"
+#include "dialogs.h"
+#include "wholefile.h"
 
 #include <algorithm>
 
@@ -51,6 +53,17 @@ QString CommLog::format(const Entry &e) const {
   case Link::Traffic::ErrorReply: return time + QStringLiteral("  !! ") + msg_.text(5182);
   }
   return time;
+}
+
+void CommLog::saveAs(Dialogs &dialogs) const {
+  const QString path = dialogs.saveFileName(
+      {msg_.text(5177), msg_.text(5178), QStringLiteral("kov-t6-log.txt"), QStringLiteral("txt")});
+  if (path.isEmpty())
+    return;
+  QString reason;
+  if (!wholefile::Save(path, lines().join(u'\n').toUtf8() + '\n', &reason))
+    dialogs.message(msg_.text(5183) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
+                    Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
 }
 
 QStringList CommLog::lines() const {

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QObject>
 
+class Dialogs;
+
 // The communication log: every line over the wire with its time since the
 // log opened and its direction, and the outcomes that spoiled an exchange.
 // It listens to the link only while recording, and never changes what is
@@ -38,6 +40,8 @@ public:
   // Entries that dropped off the front to keep the last MaxLines.
   qint64 dropped() const { return dropped_; }
   QString format(const Entry &e) const;
+  // Saves the lines shown as text where the operator chooses.
+  void saveAs(Dialogs &dialogs) const;
 
 Q_SIGNALS:
   // A line to show at the end; or everything to show again.

@@ -2,7 +2,6 @@
 #include "commlog.h"
 #include "dialogs.h"
 #include "module1.h"
-#include "wholefile.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -44,7 +43,7 @@ CommLogWindow::CommLogWindow(CommLog &log, const Module1 &m, Dialogs &dialogs, Q
   connect(pause, &QPushButton::toggled, this, [this](bool on) { log_.paused = on; });
   connect(clear, &QPushButton::clicked, &log_, &CommLog::clear);
   connect(copy, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(text()); });
-  connect(saveButton, &QPushButton::clicked, this, &CommLogWindow::save);
+  connect(saveButton, &QPushButton::clicked, this, [this] { log_.saveAs(dialogs_); });
   connect(hidePolling_, &QCheckBox::toggled, &log_, &CommLog::setHidePolling);
   connect(&log_, &CommLog::reset, this, &CommLogWindow::refill);
   connect(&log_, &CommLog::appended, this, [this](const QString &line) {
@@ -80,15 +79,4 @@ void CommLogWindow::refill() {
 
 void CommLogWindow::showCounts() {
   counts_->setText(m_.msg(5176).arg(log_.hidden()).arg(log_.dropped()));
-}
-
-void CommLogWindow::save() {
-  const QString path = dialogs_.saveFileName(
-      {m_.msg(5177), m_.msg(5178), QStringLiteral("kov-t6-log.txt"), QStringLiteral("txt")});
-  if (path.isEmpty())
-    return;
-  QString reason;
-  if (!wholefile::Save(path, text().toUtf8() + '\n', &reason))
-    dialogs_.message(m_.msg(5183) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
-                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
 }

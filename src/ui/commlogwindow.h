@@ -16,7 +16,7 @@ public:
   CommLogWindow(CommLog &log, const Module1 &m, Dialogs &dialogs, QWidget *owner);
 
   QPlainTextEdit *view() const { return view_; }
-  // The text as the window holds it (what Save writes).
+  // The text as the window holds it (what Save writes: the log's lines).
   QString text() const;
 
 protected:
@@ -26,7 +26,6 @@ protected:
 private:
   void refill();
   void showCounts();
-  void save();
 
   CommLog &log_;
   const Module1 &m_;
