@@ -3,8 +3,8 @@
 #include "frmmain.h"
 #include "link.h"
 #include "module1.h"
+#include "replies.h"
 
-#include <algorithm>
 
 ControllerCommands::ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
     : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
@@ -47,7 +47,7 @@ qint16 ControllerCommands::ReadCtVersion() {
   bool replied = link_.CommTransaction("0RV", 11, {}) == 0;
   const QByteArray v = link_.JusinData.mid(3, 3);
   // A version is three digits; anything else is a wrong reply, not a version.
-  if (replied && !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (replied && !replies::Version(link_.JusinData)) {
     link_.WrongReply();
     replied = false;
   }

@@ -6,12 +6,19 @@
 #include <algorithm>
 
 bool ErrorList::load(const QString &path) {
+  const wholefile::Read file = wholefile::ReadFile(path);
+  if (!file.ok()) {
+    entries.clear();
+    ErrListCount = 0;
+    return false;
+  }
+  return parse(file.bytes);
+}
+
+bool ErrorList::parse(const QByteArray &bytes) {
   entries.clear();
   ErrListCount = 0;
-  const wholefile::Read file = wholefile::ReadFile(path);
-  if (!file.ok())
-    return false;
-  SequentialFields fields(wholefile::TextOrShiftJis(file.bytes));
+  SequentialFields fields(wholefile::TextOrShiftJis(bytes));
   QString count;
   if (!fields.read(&count))
     return false;

@@ -19,6 +19,8 @@ struct ErrorList {
   // file, a count that is no whole number, a missing field, more than 40
   // entries). Entries read before a failure stay.
   bool load(const QString &path);
+  // The same from the file's bytes.
+  bool parse(const QByteArray &bytes);
 
   // The entry of an error key; a key that reads as a number matches by value.
   const Entry *find(const QString &key) const;

@@ -3,6 +3,7 @@
 #include "dialogs.h"
 #include "frmmain.h"
 #include "module1.h"
+#include "replies.h"
 #include "settingsstore.h"
 
 #include <QCoreApplication>
@@ -324,8 +325,7 @@ void Link::ErrorCheck() {
     }
     return;
   }
-  const QByteArray code = ErrorList::Code(ErrJusinData);
-  const QString key = QString::fromLatin1(code.mid(0, 1) + code.mid(2, 1));
+  const QString key = replies::ErrorKey(ErrJusinData);
   f_.imgAlarmLed.setVisible(true);
   f_.imgAlarmGreen.setVisible(false);
   if (const ErrorList::Entry *e = errors.find(key)) {
@@ -342,9 +342,8 @@ qint16 Link::ReadCtStatus() {
   TimeOutMs = 2000;
   if (CommTransaction("0RA", 6, {}) == 1)
     return -1;
-  const char c = JusinData.at(3);
-  if (c >= '0' && c <= '3')
-    return qint16(c - '0');
+  if (const auto status = replies::Status(JusinData))
+    return *status;
   // No status digit: the operator learns why before the caller gives up.
   WrongReply();
   return -1;

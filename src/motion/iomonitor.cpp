@@ -4,6 +4,7 @@
 #include "frmmain.h"
 #include "link.h"
 #include "module1.h"
+#include "replies.h"
 #include "wholefile.h"
 
 #include <QFileInfo>
@@ -22,23 +23,10 @@ namespace {
 // Bit position within a digit: mask 8 is position 0, mask 1 position 3.
 int position(int mask) { return mask == 8 ? 0 : mask == 4 ? 1 : mask == 2 ? 2 : 3; }
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  return 0; // not a hex digit: counts as 0
-}
-
-template <std::size_t D>
-void decode(const QByteArray &reply, int digits, std::array<std::array<bool, 5>, D> &bits) {
-  for (int d = 1; d <= digits; ++d) {
-    const int v = hexDigit(reply.size() > 2 + d ? reply.at(2 + d) : '0');
-    for (const int mask : {8, 4, 2, 1})
-      bits[std::size_t(d)][std::size_t(position(mask))] = (v & mask) != 0;
-  }
+// One hex digit of an I/O word into its four bits.
+void setBits(std::array<bool, 5> &bits, int value) {
+  for (const int mask : {8, 4, 2, 1})
+    bits[std::size_t(position(mask))] = (value & mask) != 0;
 }
 
 // White icon index beside each lamp, in the order of IoSignals.
@@ -85,8 +73,18 @@ qint16 IoMonitor::ReadIoState() {
     return 1;
   }
   link_.BlockStrings[1] = link_.JusinData;
-  decode(link_.BlockStrings[0], 3, m_.InputBit);
-  decode(link_.BlockStrings[1], 2, m_.OutputBit);
+  // Both words or neither: the lamps never show half a garbled reply.
+  const auto in = replies::HexDigits(link_.BlockStrings[0], 3, 3);
+  const auto out = replies::HexDigits(link_.BlockStrings[1], 3, 2);
+  if (!in || !out) {
+    link_.WrongReply(); // releases the port, sets CommError, 384 + 385
+    f_.cmdIoMonitor.setText(m_.msg(702));
+    return 1;
+  }
+  for (std::size_t d = 1; d <= 3; ++d)
+    setBits(m_.InputBit[d], (*in)[d - 1]);
+  for (std::size_t d = 1; d <= 2; ++d)
+    setBits(m_.OutputBit[d], (*out)[d - 1]);
   return 0;
 }
 

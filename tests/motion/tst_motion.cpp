@@ -428,6 +428,37 @@ private Q_SLOTS:
     QVERIFY(!r.io.IoWriteRequest); // consumed by the failed write
   }
 
+  // An I/O word with a character that is no hex digit is a wrong reply:
+  // told, the lamps keep the last good words, and the monitor stops.
+  void garbledWord_data() {
+    QTest::addColumn<QByteArray>("inputs");
+    QTest::addColumn<QByteArray>("outputs");
+    QTest::newRow("input word") << QByteArray("0RI8Z0\r\n") << QByteArray("0RO22\r\n");
+    QTest::newRow("output word") << QByteArray("0RI800\r\n") << QByteArray("0RO2 \r\n");
+    QTest::newRow("lower case is hex") << QByteArray("0RIa00\r\n") << QByteArray("0RO2f\r\n");
+  }
+  void garbledWord() {
+    QFETCH(QByteArray, inputs);
+    QFETCH(QByteArray, outputs);
+    Rig r;
+    ScriptedDevice line;
+    r.link.setDevice(&line);
+    line.answers = {{"0CM7\r\n"}, {"0RI800\r\n"}, {"0RO20\r\n"}, {inputs}, {outputs}};
+    r.f.cmdIoMonitor.click();
+    r.io.timerInputOutput1_Timer();
+    QCOMPARE(r.lit(), u"1001000"_qs);
+    r.io.timerInputOutput1_Timer();
+    if (QTest::currentDataTag() == QByteArray("lower case is hex")) {
+      QVERIFY(r.dialogs.shown.isEmpty());
+      QCOMPARE(r.lit(), u"1101011"_qs);
+      return;
+    }
+    QCOMPARE(r.dialogs.shown,
+             QStringList{u"Communication error occurs!\r\ntransmit data is wrong"_qs});
+    QVERIFY(r.io.IoStopRequest);
+    QCOMPARE(r.lit(), u"1001000"_qs);
+  }
+
   // The program ending while the monitor waits: one "0CM0", nothing after.
   void endingDuringATick() {
     Rig r;
