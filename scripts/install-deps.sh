@@ -11,6 +11,7 @@ packages=(
   fonts-noto-cjk
   poppler-utils fonts-dejavu-core
   help2man dpkg-dev fakeroot appstream lintian
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -206,6 +206,7 @@ ControllerSim::Fault ControllerSim::takeFault(const QByteArray &line) {
       return Fault::None;
     const Fault f = Kinds[std::uniform_int_distribution<int>(0, 7)(chaos_)];
     chaosFaults_.append(f);
+    Q_EMIT faultInjected(f);
     return f;
   }
   if (key.isEmpty())

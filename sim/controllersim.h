@@ -87,6 +87,8 @@ Q_SIGNALS:
   void vanish();
   // Every line received, without CR LF.
   void lineReceived(const QByteArray &line);
+  // Chaos chose fault `f` for the line just received.
+  void faultInjected(ControllerSim::Fault f);
 
 private:
   struct FaultEntry {

@@ -33,13 +33,20 @@ bool catchSignals() {
   return ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGINT, &sa, nullptr) == 0;
 }
 
-bool parseFault(const QString &spec, ControllerSim &sim) {
+const QHash<QString, ControllerSim::Fault> &faultKinds() {
   static const QHash<QString, ControllerSim::Fault> kinds = {
       {"none", ControllerSim::Fault::None},       {"noreply", ControllerSim::Fault::NoReply},
       {"length", ControllerSim::Fault::WrongLength}, {"echo", ControllerSim::Fault::WrongEcho},
       {"error", ControllerSim::Fault::ErrorReply}, {"garbage", ControllerSim::Fault::Garbage},
       {"split", ControllerSim::Fault::Split},     {"twolines", ControllerSim::Fault::TwoLines},
       {"vanish", ControllerSim::Fault::Vanish},   {"late", ControllerSim::Fault::Late}};
+  return kinds;
+}
+
+QString faultName(ControllerSim::Fault f) { return faultKinds().key(f); }
+
+bool parseFault(const QString &spec, ControllerSim &sim) {
+  const QHash<QString, ControllerSim::Fault> &kinds = faultKinds();
   const QStringList parts = spec.split(u':');
   if (parts.size() < 2 || parts.size() > 3 || parts[0].isEmpty() || !kinds.contains(parts[1]))
     return false;
@@ -81,8 +88,10 @@ int main(int argc, char *argv[]) {
       QStringLiteral("CODE:KIND[:TIMES]"));
   const QCommandLineOption keyOpt(QStringLiteral("error-key"), QStringLiteral("Error key of the error fault."),
                                   QStringLiteral("KEY"), QStringLiteral("01"));
-  const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("Append every line received to FILE."),
-                                  QStringLiteral("FILE"));
+  const QCommandLineOption logOpt(
+      QStringLiteral("log"),
+      QStringLiteral("Append every line received to FILE, and after it \"! KIND\" when --chaos spoils its reply."),
+      QStringLiteral("FILE"));
   const QCommandLineOption homeOpt(
       QStringLiteral("homing-ends"),
       QStringLiteral("Status a homing run ends in: 1, or 2 for a controller that never reports it complete."),
@@ -140,6 +149,11 @@ int main(int argc, char *argv[]) {
       return fail(QStringLiteral("%1: %2").arg(log.fileName(), log.errorString()));
     QObject::connect(&sim, &ControllerSim::lineReceived, &log, [&log](const QByteArray &line) {
       log.write(line + '\n');
+      log.flush();
+    });
+    // A fault chaos chose, after the line it spoils: "! late".
+    QObject::connect(&sim, &ControllerSim::faultInjected, &log, [&log](ControllerSim::Fault f) {
+      log.write("! " + faultName(f).toLatin1() + '\n');
       log.flush();
     });
   }

@@ -180,6 +180,8 @@ void IoMonitor::timerInputOutput1_Timer() {
     if (link_.ChangeCommMode(mode) == 1) {
       if (ending())
         return;
+      // An error reply leaves the port open; the monitor that never ran must not hold it.
+      link_.CommPortRelease();
       timerInputOutput1.stop();
       IoMonitorStop();
       IoMonitoring = false;

@@ -1,4 +1,5 @@
 #include "program.h"
+#include "basic.h"
 #include "datafolder.h"
 #include "setrescaptions.h"
 #include "startup.h"
@@ -74,8 +75,12 @@ void Program::Main(bool splash) {
 void Program::frmMain_Load() {
   FrmMain &f = frmMain;
   const Messages msg = m.messages();
-  f.form.left = int(store.number(QStringLiteral("MainLeft"), 1000));
-  f.form.top = int(store.number(QStringLiteral("MainTop"), 1000));
+  // A place no screen could have, or no number at all, is no place the operator left.
+  auto place = [this](const char *key) {
+    return int(WholeIn(store.number(QString::fromLatin1(key), 1000), -1'000'000, 1'000'000).value_or(1000));
+  };
+  f.form.left = place("MainLeft");
+  f.form.top = place("MainTop");
   // A size that no window could have is no size the operator left.
   auto size = [this](const char *key, int designed) {
     const double v = store.number(QString::fromLatin1(key), designed);

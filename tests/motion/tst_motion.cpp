@@ -428,6 +428,26 @@ private Q_SLOTS:
     QVERIFY(!r.io.IoWriteRequest); // consumed by the failed write
   }
 
+  // Monitor mode refused: the monitor stops at once and leaves the port free.
+  void monitorModeRefused_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("error reply") << QByteArray("0%%010\r\n");
+    QTest::newRow("wrong echo") << QByteArray("0CX7\r\n");
+  }
+  void monitorModeRefused() {
+    QFETCH(QByteArray, reply);
+    Rig r;
+    ScriptedDevice line;
+    r.link.setDevice(&line);
+    line.answers = {{reply}, {"0CM6\r\n"}};
+    r.f.cmdIoMonitor.click();
+    r.io.timerInputOutput1_Timer();
+    QVERIFY(!r.io.IoMonitoring && !r.io.timerInputOutput1.isActive());
+    QCOMPARE(r.dialogs.shown.size(), 1);
+    QVERIFY(!line.isOpen());
+    QVERIFY(r.f.cmdMOVE.isEnabled());
+  }
+
   // An I/O word with a character that is no hex digit is a wrong reply:
   // told, the lamps keep the last good words, and the monitor stops.
   void garbledWord_data() {

@@ -163,6 +163,8 @@ void tst_Shell::mainWindowPlaceRemembered_data() {
                                        << QList<int>{1000, 1000, 13500, 9600, 0};
   QTest::newRow("garbage") << H{{"MainWidth", "wide"}, {"MainMaximized", "yes"}}
                            << QList<int>{1000, 1000, 13500, 9600, 0};
+  QTest::newRow("places no screen has") << H{{"MainLeft", "1e30"}, {"MainTop", "nan"}}
+                                        << QList<int>{1000, 1000, 13500, 9600, 0};
 }
 
 // The main window opens where and as large as the operator left it.
