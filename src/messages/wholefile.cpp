@@ -130,9 +130,15 @@ bool synced(FileOps &ops, int fd, int *error) {
 
 } // namespace
 
+namespace {
+FileOps *defaultOps = nullptr;
+}
+
+void SetDefaultOps(FileOps *ops) { defaultOps = ops; }
+
 bool Save(const QString &path, const QByteArray &bytes, QString *reason) {
   FileOps ops;
-  return Save(path, bytes, reason, ops);
+  return Save(path, bytes, reason, defaultOps ? *defaultOps : ops);
 }
 
 bool Save(const QString &path, const QByteArray &bytes, QString *reason, FileOps &ops) {

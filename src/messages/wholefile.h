@@ -46,5 +46,8 @@ struct FileOps {
 // then an existing file at `path` is untouched.
 bool Save(const QString &path, const QByteArray &bytes, QString *reason);
 bool Save(const QString &path, const QByteArray &bytes, QString *reason, FileOps &ops);
+// The system calls of every save without its own `ops` (nullptr: the real
+// ones); for tests that run whole commands with failing calls.
+void SetDefaultOps(FileOps *ops);
 
 } // namespace wholefile
