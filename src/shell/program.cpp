@@ -12,7 +12,7 @@
 #include <QEventLoop>
 #include <QLocale>
 
-Program::Program(Dialogs &d) : dialogs(d) {
+Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
   frmMain.mnuFileExit.onClick = [this] { mnuFileExit_Click(); };
   frmMain.mnuHelpContents.onClick = [this] { ShowHelp(m.msg(414)); };
   frmMain.mnuHelpAbout.onClick = [this] { mnuHelpAbout_Click(); };
@@ -124,6 +124,7 @@ void Program::frmMain_Unload() {
   if (unloaded_)
     return;
   unloaded_ = true;
+  closingDialogs.closed = true;
   // A transfer still waiting for the controller ends here, port closed.
   // A monitor that set the controller's monitor mode takes it back first,
   // at once or, when a tick waits, as that tick unwinds.

@@ -7,6 +7,7 @@
 #include "frmsplash.h"
 #include "frmtrance.h"
 #include "controllercommands.h"
+#include "dialogs.h"
 #include "indexdata.h"
 #include "iomonitor.h"
 #include "motiontest.h"
@@ -27,7 +28,34 @@
 #include <functional>
 #include <optional>
 
-class Dialogs;
+// What the commands tell the operator through: the program's dialogs until
+// the main window closes. A command still unwinding from its wait then says
+// nothing more: messages are dropped, questions answered as cancelled.
+class AfterCloseDialogs : public Dialogs {
+public:
+  explicit AfterCloseDialogs(Dialogs &d) : d_(d) {}
+  bool closed = false;
+
+  Answer message(const QString &text, Buttons buttons, Icon icon, const QString &details) override {
+    if (!closed)
+      return d_.message(text, buttons, icon, details);
+    return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+  }
+  void status(const QString &text) override {
+    if (!closed)
+      d_.status(text);
+  }
+  void done(const QString &text) override {
+    if (!closed)
+      d_.done(text);
+  }
+  void setBusy(bool busy) override { d_.setBusy(busy); }
+  QString saveFileName(const FileDialog &d) override { return closed ? QString() : d_.saveFileName(d); }
+  QString openFileName(const FileDialog &d) override { return closed ? QString() : d_.openFileName(d); }
+
+private:
+  Dialogs &d_;
+};
 
 // The running program: its shared state, its settings and its seven
 // windows; start-up, loading and unloading the main window, and exit.
@@ -38,7 +66,8 @@ public:
 
   Module1 m;
   SettingsStore store;
-  Dialogs &dialogs;
+  AfterCloseDialogs closingDialogs;
+  Dialogs &dialogs; // closingDialogs
   FrmMain frmMain;
   FrmSplash frmSplash;
   FrmDevice frmDevice;

@@ -29,7 +29,8 @@ private Q_SLOTS:
   void mainWindowLoad_data();
   void mainWindowLoad();
   void exitUnloadsAndQuits();
-  void closingDuringATransfer();
+  void closingDuringAWait_data();
+  void closingDuringAWait();
   void noCommandDuringAWait_data();
   void noCommandDuringAWait();
   void commandsSayWhatTheyDid_data();
@@ -251,27 +252,6 @@ void tst_Shell::exitUnloadsAndQuits() {
   QCOMPARE(stored("Languege"), u"1"_qs);
 }
 
-// The window closed while the controller is silent: the wait ends at once,
-// the port closes, and the command unwinds without another exchange.
-void tst_Shell::closingDuringATransfer() {
-  SimPortDevice line;
-  line.sim()->setFault("*", ControllerSim::Fault::NoReply);
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  p.link.setDevice(&line);
-  p.Main(false);
-  dialogs.shown.clear();
-  QTimer::singleShot(0, &p, [&] { p.frmMain_Unload(); });
-  QElapsedTimer clock;
-  clock.start();
-  p.frmMain.mnuShowCtversion.click(); // link check, then the version query
-  QVERIFY(clock.elapsed() < 1000);
-  QVERIFY(!line.isOpen());
-  QCOMPARE(line.sim()->receivedLines(), QList<QByteArray>{"0CM6"});
-  QVERIFY(dialogs.shown.isEmpty());
-  QCOMPARE(stored("Languege"), u"1"_qs);
-}
-
 // The simulator's line, held back at each write until `probe` has run
 // inside the transaction's wait.
 class ProbeDevice : public PortDevice {
@@ -296,6 +276,70 @@ public:
     return true;
   }
 };
+
+// The window closed during a wait of each kind of command: the wait ends at
+// once, the port closes, and nothing more reaches the controller or the
+// operator (the silent row: a controller that never answers).
+void tst_Shell::closingDuringAWait_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("readFirst");
+  QTest::addColumn<int>("wait"); // the wait the window closes in, from 1
+  QTest::addColumn<QList<Dialogs::Answer>>("answers");
+  using A = QList<Dialogs::Answer>;
+  QTest::newRow("silent controller") << "mnuShowCtversion" << false << 0 << A{};
+  QTest::newRow("index write") << "cmdLoadtoCt" << false << 2 << A{Dialogs::Answer::Ok};
+  QTest::newRow("index read") << "cmdGetfromCt" << false << 2 << A{Dialogs::Answer::No, Dialogs::Answer::Yes};
+  QTest::newRow("parameter read") << "cmdParaRead" << false << 3 << A{};
+  QTest::newRow("parameter write") << "cmdParaWrite" << true << 3 << A{Dialogs::Answer::Yes};
+  QTest::newRow("verification") << "cmdConpareCT" << true << 2 << A{};
+  QTest::newRow("alarm reset") << "cmdRESET" << false << 1 << A{};
+  QTest::newRow("version query") << "mnuShowCtversion" << false << 2 << A{};
+  QTest::newRow("homing poll") << "cmdHOME" << false << 4 << A{};
+  QTest::newRow("move test") << "cmdMOVE" << false << 3 << A{};
+}
+
+void tst_Shell::closingDuringAWait() {
+  QFETCH(QString, command);
+  QFETCH(bool, readFirst);
+  QFETCH(int, wait);
+  ProbeDevice line;
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.link.setDevice(&line);
+  p.Main(false);
+  p.frmMain.txtDIVISION.setText("4");
+  p.frmMain.txtGEAR.setText("10");
+  if (readFirst)
+    QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  dialogs.shown.clear();
+  QFETCH(QList<Dialogs::Answer>, answers);
+  dialogs.answers = answers;
+  qsizetype linesAtClose = -1, messagesAtClose = -1;
+  auto close = [&] {
+    p.frmMain_Unload();
+    linesAtClose = line.inner.sim()->receivedLines().size();
+    messagesAtClose = dialogs.shown.size();
+  };
+  int waits = 0;
+  if (wait == 0) {
+    line.inner.sim()->setFault("*", ControllerSim::Fault::NoReply);
+    QTimer::singleShot(0, &p, close);
+  } else {
+    line.probe = [&] {
+      if (++waits == wait)
+        close();
+    };
+  }
+  QElapsedTimer clock;
+  clock.start();
+  p.frmMain.find(command)->click();
+  QVERIFY(clock.elapsed() < 1000);
+  QVERIFY(linesAtClose >= 0);
+  QCOMPARE(line.inner.sim()->receivedLines().size(), linesAtClose);
+  QCOMPARE(dialogs.shown.size(), messagesAtClose);
+  QVERIFY(!line.isOpen());
+  QCOMPARE(stored("Languege"), u"1"_qs);
+}
 
 void tst_Shell::noCommandDuringAWait_data() {
   QTest::addColumn<QString>("command");
