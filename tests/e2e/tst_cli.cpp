@@ -428,10 +428,10 @@ void tst_Cli::cleanupTestCase() {
 
 void tst_Cli::failedSaveKeepsTheOldFile_data() {
   QTest::addColumn<QStringList>("args");
-  QTest::addColumn<QString>("target"); // "full": a file on a full file system
+  QTest::addColumn<QString>("target"); // "full": a file on a full file system; "readonly": in a read-only folder
   QTest::addColumn<QByteArray>("message");
   const QByteArray pmt = "Fail to  Save parameters into the file.", ztd = "Fail to save the file.";
-  for (const char *target : {"/dev/full", "full"}) {
+  for (const char *target : {"/dev/full", "full", "readonly"}) {
     QTest::addRow("standard set to %s", target) << QStringList{"params", "standard", "35"} << target << pmt;
     QTest::addRow("parameters read to %s", target) << QStringList{"--yes", "params", "read"} << target << pmt;
     QTest::addRow("index read to %s", target) << QStringList{"--yes", "index", "read"} << target << ztd;
@@ -445,7 +445,26 @@ void tst_Cli::failedSaveKeepsTheOldFile() {
   QFETCH(QString, target);
   QByteArray old(223, 'k');
   QString folder;
-  if (target == "full") {
+  QByteArray reason = "No space left on device";
+  if (target == "readonly") {
+    // Root writes into any folder: a read-only mount stands in for one.
+    folder = dir_.filePath(QStringLiteral("ro-%1").arg(QTest::currentDataTag()));
+    QDir().mkpath(folder);
+    const bool root = ::geteuid() == 0;
+    if (root && QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) != 0)
+      QSKIP("a read-only folder for root needs a tmpfs mount");
+    if (root)
+      fullFolder_ << folder;
+    target = folder + "/keep." + (args.contains("index") ? "ztd" : "pmt");
+    QFile keep(target);
+    QVERIFY(keep.open(QIODevice::WriteOnly) && keep.write(old) == old.size() && keep.flush());
+    keep.close();
+    if (root)
+      QCOMPARE(QProcess::execute("mount", {"-o", "remount,ro", folder}), 0);
+    else
+      QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    reason = root ? "Read-only file system" : "Permission denied";
+  } else if (target == "full") {
     folder = dir_.filePath(QStringLiteral("full-%1").arg(QTest::currentDataTag()));
     QDir().mkpath(folder);
     if (::geteuid() != 0 ||
@@ -464,13 +483,15 @@ void tst_Cli::failedSaveKeepsTheOldFile() {
   QVERIFY(startSim({}));
   QCOMPARE(cli(args + QStringList{"-o", target}), 3);
   QFETCH(QByteArray, message);
-  QVERIFY2(stderr_.contains(message + "\n" + target.toUtf8() + "\nNo space left on device\n"), stderr_);
+  QVERIFY2(stderr_.contains(message + "\n" + target.toUtf8() + "\n" + reason + "\n"), stderr_);
   QVERIFY(stderr_.endsWith(" failed\n"));
   if (!folder.isEmpty()) {
     QFile keep(target);
     QVERIFY(keep.open(QIODevice::ReadOnly));
     QCOMPARE(keep.readAll(), old);
-    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2); // no temporary left behind
+    // No temporary left behind.
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), folder.contains("/ro-") ? 1 : 2);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 }
 
