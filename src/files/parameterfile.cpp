@@ -120,6 +120,9 @@ Parsed Parse(const QString &text) {
         return fault(Fault::Layout);
       if (!fields.read(&value))
         return fault(Fault::Truncated);
+      // A value with a quotation mark: a damaged field, never one the program wrote.
+      if (value.contains(u'"'))
+        return fault(Fault::Layout);
       out.lines[std::size_t(n)] = fields.line();
       list[std::size_t(n++)] = value;
     }

@@ -100,6 +100,8 @@ private Q_SLOTS:
         "\"HOME\",4,1\r\n30\r\n1\r\n10\r\n10\r\n1\r\n\"AXIS\",8");
     row("value not a number", "\r\n400\r\n", "\r\n4x0\r\n");
     row("model not a number", "28L100", "28L1x0");
+    // No value the program writes holds a quotation mark.
+    row("a quote in the actuator code", "\"28L100\"", "28L100\"");
   }
 
   // A refused file changes nothing, and the file opened next is taken.
