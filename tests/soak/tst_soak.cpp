@@ -47,7 +47,7 @@ private:
   const Module1 &m_;
 };
 
-// A disk that fails a third of the writes, syncs and renames.
+// A disk that fails one in five of the writes, syncs and renames.
 class FlakyDisk : public wholefile::FileOps {
 public:
   explicit FlakyDisk(quint32 seed) : rng_(seed) {}
@@ -62,7 +62,7 @@ public:
 
 private:
   bool fail(int error) {
-    if (rng_.bounded(9) != 0)
+    if (rng_.bounded(5) != 0)
       return false;
     ++failures;
     errno = error;
@@ -180,15 +180,16 @@ QString tst_Soak::runCommand(Program &p, SoakDialogs &dialogs, int which) {
       qFatal("the monitor did not stop");
     return "monitor";
   case 10:
-    dialogs.files = {ztd};
-    if (p.positionFile.SaveFileProc())
-      files_[ztd] = contents(ztd);
-    return "ztd save";
-  case 11:
-    dialogs.files = {pmt};
-    if (p.paramFile.cmdSaveParaFile_Click() == 0)
-      files_[pmt] = contents(pmt);
-    return "pmt save";
+  case 11: {
+    const int before = dialogs.messages;
+    const bool ztdSave = which == 10;
+    dialogs.files = {ztdSave ? ztd : pmt};
+    if (ztdSave ? p.positionFile.SaveFileProc() : p.paramFile.cmdSaveParaFile_Click() == 0)
+      files_[ztdSave ? ztd : pmt] = contents(ztdSave ? ztd : pmt);
+    else if (dialogs.messages == before)
+      qFatal("a save failed without a word");
+    return ztdSave ? "ztd save" : "pmt save";
+  }
   case 12:
     dialogs.files = {ztd};
     p.positionFile.FileOpenProc();
