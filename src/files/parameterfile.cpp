@@ -8,6 +8,7 @@
 #include "sequentialfile.h"
 #include "wholefile.h"
 
+#include <QLocale>
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -30,7 +31,8 @@ constexpr int LastEntry = 40;
 QByteArray number(double v) {
   if (std::abs(v) < 1e15 && v == std::trunc(v))
     return QByteArray::number(qint64(v));
-  return QByteArray::number(v, 'g', 15);
+  // The shortest text that reads back as the same number.
+  return QByteArray::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
 // Fields 1..35 in file order.

@@ -104,6 +104,27 @@ private Q_SLOTS:
     row("a quote in the actuator code", "\"28L100\"", "28L100\"");
   }
 
+  // What a save writes reads back as the same numbers, also those with more
+  // digits than a screen shows.
+  void numbersSurviveASave_data() {
+    QTest::addColumn<double>("aux18");
+    QTest::newRow("whole") << 262143.0;
+    QTest::newRow("decimal") << 0.1;
+    QTest::newRow("seventeen digits") << 0.30000000000000004;
+    QTest::newRow("huge") << 7.777777777777777e39;
+  }
+  void numbersSurviveASave() {
+    QFETCH(double, aux18);
+    ParametaRecord p = standard28();
+    p.Aux18 = aux18;
+    const parafile::Parsed parsed = parafile::Parse(QString::fromUtf8(parafile::Format(p)));
+    QCOMPARE(int(parsed.result), int(parafile::ReadResult::Read));
+    const auto read = parafile::CopyParaFileArray(parsed.list, ParametaRecord{});
+    QVERIFY(read);
+    QCOMPARE(read->Aux18, aux18);
+    QCOMPARE(*read, p);
+  }
+
   // A refused file changes nothing, and the file opened next is taken.
   void refusedFiles() {
     QFETCH(QByteArray, from);
