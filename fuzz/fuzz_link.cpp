@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FrmMain &f = p.frmMain;
   f.txtDIVISION.setText(QStringLiteral("4"));
   f.txtGEAR.setText(QStringLiteral("10"));
-  const int command = data[0] % 9;
+  const int command = data[0] % 10;
   // The writes and the verification need a page read from a controller.
   if (command == 3 || command == 4)
     FUZZ_CHECK(p.paramTransfer.cmdParaRead_Click() == 0);
@@ -64,9 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(!p.io.IoMonitoring);
     result = -1;
     break;
-  default:
+  case 8:
     f.cmdHOME.click();
     result = -1;
+    break;
+  default:
+    f.optSTEP.setChecked(true);
+    result = p.motion.cmdMOVE_Click();
     break;
   }
   // A command that failed told the operator why.

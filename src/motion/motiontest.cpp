@@ -174,6 +174,8 @@ qint16 MotionTest::cmdMOVE_Click() {
   f_.SSTab1.setTabEnabled(1, false);
   f_.Menyu_Muko();
   const qint16 result = RunMoveTest();
+  // An error reply to a move or a status poll leaves the port open.
+  link_.CommPortRelease();
   MoveCMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
   f_.cmdRESET.setEnabled(true);

@@ -428,6 +428,25 @@ private Q_SLOTS:
     QVERIFY(!r.io.IoWriteRequest); // consumed by the failed write
   }
 
+  // An error reply to the move or to a status poll ends the move test, told,
+  // with the port free again.
+  void moveEndsOnAnErrorReply_data() {
+    QTest::addColumn<QByteArray>("refused");
+    QTest::newRow("the move") << QByteArray("0MP01");
+    QTest::newRow("a status poll") << QByteArray("0RA");
+  }
+  void moveEndsOnAnErrorReply() {
+    QFETCH(QByteArray, refused);
+    Rig r;
+    r.f.optSTEP.setChecked(true);
+    r.on(refused == "0RA" ? "0MP01" : "0RA", 1,
+         [&r, refused] { r.sim().setFault(refused, ControllerSim::Fault::ErrorReply, 1); });
+    QCOMPARE(r.motion.cmdMOVE_Click(), qint16(1));
+    QCOMPARE(r.dialogs.shown.size(), 1);
+    QVERIFY(!r.line.isOpen());
+    QVERIFY(r.f.cmdMOVE.isEnabled());
+  }
+
   // Monitor mode refused: the monitor stops at once and leaves the port free.
   void monitorModeRefused_data() {
     QTest::addColumn<QByteArray>("reply");
