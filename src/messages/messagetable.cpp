@@ -289,6 +289,8 @@ constexpr Row kRows[] = {
     { 5181, "エコー違い", "wrong echo"},
     { 5182, "コントローラのエラー応答", "controller error reply"},
     { 5183, "ログを保存できませんでした。", "The log could not be saved."},
+    { 5190, "コントローラーが動作中のため、移動テストを開始しませんでした。", "The controller is moving; the move test did not start."},
+    { 5191, "コントローラーがアラーム中のため、移動テストを開始しませんでした。", "The controller is in alarm; the move test did not start."},
 };
 
 constexpr bool sortedByNumber() {

@@ -189,6 +189,9 @@ qint16 MotionTest::RunMoveTest() {
   const qint16 status = link_.ReadCtStatus();
   if (status != 1 && status != 2) {
     link_.CommPortRelease();
+    // A failed read has been told; a busy controller is told here.
+    if (status == 0 || status == 3)
+      dialogs_.status(m_.msg(status == 0 ? 5190 : 5191));
     return 1;
   }
   if (f_.optCNT.isChecked() && StopRequest)

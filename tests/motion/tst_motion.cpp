@@ -201,13 +201,25 @@ private Q_SLOTS:
     QCOMPARE(r.count("0MP01"), 2);
   }
 
-  // A controller that is moving refuses the move test: only "0RA" is sent.
-  void movingRefusesTheMove() {
+  // A controller that is moving or in alarm refuses the move test: only
+  // "0RA" is sent, and the status line says why nothing moved.
+  void busyControllerRefusesTheMove_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("moving") << 0 << u"The controller is moving; the move test did not start."_qs;
+    QTest::newRow("alarm") << 3 << u"The controller is in alarm; the move test did not start."_qs;
+  }
+  void busyControllerRefusesTheMove() {
+    QFETCH(int, status);
     Rig r;
-    r.sim().setStatus(0);
+    if (status == 3)
+      r.sim().raiseAlarm("10");
+    else
+      r.sim().setStatus(status);
     QCOMPARE(r.motion.cmdMOVE_Click(), qint16(1));
     QCOMPARE(r.wire(), Lines{"0RA"});
     QVERIFY(r.dialogs.shown.isEmpty());
+    QTEST(r.dialogs.statuses.join(u'|'), "said");
     QVERIFY(!r.line.isOpen());
   }
 
