@@ -1,10 +1,6 @@
-#include "fakedialogs.h"
-#include "frmmain.h"
 #include "indexdata.h"
-#include "link.h"
-#include "module1.h"
+#include "linkrig.h"
 #include "positionfile.h"
-#include "settingsstore.h"
 #include "simportdevice.h"
 
 #include <QSettings>
@@ -32,19 +28,11 @@ void type(Control &c, const QString &keys) {
 } // namespace
 
 // The main window's operation data on the simulator, in English.
-struct Rig {
-  FakeDialogs dialogs;
-  Module1 m;
-  FrmMain f;
-  SettingsStore store;
-  SimPortDevice line;
-  Link link{m, f, dialogs, store, &line};
+struct Rig : LinkRig<SimPortDevice> {
   IndexData data{m, f, dialogs, link};
   PositionFile file{m, f, dialogs, data};
 
   Rig() {
-    m.Languege = 2;
-    m.LangBase = 10000;
     m.PortOccupy = false;
     link.Get_ErrorList();
     data.mainWindowLoad();

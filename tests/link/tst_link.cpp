@@ -1,13 +1,9 @@
-#include "controllercommands.h"
-#include "fakedialogs.h"
-#include "frmmain.h"
-#include "hexpad.h"
-#include "link.h"
 #include "commlog.h"
-#include "module1.h"
+#include "controllercommands.h"
+#include "hexpad.h"
+#include "linkrig.h"
 #include "portmap.h"
 #include "scripteddevice.h"
-#include "settingsstore.h"
 #include "simportdevice.h"
 
 #include <QSettings>
@@ -42,20 +38,10 @@ Answers script(const QString &s) {
 } // namespace
 
 // One main window, its link and a scripted line, in English.
-struct Rig {
-  FakeDialogs dialogs;
-  Module1 m;
-  FrmMain f;
-  SettingsStore store;
-  ScriptedDevice dev;
-  Link link{m, f, dialogs, store, &dev};
+struct Rig : LinkRig<ScriptedDevice> {
   ControllerCommands commands{m, f, dialogs, link};
 
-  Rig() {
-    m.Languege = 2;
-    m.LangBase = 10000;
-    link.Get_ErrorList();
-  }
+  Rig() { link.Get_ErrorList(); }
 };
 
 class tst_Link : public QObject {
@@ -180,17 +166,17 @@ void tst_Link::againstTheSimulator() {
 void tst_Link::receiverAssemblesLines() {
   Rig r;
   QCOMPARE(r.link.CommPortOpen(), qint16(0));
-  r.dev.arrive("0R");
+  r.line.arrive("0R");
   QVERIFY(!r.link.JusinEnd);
-  r.dev.arrive("A1\r\n");
+  r.line.arrive("A1\r\n");
   QVERIFY(r.link.JusinEnd);
   QCOMPARE(r.link.JusinData, QByteArray("0RA1\r\n"));
   // A read ending inside the next line ends no line; the next one ending in
   // CR LF takes everything as one line.
-  r.dev.arrive("0RA2\r\n0");
+  r.line.arrive("0RA2\r\n0");
   QCOMPARE(r.link.JusinData, QByteArray("0RA1\r\n"));
   QCOMPARE(r.link.JusinBuffer, QByteArray("0RA2\r\n0"));
-  r.dev.arrive("RA3\r\n");
+  r.line.arrive("RA3\r\n");
   QCOMPARE(r.link.JusinData, QByteArray("0RA2\r\n0RA3\r\n"));
   QVERIFY(r.link.JusinBuffer.isEmpty());
 }
@@ -198,7 +184,7 @@ void tst_Link::receiverAssemblesLines() {
 void tst_Link::errorLineBetweenTransactions() {
   Rig r;
   r.link.CommPortOpen();
-  r.dev.arrive("0%%103\r\n");
+  r.line.arrive("0%%103\r\n");
   QCOMPARE(r.f.lblstatus.text(), u"Overvoltage"_qs);
   QVERIFY(r.f.imgAlarmLed.isVisible());
   QVERIFY(!r.f.imgAlarmGreen.isVisible());
@@ -208,10 +194,10 @@ void tst_Link::errorLineBetweenTransactions() {
 
 void tst_Link::portThatCannotOpen() {
   Rig r;
-  r.dev.openFailure = QStringLiteral("/dev/ttyS0: Permission denied");
+  r.line.openFailure = QStringLiteral("/dev/ttyS0: Permission denied");
   r.link.CommError = true;
   QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
-  QVERIFY(r.dev.written.isEmpty());
+  QVERIFY(r.line.written.isEmpty());
   QCOMPARE(r.dialogs.shown, QStringList{u"Failed in opening of a communication port.\r\n"
                                         "/dev/ttyS0: Permission denied"_qs});
   QVERIFY(r.link.CommError); // left as it was
@@ -222,7 +208,7 @@ void tst_Link::portNumberOutOfRangeIsReloaded() {
   r.store.write(QStringLiteral("PortNo"), 5);
   r.m.PortNo = 0;
   r.link.CommPortOpen();
-  QCOMPARE(r.dev.lastPortNo, 5);
+  QCOMPARE(r.line.lastPortNo, 5);
   QCOMPARE(int(r.m.PortNo), 5);
 }
 
@@ -237,35 +223,35 @@ void tst_Link::portOccupy() {
   QFETCH(bool, occupy);
   Rig r;
   r.m.PortOccupy = occupy;
-  r.dev.answers = script("0RA1\\r\\n;0RA1\\r\\n");
+  r.line.answers = script("0RA1\\r\\n;0RA1\\r\\n");
   for (int command = 0; command < 2; ++command) {
     QCOMPARE(r.link.ReadCtStatus(), qint16(1));
     r.link.CommPortRelease(); // the end of each operator command
   }
-  QTEST(r.dev.opens, "opens");
-  QCOMPARE(r.dev.isOpen(), occupy);
+  QTEST(r.line.opens, "opens");
+  QCOMPARE(r.line.isOpen(), occupy);
 }
 
 void tst_Link::scanPorts() {
   Rig r;
   r.link.CommPortOpen();
-  r.dev.openFailure = QStringLiteral("busy");
+  r.line.openFailure = QStringLiteral("busy");
   r.link.ScanPorts();
   // The open port counts as port 1 and is closed; the rest cannot open.
   QVERIFY(r.link.PortAvailable[1]);
   QVERIFY(!r.link.PortAvailable[2]);
   QVERIFY(!r.link.PortAvailable[32]);
-  QVERIFY(!r.dev.isOpen());
+  QVERIFY(!r.line.isOpen());
 }
 
 void tst_Link::reentrantTransactionRefused() {
   Rig r;
   qint16 inner = -2;
   QTimer::singleShot(0, &r.link, [&] { inner = r.link.CommTransaction("0AR", 5, {}); });
-  r.dev.answers = script("");
+  r.line.answers = script("");
   QCOMPARE(r.link.ReadCtStatus(), qint16(-1)); // times out
   QCOMPARE(inner, qint16(1));
-  QCOMPARE(r.dev.written, QList<QByteArray>{"0RA\r\n"});
+  QCOMPARE(r.line.written, QList<QByteArray>{"0RA\r\n"});
   QCOMPARE(r.dialogs.shown, QStringList{Timeout});
 }
 
@@ -276,14 +262,14 @@ void tst_Link::noReleaseDuringAWait() {
   bool openDuringWait = false;
   QTimer::singleShot(0, &r.link, [&] {
     r.link.CommPortRelease();
-    openDuringWait = r.dev.isOpen();
-    r.dev.arrive("0AR\r\n");
+    openDuringWait = r.line.isOpen();
+    r.line.arrive("0AR\r\n");
   });
   QCOMPARE(r.link.AlarmReset(), qint16(0));
   QVERIFY(openDuringWait);
   QCOMPARE(r.link.nestedRefusals(), 0);
   r.link.CommPortRelease();
-  QVERIFY(!r.dev.isOpen());
+  QVERIFY(!r.line.isOpen());
 }
 
 // Answers "0RA1" a set time after each write, on a precise timer.
@@ -324,16 +310,16 @@ void tst_Link::vanishedPortFailsThenReopens() {
   Rig r;
   r.m.PortOccupy = true;
   r.link.TimeOutMs = 30000; // the vanished line must not wait for the timeout
-  QTimer::singleShot(0, &r.dev, [&] { r.dev.vanish(); });
+  QTimer::singleShot(0, &r.line, [&] { r.line.vanish(); });
   QElapsedTimer clock;
   clock.start();
   QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
   QVERIFY(clock.elapsed() < 250);
-  QVERIFY(!r.dev.isOpen());
+  QVERIFY(!r.line.isOpen());
   QCOMPARE(r.dialogs.shown, QStringList{Timeout});
-  r.dev.answers = script("0RA1\\r\\n");
+  r.line.answers = script("0RA1\\r\\n");
   QCOMPARE(r.link.ReadCtStatus(), qint16(1));
-  QCOMPARE(r.dev.opens, 2);
+  QCOMPARE(r.line.opens, 2);
 }
 
 void tst_Link::shutdownEndsTheWait() {
@@ -342,9 +328,9 @@ void tst_Link::shutdownEndsTheWait() {
   QTimer::singleShot(0, &r.link, [&] { r.link.shutdown(); });
   QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
   QVERIFY(r.dialogs.shown.isEmpty());
-  QVERIFY(!r.dev.isOpen());
+  QVERIFY(!r.line.isOpen());
   QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
-  QCOMPARE(r.dev.written.size(), 1);
+  QCOMPARE(r.line.written.size(), 1);
 }
 
 void tst_Link::readCtStatus_data() {
@@ -363,22 +349,22 @@ void tst_Link::readCtStatus_data() {
 void tst_Link::readCtStatus() {
   QFETCH(QString, answers);
   Rig r;
-  r.dev.answers = script(answers);
+  r.line.answers = script(answers);
   QTEST(int(r.link.ReadCtStatus()), "status");
   QTEST(r.dialogs.shown, "shown");
-  QCOMPARE(r.dev.written.first(), QByteArray("0RA\r\n"));
+  QCOMPARE(r.line.written.first(), QByteArray("0RA\r\n"));
   QCOMPARE(int(r.link.TimeOutMs), 2000);
 }
 
 void tst_Link::changeCommMode() {
   Rig r;
-  r.dev.answers = script("0CM0\\r\\n;0CM7\\r\\n");
+  r.line.answers = script("0CM0\\r\\n;0CM7\\r\\n");
   qint16 mode = 9;
   QCOMPARE(r.link.ChangeCommMode(mode), qint16(0));
   QCOMPARE(int(mode), 0);
   mode = 7;
   QCOMPARE(r.link.ChangeCommMode(mode), qint16(0));
-  QCOMPARE(r.dev.written, (QList<QByteArray>{"0CM0\r\n", "0CM7\r\n"}));
+  QCOMPARE(r.line.written, (QList<QByteArray>{"0CM0\r\n", "0CM7\r\n"}));
   QCOMPARE(int(r.link.TimeOutMs), 5000);
 }
 
@@ -451,14 +437,14 @@ void tst_Link::errorList() {
   QFETCH(bool, missing);
   QCOMPARE(r.dialogs.shown, missing ? QStringList{NoList} : QStringList());
   r.link.CommPortOpen();
-  r.dev.arrive("0%%112\r\n");
+  r.line.arrive("0%%112\r\n");
   QTEST(r.f.lblstatus.text(), "status");
 }
 
 // A reply too short for its key: the unknown code is shown without its line end.
 void tst_Link::shortErrorReply() {
   Rig r;
-  r.dev.answers = script("0%%Q\\r\\n");
+  r.line.answers = script("0%%Q\\r\\n");
   QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
   QCOMPARE(r.dialogs.shown,
            QStringList{u"Communication error occurs!\r\n[No error information in the error List] Q"_qs});
@@ -471,7 +457,7 @@ void tst_Link::missingListToldOncePerReply() {
   r.link.listFolder = empty.path();
   r.link.Get_ErrorList();
   r.dialogs.shown.clear();
-  r.dev.answers = script("0%%102\\r\\n");
+  r.line.answers = script("0%%102\\r\\n");
   QCOMPARE(r.link.ReadCtStatus(), qint16(-1));
   QCOMPARE(r.dialogs.shown,
            (QStringList{NoList, u"Communication error occurs!\r\n[No error information in the error List] 102"_qs}));
@@ -492,10 +478,10 @@ void tst_Link::alarmReset() {
   QFETCH(QString, answers);
   Rig r;
   r.link.CommPortOpen();
-  r.dev.arrive("0%%102\r\n"); // an alarm is showing
-  r.dev.answers = script(answers);
+  r.line.arrive("0%%102\r\n"); // an alarm is showing
+  r.line.answers = script(answers);
   r.f.cmdRESET.click();
-  QCOMPARE(r.dev.written.last(), QByteArray("0AR\r\n"));
+  QCOMPARE(r.line.written.last(), QByteArray("0AR\r\n"));
   QTEST(r.f.imgAlarmLed.isVisible(), "red");
   QFETCH(bool, red);
   QCOMPARE(r.f.imgAlarmGreen.isVisible(), !red);
@@ -529,12 +515,12 @@ void tst_Link::versionQuery() {
   QFETCH(QString, answers);
   Rig r;
   r.m.PortOccupy = false;
-  r.dev.answers = script(answers);
+  r.line.answers = script(answers);
   r.f.mnuShowCtversion.click();
   QTEST(r.dialogs.shown, "messages");
   QTEST(r.f.sbStatusBar.panelText(0), "panel");
-  QTEST(r.dev.written, "written");
-  QVERIFY(!r.dev.isOpen());
+  QTEST(r.line.written, "written");
+  QVERIFY(!r.line.isOpen());
   QVERIFY(r.f.mnuCont.isEnabled() && r.f.cmdGetfromCt.isEnabled());
 }
 
@@ -608,12 +594,12 @@ void tst_Link::commLog() {
   QFETCH(bool, hide);
   Rig r;
   CommLog log(r.link, r.m.messages());
-  r.dev.answers = {{"0RA1\r\n"}};
+  r.line.answers = {{"0RA1\r\n"}};
   r.link.ReadCtStatus(); // before it opens: not recorded
   QVERIFY(log.lines().isEmpty());
   log.setRecording(true);
   log.setHidePolling(hide);
-  r.dev.answers = {answer.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{answer}};
+  r.line.answers = {answer.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{answer}};
   r.link.Polling = polling;
   r.link.ReadCtStatus();
   r.link.Polling = false;
@@ -623,7 +609,7 @@ void tst_Link::commLog() {
   QTEST(shown, "shown");
   QTEST(log.hidden(), "hidden");
   log.setRecording(false);
-  r.dev.answers = {{"0RA1\r\n"}};
+  r.line.answers = {{"0RA1\r\n"}};
   r.link.ReadCtStatus();
   QCOMPARE(log.lines().size(), shown.size());
 }

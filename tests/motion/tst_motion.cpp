@@ -1,11 +1,7 @@
-#include "fakedialogs.h"
-#include "frmmain.h"
 #include "iomonitor.h"
-#include "link.h"
-#include "module1.h"
+#include "linkrig.h"
 #include "motionrules.h"
 #include "motiontest.h"
-#include "settingsstore.h"
 #include "simportdevice.h"
 #include "../link/scripteddevice.h"
 
@@ -17,18 +13,11 @@ using Lines = QList<QByteArray>;
 
 // The move test and the monitor on the simulator, in English; moves take
 // a hundredth of their time.
-struct Rig {
-  FakeDialogs dialogs;
-  Module1 m;
-  FrmMain f;
-  SettingsStore store;
-  SimPortDevice line;
-  Link link{m, f, dialogs, store, &line};
+struct Rig : LinkRig<SimPortDevice> {
   MotionTest motion{m, f, dialogs, link};
   IoMonitor io{m, f, dialogs, link};
 
   Rig() {
-    m.useLanguege(2);
     m.PortOccupy = false;
     link.Get_ErrorList();
     sim().setTimeScale(0.01);

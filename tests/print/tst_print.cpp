@@ -1,15 +1,11 @@
-#include "fakedialogs.h"
 #include "frmdevice.h"
-#include "frmmain.h"
 #include "frmprintselect.h"
 #include "indexdata.h"
-#include "link.h"
-#include "module1.h"
+#include "linkrig.h"
 #include "parameterfile.h"
 #include "parameterpage.h"
 #include "printcommands.h"
 #include "reports.h"
-#include "settingsstore.h"
 #include "simportdevice.h"
 #define PARAMRIG_PAGE_ONLY
 #include "../params/paramrig.h"
@@ -66,15 +62,9 @@ public:
 const QDateTime Now(QDate(2026, 12, 7), QTime(9, 5, 3));
 } // namespace
 
-struct Rig {
-  FakeDialogs dialogs;
-  Module1 m;
-  FrmMain f;
+struct Rig : LinkRig<SimPortDevice> {
   FrmDevice d;
   FrmPrintSelect s;
-  SettingsStore store;
-  SimPortDevice line;
-  Link link{m, f, dialogs, store, &line};
   IndexData data{m, f, dialogs, link};
   ParameterPage page{m, f, d, dialogs};
   ParameterFile file{m, f, dialogs, page};
