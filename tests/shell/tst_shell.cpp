@@ -277,6 +277,17 @@ public:
   }
 };
 
+// Starts `p` on `line` without the splash, with operation data a transfer
+// takes, the parameter page read from the controller first when asked.
+// False when that read failed.
+static bool startForCommands(Program &p, PortDevice &line, bool readFirst) {
+  p.link.setDevice(&line);
+  p.Main(false);
+  p.frmMain.txtDIVISION.setText("4");
+  p.frmMain.txtGEAR.setText("10");
+  return !readFirst || p.paramTransfer.cmdParaRead_Click() == 0;
+}
+
 // The window closed during a wait of each kind of command: the wait ends at
 // once, the port closes, and nothing more reaches the controller or the
 // operator (the silent row: a controller that never answers).
@@ -305,12 +316,7 @@ void tst_Shell::closingDuringAWait() {
   ProbeDevice line;
   FakeDialogs dialogs;
   Program p(dialogs);
-  p.link.setDevice(&line);
-  p.Main(false);
-  p.frmMain.txtDIVISION.setText("4");
-  p.frmMain.txtGEAR.setText("10");
-  if (readFirst)
-    QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
+  QVERIFY(startForCommands(p, line, readFirst));
   dialogs.shown.clear();
   QFETCH(QList<Dialogs::Answer>, answers);
   dialogs.answers = answers;
@@ -369,13 +375,8 @@ void tst_Shell::noCommandDuringAWait() {
   line.inner.sim()->setTimeScale(0.01);
   FakeDialogs dialogs;
   Program p(dialogs);
-  p.link.setDevice(&line);
-  p.Main(false);
+  QVERIFY(startForCommands(p, line, readFirst));
   FrmMain &f = p.frmMain;
-  f.txtDIVISION.setText("4");
-  f.txtGEAR.setText("10");
-  if (readFirst)
-    QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
   QFETCH(QList<Dialogs::Answer>, answers);
   dialogs.answers = answers;
   const int linesBefore = int(line.inner.sim()->receivedLines().size());
@@ -475,13 +476,8 @@ void tst_Shell::commandsSayWhatTheyDid() {
   SimPortDevice line;
   FakeDialogs dialogs;
   Program p(dialogs);
-  p.link.setDevice(&line);
-  p.Main(false);
+  QVERIFY(startForCommands(p, line, readFirst));
   FrmMain &f = p.frmMain;
-  f.txtDIVISION.setText("4");
-  f.txtGEAR.setText("10");
-  if (readFirst)
-    QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
   if (file == u"*.pmt"_qs) {
     file = files.filePath("made.pmt");
     p.paramFile.WriteParaFile(file);
