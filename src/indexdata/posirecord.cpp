@@ -1,5 +1,6 @@
 #include "posirecord.h"
 #include "hexpad.h"
+#include "replies.h"
 
 QByteArray EncodePosiRecord(const PosiRow &row) {
   static constexpr int Widths[] = {4, 1, 1, 5, 1, 2, 2};
@@ -12,11 +13,8 @@ QByteArray EncodePosiRecord(const PosiRow &row) {
 std::optional<PosiRow> DecodePosiReply(const QByteArray &reply) {
   // Positions 6 to 21 of the reply carry the fields.
   const QByteArray fields = reply.mid(5, 16);
-  if (fields.size() != 16)
+  if (fields.size() != 16 || !replies::AllHex(fields))
     return std::nullopt;
-  for (char c : fields)
-    if (!std::isxdigit(static_cast<unsigned char>(c)))
-      return std::nullopt;
   auto hex = [&fields](int from, int len) { return fields.mid(from, len).toUInt(nullptr, 16); };
   PosiRow row;
   row[1] = int(qint16(quint16(hex(0, 4)))); // 8000 to FFFF are negative

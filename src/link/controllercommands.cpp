@@ -45,15 +45,15 @@ qint16 ControllerCommands::cmdRESET_Click() {
 qint16 ControllerCommands::ReadCtVersion() {
   link_.TimeOutMs = 5000;
   bool replied = link_.CommTransaction("0RV", 11, {}) == 0;
-  const QByteArray v = link_.JusinData.mid(3, 3);
+  const auto v = replies::Version(link_.JusinData);
   // A version is three digits; anything else is a wrong reply, not a version.
-  if (replied && !replies::Version(link_.JusinData)) {
+  if (replied && !v) {
     link_.WrongReply();
     replied = false;
   }
   if (replied) {
     f_.sbStatusBar.setPanelText(
-        0, m_.msg(416) + QString::fromLatin1(v.left(1) + "." + v.mid(1, 2)));
+        0, m_.msg(416) + QString::fromLatin1(v->left(1) + "." + v->mid(1, 2)));
     link_.CommPortRelease();
     return 0;
   }

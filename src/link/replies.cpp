@@ -1,6 +1,8 @@
 #include "replies.h"
 #include "errorlist.h"
 
+#include <algorithm>
+
 namespace replies {
 
 std::optional<qint16> Status(const QByteArray &reply) {
@@ -20,6 +22,12 @@ std::optional<QByteArray> Version(const QByteArray &reply) {
     if (c < '0' || c > '9')
       return std::nullopt;
   return v;
+}
+
+bool AllHex(const QByteArray &digits) {
+  return std::all_of(digits.begin(), digits.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+  });
 }
 
 std::optional<std::array<int, 3>> HexDigits(const QByteArray &reply, int from, int count) {

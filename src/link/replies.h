@@ -12,6 +12,8 @@ namespace replies {
 std::optional<qint16> Status(const QByteArray &reply);
 // "0RV" and the three digits of the version.
 std::optional<QByteArray> Version(const QByteArray &reply);
+// Every character a hex digit, upper or lower case.
+bool AllHex(const QByteArray &digits);
 // The values of `count` (at most 3) hex digits from position `from`, as the
 // I/O words "0RI" (3) and "0RO" (2) carry them.
 std::optional<std::array<int, 3>> HexDigits(const QByteArray &reply, int from, int count);

@@ -1,6 +1,7 @@
 #include "paramblocks.h"
 #include "basic.h"
 #include "hexpad.h"
+#include "replies.h"
 
 #include <algorithm>
 #include <cmath>
@@ -96,10 +97,6 @@ qint64 valueOf(const ParametaRecord &p, int param) {
 
 bool fits(qint64 value, int bytes) { return value >= 0 && value < (qint64(1) << (8 * bytes)); }
 
-bool isHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 } // namespace
 
 QByteArray EncodeBlock(int block, const ParametaRecord &p) {
@@ -121,8 +118,7 @@ QStringList FieldsTooWide(const ParametaRecord &p) {
 bool IsBlockReply(const QByteArray &reply, char blockDigit) {
   if (reply.size() < 4 + 2 * BlockBytes || !reply.startsWith("0RD") || reply.at(3) != blockDigit)
     return false;
-  const QByteArray digits = reply.mid(4, 2 * BlockBytes);
-  return std::all_of(digits.begin(), digits.end(), isHexDigit);
+  return replies::AllHex(reply.mid(4, 2 * BlockBytes));
 }
 
 std::optional<ParametaList> DecodeBlocks(const std::array<QByteArray, 3> &replies) {
