@@ -42,7 +42,7 @@ Commands:
   index write FILE.ztd                 open FILE and write it to the controller
   params read [-o FILE.pmt]            read the parameters, print them, save them if -o is given
   params write FILE.pmt [--current A]  open FILE and write it (A: motor current of size SP)
-  params verify FILE.pmt               open FILE and verify it against the controller
+  params verify FILE.pmt [--current A] open FILE and verify it against the controller
   params standard SIZE [--encoder] -o FILE.pmt
                                        standard parameters of an actuator size (28, 35, 42, SP),
                                        saved; no controller needed
@@ -97,7 +97,7 @@ const CommandHelp Helps[] = {
               "  Reads point 1 from the controller (and saves it), or writes a position data\n"
               "  file to the controller.\n"},
     {"params", "kov-t6-cli params read [-o FILE.pmt]\nkov-t6-cli params write FILE.pmt [--current A]\n"
-               "kov-t6-cli params verify FILE.pmt\nkov-t6-cli params standard SIZE [--encoder] -o FILE.pmt\n"
+               "kov-t6-cli params verify FILE.pmt [--current A]\nkov-t6-cli params standard SIZE [--encoder] -o FILE.pmt\n"
                "  Reads, writes or verifies the parameter set, or saves the standard parameters\n"
                "  of an actuator size (28, 35, 42, SP) without a controller.\n"},
     {"home", "kov-t6-cli home\n"
@@ -513,6 +513,35 @@ int Cli::params(QStringList args) {
     save = args.takeAt(o + 1);
     args.removeAt(o);
   }
+  // --current A of write and verify: the motor current of size SP.
+  QString current;
+  if (const qsizetype c = args.indexOf(QStringLiteral("--current")); c >= 0) {
+    if (c + 1 >= args.size())
+      return usage(QStringLiteral("--current needs a value in amperes"));
+    current = args.takeAt(c + 1);
+    args.removeAt(c);
+    bool ok = false;
+    const double a = current.toDouble(&ok);
+    if (!ok || !std::isfinite(a) || a <= 0 || a > 2.0 || current.section(u'.', 1).size() > 1)
+      return usage(QStringLiteral("--current takes 0.1 to 2.0 (amperes, one decimal)"));
+  }
+  // Into the page once the file is open; false when size SP is left without one.
+  auto takeCurrent = [this, &current] {
+    if (!current.isEmpty()) {
+      if (program.frmMain.comboActSize.text() == QLatin1String("SP"))
+        program.frmMain.txtDenryu.setText(current);
+      else
+        QTextStream(stderr) << "kov-t6-cli: --current ignored: the actuator is not size SP\n";
+    }
+    // A motor current of 0 A is never what the operator meant.
+    if (program.params.currentMissing()) {
+      QTextStream(stderr) << "kov-t6-cli: size SP needs its motor current: give --current A (0.1 to 2.0)\n";
+      return false;
+    }
+    return true;
+  };
+  if (!current.isEmpty() && verb != QLatin1String("write") && verb != QLatin1String("verify"))
+    return usage(QStringLiteral("--current belongs to params write and params verify"));
   ParameterPage &page = program.params;
   // The command line changes the special parameters as they stand.
   page.unlockSpecialConfirmed();
@@ -535,28 +564,12 @@ int Cli::params(QStringList args) {
     return save.isEmpty() ? Done : saveTo(save);
   }
   if (verb == QLatin1String("write")) {
-    QString current;
-    const qsizetype c = args.indexOf(QStringLiteral("--current"));
-    if (c >= 0) {
-      if (c + 1 >= args.size())
-        return usage(QStringLiteral("--current needs a value in amperes"));
-      current = args.takeAt(c + 1);
-      args.removeAt(c);
-      bool ok = false;
-      const double a = current.toDouble(&ok);
-      if (!ok || !std::isfinite(a) || a < 0 || a > 2.0)
-        return usage(QStringLiteral("--current takes 0 to 2.0 (amperes)"));
-    }
     if (args.size() != 1 || !save.isEmpty())
       return usage(QStringLiteral("params write takes one FILE and --current A"));
     if (!open(args[0]))
       return failed(QStringLiteral("opening ") + args[0]);
-    if (!current.isEmpty()) {
-      if (program.frmMain.comboActSize.text() == QLatin1String("SP"))
-        program.frmMain.txtDenryu.setText(current);
-      else
-        QTextStream(stderr) << "kov-t6-cli: --current ignored: the actuator is not size SP\n";
-    }
+    if (!takeCurrent())
+      return Failed;
     return program.paramTransfer.cmdParaWrite_Click() == 0 ? Done : failed(QStringLiteral("params write"));
   }
   if (verb == QLatin1String("verify")) {
@@ -564,6 +577,8 @@ int Cli::params(QStringList args) {
       return usage(QStringLiteral("params verify takes one FILE"));
     if (!open(args[0]))
       return failed(QStringLiteral("opening ") + args[0]);
+    if (!takeCurrent())
+      return Failed;
     switch (program.verification.cmdConpareCT_Click()) {
     case 0: return Done;
     case 1: return Differs;

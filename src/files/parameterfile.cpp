@@ -238,7 +238,7 @@ qint16 ParameterFile::SaveParaFileProc() {
     return 1;
   }
   page_.TorikomiParametaValue();
-  if (ParametaValueCheck(page_.ParametaSet) == 1) {
+  if (!page_.valuesInRange()) {
     dialogs_.message(m_.messages().joined({9, 10}));
     return 1;
   }

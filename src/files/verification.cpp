@@ -4,6 +4,7 @@
 #include "module1.h"
 #include "parameterfile.h"
 #include "parameterpage.h"
+#include "paramblocks.h"
 #include "parametertransfer.h"
 
 #include <QFileInfo>
@@ -134,12 +135,12 @@ qint16 Verification::report(qint16 compared, const QString &fileName) {
 }
 
 bool Verification::screenChecked() {
-  if (page_.BlankParaCheck() == 1) {
+  if (page_.BlankParaCheck() == 1 || page_.currentMissing()) {
     dialogs_.message(m_.messages().joined({7, 8}));
     return false;
   }
   page_.TorikomiParametaValue();
-  if (ParametaValueCheck(page_.ParametaSet) == 1) {
+  if (!page_.valuesInRange()) {
     dialogs_.message(m_.messages().joined({1524, 1525}));
     return false;
   }
@@ -157,7 +158,21 @@ qint16 Verification::CompareWithCt() {
   if (!screenChecked() || transfer_.ReadParaBlocks() == 1)
     return -1;
   // Blocks always decode to numbers: the result is 0 or 1.
-  return report(CompareParaArray());
+  qint16 compared = CompareParaArray();
+  // The current as it would be sent against the count the controller holds.
+  if (page_.ParametaSet.ActSize == u"20") {
+    const auto held = transfer_.ReadCurrentCount();
+    if (!held)
+      return -1;
+    const int sent = paramblocks::CountOfCurrent(f_.txtDenryu.text()).value_or(-1);
+    if (sent != *held) {
+      DiffList[1] += QStringLiteral("CURRENT,");
+      differences_ << verify::Difference{1, QStringLiteral("CURRENT"), f_.txtDenryu.text(),
+                                         paramblocks::CurrentText(*held)};
+      compared = 1;
+    }
+  }
+  return report(compared);
 }
 
 qint16 Verification::cmdConpareFile_Click() {

@@ -291,6 +291,8 @@ constexpr Row kRows[] = {
     { 5183, "ログを保存できませんでした。", "The log could not be saved."},
     { 5190, "コントローラーが動作中のため、移動テストを開始しませんでした。", "The controller is moving; the move test did not start."},
     { 5191, "コントローラーがアラーム中のため、移動テストを開始しませんでした。", "The controller is in alarm; the move test did not start."},
+    { 5200, "範囲: %1～%2", "Range: %1 to %2"},
+    { 5201, "0.1～2.0 A（小数1桁）", "0.1 to 2.0 A (one decimal)"},
 };
 
 constexpr bool sortedByNumber() {

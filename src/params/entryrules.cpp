@@ -28,6 +28,9 @@ KeyResult DenryuKeyFilter(int key, const QString &text, bool DotSeen) {
   }
   if (text.size() > 20)
     key = 0;
+  // The controller keeps 0.1 A steps: a second decimal would not arrive.
+  if (isDigitKey(key) && DotSeen && text.section(u'.', 1).size() >= 1)
+    key = 0;
   if (key == KeyEnter)
     return {0, true};
   return {isDigitKey(key) ? key : 0, false};
@@ -43,7 +46,7 @@ QString DigitBoxLeave(const QString &text, bool zeroIsEmpty) {
 DenryuText DenryuChange(const QString &text) {
   QString t = text == u"." ? QStringLiteral("0.") : text;
   const double v = Val(t);
-  if (v < 0.0 || v > 2.0)
+  if (v < 0.0 || v > 2.0 || t.section(u'.', 1).size() > 1)
     t.clear();
   return {t, t.contains(u'.')};
 }

@@ -48,15 +48,13 @@ qint16 MotorCode(const QString &actSize, const QString &actType) {
   return 0;
 }
 
-QStringList ParametaRangeFailures(const ParametaRecord &p) {
-  QStringList failed;
-  auto in = [&failed](const char *name, double v, double lo, double hi) {
-    if (v < lo || v > hi)
-      failed << QString::fromLatin1(name);
+QList<ParamRange> ParametaRanges(const ParametaRecord &p) {
+  QList<ParamRange> ranges;
+  auto in = [&ranges](const char *name, double v, double lo, double hi) {
+    ranges << ParamRange{QString::fromLatin1(name), v, lo, hi, v >= lo && v <= hi};
   };
-  auto filled = [&failed](const char *name, const QString &s) {
-    if (s.isEmpty())
-      failed << QString::fromLatin1(name);
+  auto filled = [&ranges](const char *name, const QString &s) {
+    ranges << ParamRange{QString::fromLatin1(name), 0, 0, 0, !s.isEmpty()};
   };
   in("HomeOffset", p.HomeOffset, 1, 65535);
   in("Aux02", p.Aux02, 1, 255);
@@ -95,6 +93,14 @@ QStringList ParametaRangeFailures(const ParametaRecord &p) {
   in("Aux28", p.Aux28, 0, 1);
   for (qint16 r : p.Reserved)
     in("Reserved", r, 0, 255);
+  return ranges;
+}
+
+QStringList ParametaRangeFailures(const ParametaRecord &p) {
+  QStringList failed;
+  for (const ParamRange &r : ParametaRanges(p))
+    if (!r.ok)
+      failed << r.name;
   return failed;
 }
 

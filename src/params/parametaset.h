@@ -70,6 +70,15 @@ double NumberOf(const QVariant &v);
 // Parameter 36 from the size and type letter.
 qint16 MotorCode(const QString &actSize, const QString &actType);
 
+// One field of the range check: its value and limits (a text field that
+// must not be empty has limits 0 to 0), and whether it passes.
+struct ParamRange {
+  QString name;
+  double value, lo, hi;
+  bool ok;
+};
+// Every checked field in the order of the check; Aux10's limits follow Aux07.
+QList<ParamRange> ParametaRanges(const ParametaRecord &p);
 // The names of the fields out of range; every rule is evaluated.
 QStringList ParametaRangeFailures(const ParametaRecord &p);
 // 0 when every checked field is in range, 1 otherwise.

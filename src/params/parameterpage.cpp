@@ -7,6 +7,7 @@
 #include "module1.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <cmath>
 
 using namespace params;
@@ -32,7 +33,68 @@ qint16 comboValue(const Control &combo, int lastAccepted) {
   return i >= 0 && i <= lastAccepted ? qint16(combo.itemData(i)) : qint16(0);
 }
 
+// The boxes of the range-checked fields; the others come from files only.
+struct RangedBox {
+  const char *field;
+  const char *box;
+};
+constexpr RangedBox RangedBoxes[] = {
+    {"HomeOffset", "txtHomeOffset"},   {"HomeVel", "txtHomeVel"},
+    {"HomeOfsVel", "txtHomeOfsVel"},   {"AxisPulse", "txtAxisPulse"},
+    {"AxisAutoDrv", "comboAxisAutoDrv"}, {"PgFunc", "comboPgFunc"},
+    {"PgAlarm", "txtPgAlarm"},         {"HomeOut", "comboHomeOut"},
+    {"InpLimit", "txtInpLimit"},       {"PgCheckTimer", "txtPgCheckTimer"},
+    {"AutoHome", "comboAutoHome"},     {"LsSerchTimer", "txtLsSerchTimer"}};
+
+// Not range-checked, but one byte wide.
+const ParamRange InpLimitRange{QStringLiteral("InpLimit"), 0, 0, 255, true};
+
+std::optional<ParamRange> rangeOf(const QList<ParamRange> &ranges, const char *field) {
+  if (qstrcmp(field, "InpLimit") == 0)
+    return InpLimitRange;
+  for (const ParamRange &r : ranges)
+    if (r.name == QLatin1String(field))
+      return r;
+  return std::nullopt;
+}
+
 } // namespace
+
+QString ParameterPage::rangeText(const ParamRange &r) const {
+  return m_.msg(5200).arg(numText(r.lo), numText(r.hi));
+}
+
+bool ParameterPage::valuesInRange() {
+  QList<ParamRange> ranges = ParametaRanges(ParametaSet);
+  if (ParametaSet.InpLimit < InpLimitRange.lo || ParametaSet.InpLimit > InpLimitRange.hi) {
+    ParamRange wide = InpLimitRange;
+    wide.value = ParametaSet.InpLimit;
+    wide.ok = false;
+    ranges.prepend(wide);
+  }
+  for (const ParamRange &r : std::as_const(ranges)) {
+    if (r.ok)
+      continue;
+    QString name = r.name, value = numText(r.value);
+    for (const RangedBox &b : RangedBoxes) {
+      if (r.name != QLatin1String(b.field))
+        continue;
+      Control *box = f_.find(QString::fromLatin1(b.box));
+      const QString bare = QString::fromLatin1(b.box).remove(QRegularExpression(QStringLiteral("^(txt|combo)")));
+      const Control *label = f_.find(QStringLiteral("lbl") + bare);
+      name = box->container()->text() + u' ' + (label ? label->text() : bare);
+      value = box->text();
+      box->setFocus();
+    }
+    dialogs_.status(m_.msg(5007).arg(name, value, numText(r.lo), numText(r.hi)));
+    return false;
+  }
+  return true;
+}
+
+bool ParameterPage::currentMissing() const {
+  return f_.comboActSize.text() == SizeSP && !(Val(f_.txtDenryu.text()) > 0);
+}
 
 ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice, Dialogs &dialogs)
     : listFolder(DataFolder()),
@@ -139,13 +201,18 @@ void ParameterPage::mainWindowLoad() {
   f_.comboAutoHome.setBackColor(colors::LightGrey);
   // Never filled and carrying nothing: disabled, so nobody looks for items.
   f_.comboBrake.setEnabled(false);
-  // No message replaces the design captions, which are Japanese.
+  // The design captions "接点(1)"/"接点(0)" do not tell A from B.
+  f_.optEmgLogic(0).setText(msg.text(690));
+  f_.optEmgLogic(1).setText(msg.text(691));
   if (!m_.japanese()) {
-    f_.optEmgLogic(0).setText(msg.text(690));
-    f_.optEmgLogic(1).setText(msg.text(691));
     f_.optAlarmAutoClear(1).setText(msg.text(693));
     f_.optAlarmAutoClear(0).setText(msg.text(692));
   }
+
+  for (const RangedBox &b : RangedBoxes)
+    if (const auto r = rangeOf(ParametaRanges(ParametaRecord{}), b.field))
+      f_.find(QString::fromLatin1(b.box))->setToolTipText(rangeText(*r));
+  f_.txtDenryu.setToolTipText(msg.text(5201));
 
   ReadDevList();
   // The sizes are fixed, so the page stays usable even without the list.

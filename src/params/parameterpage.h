@@ -61,6 +61,12 @@ public:
   void mainWindowLoad();
 
   void ParametaHyoji();
+  // After TorikomiParametaValue: the first value the controller would not
+  // take is named in the status line with its limits and its box gets the
+  // focus; true when every value passes.
+  bool valuesInRange();
+  // Size SP with no current (empty or 0 A): never what the operator meant.
+  bool currentMissing() const;
   void TorikomiParametaValue();
   qint16 BlankParaCheck() const;
   // CopyParaArray on this page's list and set.
@@ -84,6 +90,7 @@ public:
   void txtDenryu_Change();
 
 private:
+  QString rangeText(const ParamRange &r) const;
   void wireDigitBox(Control &box, int limit, bool zeroIsEmpty);
   void lockSpecial(bool locked);
   void showInCombo(Control &combo, int value);

@@ -106,19 +106,24 @@ qint16 ParameterTransfer::ReadParaBlocks() {
   return 0;
 }
 
-qint16 ParameterTransfer::GetSPdenryu() {
+std::optional<int> ParameterTransfer::ReadCurrentCount() {
   link_.TimeOutMs = 3000;
   if (link_.CommTransaction("0RD", ReplyLength, "7") == 1) {
     link_.CommPortRelease();
-    return 1;
+    return std::nullopt;
   }
   link_.BlockStrings[3] = link_.JusinData;
   link_.CommPortRelease();
   const auto count = CurrentCount(link_.BlockStrings[3]);
-  if (!count) {
+  if (!count)
     link_.WrongReply();
+  return count;
+}
+
+qint16 ParameterTransfer::GetSPdenryu() {
+  const auto count = ReadCurrentCount();
+  if (!count)
     return 1;
-  }
   // ParametaHyoji has turned size 20 into "SP".
   if (page_.ParametaSet.ActSize == u"SP")
     f_.txtDenryu.setText(CurrentText(*count));
@@ -139,21 +144,21 @@ qint16 ParameterTransfer::cmdParaWrite_Click() {
 }
 
 qint16 ParameterTransfer::ParaWriteSeq() {
-  if (dialogs_.message(m_.msg(470), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
-      Dialogs::Answer::Yes)
-    return 1;
-  if (page_.BlankParaCheck() == 1) {
+  // Checked before the question: a refusal after Yes would ask for nothing.
+  if (page_.BlankParaCheck() == 1 || page_.currentMissing()) {
     dialogs_.message(m_.messages().joined({7, 8}));
     return 1;
   }
   page_.TorikomiParametaValue();
   // A value wider than its bytes would shift every byte after it.
-  if (ParametaValueCheck(page_.ParametaSet) == 1 ||
-      !FieldsTooWide(page_.ParametaSet).isEmpty() ||
+  if (!page_.valuesInRange() || !FieldsTooWide(page_.ParametaSet).isEmpty() ||
       (page_.ParametaSet.ActSize == u"20" && !CountOfCurrent(f_.txtDenryu.text()))) {
     dialogs_.message(m_.messages().joined({1524, 1525}));
     return 1;
   }
+  if (dialogs_.message(m_.msg(470), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
+      Dialogs::Answer::Yes)
+    return 1;
   qint16 result = 1;
   switch (link_.ReadCtStatus()) {
   case 0:

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <QByteArray>
 #include <QObject>
 
@@ -31,6 +32,9 @@ public:
   // replies are good. Releases the port. 0 read, 1 failed (already told).
   qint16 ReadParaBlocks();
   qint16 GetSPdenryu();
+  // The motor current count the controller holds in block 7; nullopt when
+  // the read failed (already reported).
+  std::optional<int> ReadCurrentCount();
   // The write behind cmdParaWrite: questions, checks, status, transfer, result.
   qint16 ParaWriteSeq();
   qint16 WriteParaToCt();

@@ -112,7 +112,7 @@ qint16 PrintCommands::PrintParaScreen() {
     dialogs_.message(m_.messages().joined({7, 8}));
   } else {
     page_.TorikomiParametaValue();
-    if (ParametaValueCheck(page_.ParametaSet) == 1)
+    if (!page_.valuesInRange())
       dialogs_.message(m_.messages().joined({1524, 1525}));
     else if (dialogs_.message(m_.msg(684), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) ==
              Dialogs::Answer::Ok)

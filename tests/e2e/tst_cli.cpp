@@ -210,6 +210,23 @@ void tst_Cli::commissioningParameters() {
   QFile b(backup);
   QVERIFY(b.open(QIODevice::ReadOnly));
   QCOMPARE(b.readAll(), file);
+
+  // Size SP: no current is refused before anything is sent; the current
+  // written is the one verification compares.
+  const QString sp = dir_.filePath("sp.pmt");
+  QCOMPARE(cli({"params", "standard", "SP", "-o", sp}), 0);
+  const qsizetype sent = wire().size();
+  QCOMPARE(cli({"--yes", "params", "write", sp}), 3);
+  QVERIFY(stderr_.contains("--current"));
+  QCOMPARE(wire().size(), sent);
+  QCOMPARE(cli({"--yes", "params", "write", sp, "--current", "1.23"}), 2);
+  QCOMPARE(cli({"--yes", "params", "write", sp, "--current", "1.2"}), 0);
+  const QByteArray block7 = wire().value(sent + 6);
+  QVERIFY(block7.startsWith("0WD7"));
+  QCOMPARE(block7.mid(16, 4), QByteArray("00E1")); // 1.2 A
+  QCOMPARE(cli({"--yes", "params", "verify", sp, "--current", "1.2"}), 0);
+  QCOMPARE(cli({"--yes", "params", "verify", sp, "--current", "1.3"}), 1);
+  QVERIFY(stderr_.contains(":CURRENT,"));
 }
 
 void tst_Cli::usageErrors_data() {

@@ -105,9 +105,8 @@ private Q_SLOTS:
       QTest::addRow("current %s", qPrintable(QString(keys).replace(u'\b', u'~')))
           << "txtDenryu" << "" << 0 << keys << shown << 0 << shown;
     QTest::newRow("current enter") << "txtDenryu" << "1.5" << 0 << "\r" << "1.5" << 1 << "1.5";
-    const QString twenty = u"0."_qs + QString(18, u'0');
-    QTest::newRow("current 21 characters") << "txtDenryu" << twenty << 0 << "12" << twenty + u'1' << 0
-                                           << twenty + u'1';
+    // The controller keeps 0.1 A steps.
+    QTest::newRow("current second decimal") << "txtDenryu" << "" << 0 << "1.23" << "1.2" << 0 << "1.2";
   }
 
   void entry() {
@@ -162,13 +161,13 @@ private Q_SLOTS:
     QVERIFY(locked(true));
   }
 
-  // No message replaces the SP options' design captions: English gets the
-  // report's texts, Japanese keeps the design.
+  // EMG LOGIC names A and B in both languages; ALM1 CLEAR keeps its
+  // Japanese design captions.
   void optionCaptions_data() {
     QTest::addColumn<int>("language");
     QTest::addColumn<QStringList>("captions");
     QTest::newRow("English") << 2 << QStringList{"Logic A(1)", "Logic B(0)", "Enable(1)", "Disable(0)"};
-    QTest::newRow("Japanese") << 1 << QStringList{u"接点(1)"_qs, u"接点(0)"_qs, u"有効"_qs, u"無効"_qs};
+    QTest::newRow("Japanese") << 1 << QStringList{u"A接点(1)"_qs, u"B接点(0)"_qs, u"有効"_qs, u"無効"_qs};
   }
 
   void optionCaptions() {
