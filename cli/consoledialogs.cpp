@@ -25,7 +25,7 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Ic
     return yesAnswer;
   if (!::isatty(STDIN_FILENO))
     return noAnswer;
-  const bool three = buttons == Buttons::YesNoCancel;
+  const bool three = buttons == Buttons::YesNoCancel || buttons == Buttons::SaveDiscardCancel;
   QTextStream(stderr) << (three ? "[y/n/C] " : "[y/N] ") << Qt::flush;
   QTextStream in(stdin);
   const QString reply = in.readLine().trimmed().toLower();

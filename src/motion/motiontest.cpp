@@ -181,6 +181,7 @@ qint16 MotionTest::cmdMOVE_Click() {
   f_.cmdRESET.setEnabled(true);
   f_.Menyu_Yuko();
   moving_ = false;
+  Q_EMIT runEnded();
   return result;
 }
 

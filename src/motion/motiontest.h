@@ -48,6 +48,8 @@ Q_SIGNALS:
   // its move command to the controller reporting it stopped.
   void moveCompleted(int number, qint64 ms);
   void homingEnded(bool reached);
+  // A move command (one move or a run) has ended.
+  void runEnded();
 
 private:
   // Sleeps until `done` holds; anything that may make it hold quits the loop.

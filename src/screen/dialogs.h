@@ -5,7 +5,8 @@
 // console in the command-line tool, a scripted fake in tests.
 class Dialogs {
 public:
-  enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+  enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel,
+                       SaveDiscardCancel }; // answered Yes, No, Cancel
   enum class Icon { None, Information, Question, Exclamation };
   enum class Answer { Ok, Cancel, Yes, No };
 

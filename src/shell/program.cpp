@@ -29,7 +29,17 @@ Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
   });
   connect(&io, &IoMonitor::ticked, this, [this] { dialogs.done(m.msg(5143)); });
   connect(&io, &IoMonitor::stopped, this, [this] { dialogs.done(m.msg(5148)); });
+  connect(&io, &IoMonitor::stopped, this, &Program::runEnded);
+  connect(&motion, &MotionTest::homingEnded, this, &Program::runEnded);
+  connect(&motion, &MotionTest::runEnded, this, &Program::runEnded);
 }
+
+namespace {
+struct PageSave {
+  int caption;
+  std::function<bool()> saveAs;
+};
+} // namespace
 
 void Program::showTitle() {
   if (title_.isNull())
@@ -144,7 +154,48 @@ void Program::frmMain_Unload() {
     w->form.setVisible(false);
 }
 
+bool Program::mayClose() {
+  if (unloaded_ || (!indexData.document.isEdited() && !params.document.isEdited()))
+    return true;
+  const bool running = motion.isMoving() || motion.isHoming() || io.IoMonitoring;
+  if (running) {
+    closeAfterRun_ = true;
+    if (motion.isMoving())
+      motion.cmdSTOP_Click();
+    if (motion.isHoming())
+      motion.cmdHOME_Click(); // the second press: stop waiting
+    if (io.IoMonitoring)
+      io.IoMonitorStop();
+    return false;
+  }
+  const std::pair<Document *, PageSave> pages[] = {
+      {&indexData.document, {938, indexData.saveAs}}, {&params.document, {35, params.saveAs}}};
+  for (const auto &[document, page] : pages) {
+    if (!document->isEdited())
+      continue;
+    switch (dialogs.message(m.msg(5210).arg(m.msg(page.caption)), Dialogs::Buttons::SaveDiscardCancel,
+                            Dialogs::Icon::Question)) {
+    case Dialogs::Answer::Yes:
+      if (!page.saveAs || !page.saveAs())
+        return false; // a failed or cancelled save keeps the window
+      break;
+    case Dialogs::Answer::No: break;
+    default: return false;
+    }
+  }
+  return true;
+}
+
+void Program::runEnded() {
+  if (!std::exchange(closeAfterRun_, false))
+    return;
+  // Once the command that ran has unwound.
+  QMetaObject::invokeMethod(this, &Program::closeRequested, Qt::QueuedConnection);
+}
+
 void Program::mnuFileExit_Click() {
+  if (!mayClose())
+    return;
   frmMain_Unload();
   link.CommPortClose();
   Q_EMIT quitRequested();

@@ -113,6 +113,11 @@ public:
   void frmMain_Unload();
   // File > Exit: unload, then end the program.
   void mnuFileExit_Click();
+  // Before the main window closes: edits that exist nowhere else are offered
+  // for saving (Save, Discard, Cancel). A move, homing or monitor run is
+  // stopped first and the question comes once it has ended, through
+  // closeRequested. False keeps the window open.
+  bool mayClose();
 
   // The main window has unloaded: the program is ending.
   bool closing() const { return unloaded_; }
@@ -135,6 +140,8 @@ public:
 
 Q_SIGNALS:
   void quitRequested();
+  // Ask to close the main window again: the run that held the question has ended.
+  void closeRequested();
 
 private:
   QString title_; // the main window's own caption
@@ -143,4 +150,6 @@ private:
   void showSplash();
   void showClock();
   bool unloaded_ = false;
+  bool closeAfterRun_ = false;
+  void runEnded();
 };

@@ -56,6 +56,7 @@ public:
 MainWindow::MainWindow(Program &program) : p_(program) {
   FrmMain &f = p_.frmMain;
   binder::bind(f.form, this);
+  connect(&p_, &Program::closeRequested, this, &QWidget::close);
 
   auto *tabs = new QTabWidget(this);
   // A screen smaller than a page (a large scale factor) scrolls the page
@@ -357,6 +358,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent *e) {
+  if (!p_.mayClose()) {
+    e->ignore();
+    return;
+  }
   p_.frmMain_Unload();
   e->accept();
   Q_EMIT p_.quitRequested();

@@ -34,6 +34,10 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
   case Buttons::YesNoCancel:
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     break;
+  case Buttons::SaveDiscardCancel:
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Save);
+    break;
   }
   // The hourglass must not stand over a box that waits for the operator.
   const bool wasBusy = busy_ > 0;
@@ -43,10 +47,16 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
   if (wasBusy)
     QApplication::setOverrideCursor(Qt::WaitCursor);
   switch (answer) {
-  case QMessageBox::Yes: return Answer::Yes;
-  case QMessageBox::No: return Answer::No;
+  case QMessageBox::Yes:
+  case QMessageBox::Save: return Answer::Yes;
+  case QMessageBox::No:
+  case QMessageBox::Discard: return Answer::No;
   case QMessageBox::Cancel: return Answer::Cancel;
-  default: return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::No;
+  default:
+    // The close box of a three-way question keeps everything as it is.
+    if (buttons == Buttons::SaveDiscardCancel || buttons == Buttons::YesNoCancel)
+      return Answer::Cancel;
+    return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::No;
   }
 }
 

@@ -29,6 +29,9 @@ private Q_SLOTS:
   void mainWindowLoad_data();
   void mainWindowLoad();
   void exitUnloadsAndQuits();
+  void exitAsksForUnsavedEdits_data();
+  void exitAsksForUnsavedEdits();
+  void exitDuringARunAsksAfterIt();
   void closingDuringAWait_data();
   void closingDuringAWait();
   void noCommandDuringAWait_data();
@@ -252,6 +255,57 @@ void tst_Shell::exitUnloadsAndQuits() {
   QCOMPARE(stored("Languege"), u"1"_qs);
 }
 
+void tst_Shell::exitAsksForUnsavedEdits_data() {
+  QTest::addColumn<int>("page"); // whose box the operator edits
+  QTest::addColumn<Dialogs::Answer>("answer");
+  QTest::addColumn<bool>("fileChosen");
+  QTest::addColumn<bool>("quits");
+  using A = Dialogs::Answer;
+  for (int page : {0, 1}) {
+    const char *name = page == 0 ? "data" : "parameters";
+    QTest::addRow("%s: save", name) << page << A::Yes << true << true;
+    QTest::addRow("%s: save cancelled", name) << page << A::Yes << false << false;
+    QTest::addRow("%s: discard", name) << page << A::No << false << true;
+    QTest::addRow("%s: cancel", name) << page << A::Cancel << false << false;
+  }
+}
+
+void tst_Shell::exitAsksForUnsavedEdits() {
+  QFETCH(int, page);
+  QFETCH(Dialogs::Answer, answer);
+  QFETCH(bool, fileChosen);
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  p.Main(false);
+  FrmMain &f = p.frmMain;
+  if (page == 0) {
+    f.txtDIVISION.setText("4");
+    f.txtGEAR.setText("9");
+  } else {
+    p.params.DevChoice = {"28", "L", 100};
+    QCOMPARE(p.params.LoadStdPara(), qint16(0));
+    p.params.ParametaHyoji();
+    f.txtHomeVel.setText("12");
+  }
+  const QString path = dir_.filePath(QStringLiteral("exit.") + (page == 0 ? "ztd" : "pmt"));
+  QFile::remove(path);
+  if (fileChosen)
+    dialogs.files = {path};
+  dialogs.answers = {answer};
+  QSignalSpy quit(&p, &Program::quitRequested);
+  f.mnuFileExit.click();
+  QTEST(quit.count() == 1, "quits");
+  QCOMPARE(dialogs.shown.value(0), p.m.msg(5210).arg(p.m.msg(page == 0 ? 938 : 35)));
+  QCOMPARE(QFileInfo::exists(path), fileChosen);
+  // Nothing is asked where nothing is unsaved.
+  if (quit.isEmpty() && answer == Dialogs::Answer::Cancel) {
+    (page == 0 ? p.indexData.document : p.params.document).setEdited(false);
+    f.mnuFileExit.click();
+    QCOMPARE(quit.count(), 1);
+    QCOMPARE(dialogs.shown.size(), 1);
+  }
+}
+
 // The simulator's line, held back at each write until `probe` has run
 // inside the transaction's wait.
 class ProbeDevice : public PortDevice {
@@ -286,6 +340,29 @@ static bool startForCommands(Program &p, PortDevice &line, bool readFirst) {
   p.frmMain.txtDIVISION.setText("4");
   p.frmMain.txtGEAR.setText("10");
   return !readFirst || p.paramTransfer.cmdParaRead_Click() == 0;
+}
+
+// Unsaved edits and a continuous run: Exit stops the run, and the question
+// comes once it has ended.
+void tst_Shell::exitDuringARunAsksAfterIt() {
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  ProbeDevice line;
+  QVERIFY(startForCommands(p, line, false));
+  p.frmMain.optCNT.setChecked(true);
+  p.frmMain.txtHomeVel.setText("12");
+  QSignalSpy again(&p, &Program::closeRequested);
+  int waits = 0;
+  line.probe = [&] {
+    if (++waits == 3)
+      p.frmMain.mnuFileExit.click();
+  };
+  p.frmMain.cmdMOVE.click();
+  QVERIFY(dialogs.shown.isEmpty()); // the run stopped without a question
+  QVERIFY(!p.motion.isMoving());
+  QVERIFY(again.wait(1000));
+  QVERIFY(p.mayClose() == false); // Cancel: the edits stay
+  QCOMPARE(dialogs.shown, QStringList{p.m.msg(5210).arg(p.m.msg(938))});
 }
 
 // The window closed during a wait of each kind of command: the wait ends at

@@ -21,7 +21,8 @@ public:
       return Answer::Ok;
     if (!answers.isEmpty())
       return answers.takeFirst();
-    return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
+    return buttons == Buttons::OkCancel || buttons == Buttons::SaveDiscardCancel ? Answer::Cancel
+                                                                                  : Answer::No;
   }
   QStringList statuses;
   void status(const QString &text) override { statuses << text; }
