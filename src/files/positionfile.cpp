@@ -180,6 +180,8 @@ qint16 PositionFile::ValueRemovedOnOpen() {
 }
 
 qint16 PositionFile::OpenFileData() {
+  if (!data_.askBeforeReplacing())
+    return 1;
   const QString path = dialogs_.openFileName(fileDialog(364));
   if (path.isEmpty())
     return 1;

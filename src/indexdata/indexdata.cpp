@@ -304,17 +304,21 @@ qint16 IndexData::cmdGetfromCt_Click() {
   return result;
 }
 
-qint16 IndexData::GetfromCtSeq() {
+bool IndexData::askBeforeReplacing() {
   const bool anyField = !f_.txtVEL.text().isEmpty() || !f_.txtACC.text().isEmpty() ||
                         !f_.txtDIVISION.text().isEmpty() || !f_.txtGEAR.text().isEmpty();
-  if (document.isEdited() && anyField) {
-    const auto answer = dialogs_.message(m_.msg(369), Dialogs::Buttons::YesNoCancel,
-                                         Dialogs::Icon::Question);
-    if (answer == Dialogs::Answer::Cancel)
-      return 1;
-    if (answer == Dialogs::Answer::Yes && !(saveAs && saveAs()))
-      return 1;
-  }
+  if (!document.isEdited() || !anyField)
+    return true;
+  const auto answer = dialogs_.message(m_.msg(369), Dialogs::Buttons::YesNoCancel,
+                                       Dialogs::Icon::Question);
+  if (answer == Dialogs::Answer::Cancel)
+    return false;
+  return answer != Dialogs::Answer::Yes || (saveAs && saveAs());
+}
+
+qint16 IndexData::GetfromCtSeq() {
+  if (!askBeforeReplacing())
+    return 1;
   if (dialogs_.message(m_.msg(370), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
       Dialogs::Answer::Yes)
     return 1;

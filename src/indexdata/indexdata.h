@@ -27,6 +27,9 @@ public:
   Document document;
   // Saves through the save-as command; true when saved. Set by the file layer.
   std::function<bool()> saveAs;
+  // Before a read or a file replaces the fields: unsaved edits are offered
+  // for saving (369). False when the operator stops it.
+  bool askBeforeReplacing();
 
   // Main window load: the two lists and the hidden value fields; at its end
   // both lists at "1".

@@ -77,6 +77,7 @@ private Q_SLOTS:
   void portReleasedAfterAFailedFirstReply();
   void readAsksToSaveEdits_data();
   void readAsksToSaveEdits();
+  void openAsksToSaveEdits();
   void recordRoundTrip_data();
   void recordRoundTrip();
   void decodeEdges();
@@ -371,6 +372,27 @@ void tst_IndexData::portReleasedAfterAFailedFirstReply() {
   QVERIFY(!r.line.isOpen());
 }
 
+// A file replaces edits only after the same question as a read.
+void tst_IndexData::openAsksToSaveEdits() {
+  Rig r;
+  r.enter("10", "2", "8", "9", true);
+  const QString path = dir_.filePath("other.ztd");
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write("\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n"
+          "0,\"1500\",\"2\",\"\",\"\",\"1\",\"4\",\"4\",\"\"\r\n");
+  f.close();
+  r.dialogs.files = {path};
+  r.dialogs.answers = {Dialogs::Answer::Cancel};
+  r.f.cmdFileOpen.click();
+  QCOMPARE(r.dialogs.shown, QStringList{r.m.msg(369)});
+  QVERIFY(r.dialogs.fileDialogs.isEmpty());
+  QCOMPARE(r.f.txtGEAR.text(), u"9"_qs);
+  r.dialogs.answers = {Dialogs::Answer::No};
+  r.f.cmdFileOpen.click();
+  QCOMPARE(r.f.txtGEAR.text(), u"4"_qs);
+}
+
 void tst_IndexData::readAsksToSaveEdits_data() {
   QTest::addColumn<QList<Dialogs::Answer>>("answers");
   QTest::addColumn<int>("questions");
@@ -498,6 +520,7 @@ void tst_IndexData::open() {
   f.close();
   Rig r;
   r.enter("5", "1", "4", "5", false);
+  r.data.document.setEdited(false); // as saved
   const PosiRow recvBefore = r.data.PosiDataRecv;
   r.dialogs.files = {path};
   r.f.cmdFileOpen.click();
