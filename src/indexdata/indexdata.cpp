@@ -169,8 +169,19 @@ qint16 IndexData::PosiDataTorikomi() {
 }
 
 qint16 IndexData::PosiDataCheckAndTorikomi() {
-  if (PosiDataBlankCheck() == 1)
+  if (PosiDataBlankCheck() == 1) {
+    // Named, so that a refusal is never silent. VEL and ACC are shown by their lists.
+    const std::tuple<int, const Control *, Control *> fields[] = {
+        {3004, &f_.txtDIVISION, &f_.txtDIVISION}, {3005, &f_.txtGEAR, &f_.txtGEAR},
+        {3002, &f_.txtVEL, &f_.comboVEL}, {3003, &f_.txtACC, &f_.comboACC}};
+    for (const auto &[name, value, shown] : fields)
+      if (value->text().isEmpty()) {
+        dialogs_.message(m_.msg(5211).arg(m_.msg(name)) + QStringLiteral("\r\n") + m_.msg(8));
+        shown->setFocus();
+        break;
+      }
     return 1;
+  }
   // Refused without a box, as the screen does; the status line says why.
   if (const QString fault = RangeFault(); !fault.isEmpty()) {
     dialogs_.status(fault);

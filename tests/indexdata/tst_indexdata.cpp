@@ -244,8 +244,9 @@ void tst_IndexData::write_data() {
   const QByteArray written = "05DC200000010802";
   const QString timeout = u"Communication timeout error!\r\n\r\nCheck the followings;\r\n\r\n"
                           " 1.Power ON for controller?\r\n\r\n 2.Communication cables are connected?"_qs;
-  QTest::newRow("gear empty: silent") << "" << A{} << QStringList() << 1 << Lines{} << QStringList()
-                                      << start;
+  QTest::newRow("gear empty: named") << "" << A{} << QStringList() << 1 << Lines{}
+                                     << QStringList{u"GEAR has no value.\r\n Please fill the data in and try it again."_qs}
+                                     << start;
   QTest::newRow("cancelled: nothing sent") << "2" << A{Dialogs::Answer::Cancel} << QStringList() << 1
                                            << Lines{} << QStringList{"Data is transmitted to controller,Yes?"}
                                            << start;
