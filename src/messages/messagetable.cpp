@@ -295,6 +295,7 @@ constexpr Row kRows[] = {
     { 5201, "0.1～2.0 A（小数1桁）", "0.1 to 2.0 A (one decimal)"},
     { 5210, "「%1」に保存されていない変更があります。閉じる前に保存しますか？", "The %1 page has changes that are not saved. Save them before closing?"},
     { 5211, "%1 に値が入力されていません。", "%1 has no value."},
+    { 5212, "マニュアルを開くプログラムが見つかりません。マニュアルはここにあります:\r\n%1", "No program was found to open the manual. It is here:\r\n%1"},
 };
 
 constexpr bool sortedByNumber() {

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QEventLoop>
 #include <QLocale>
@@ -218,8 +219,10 @@ void Program::ShowHelp(const QString &missingText) {
     dialogs.message(missingText, Dialogs::Buttons::Ok, Dialogs::Icon::Information);
     return;
   }
-  if (openDocument)
-    openDocument(helpPath);
+  // A desktop without a browser opens nothing and says nothing.
+  if (openDocument && !openDocument(helpPath))
+    dialogs.message(m.msg(5212).arg(QDir::toNativeSeparators(helpPath)), Dialogs::Buttons::Ok,
+                    Dialogs::Icon::Information);
 }
 
 CommLog &Program::log() {
