@@ -262,7 +262,7 @@ constexpr Row kRows[] = {
     { 5132, "（装置なし）", "(no device)"},
     { 5140, "原点復帰しました", "Homing complete"},
     { 5141, "原点復帰の完了を待つのをやめました（コントローラは復帰を続けます）", "No longer waiting for the homing to end (the controller goes on)"},
-    { 5142, "移動 %1 回、直近のサイクル %2 ms", "Moves: %1, last cycle %2 ms"},
+    { 5142, "移動 %1 回、移動 %2 ms、サイクル %3 ms", "Moves: %1, move %2 ms, cycle %3 ms"},
     { 5143, "入出力モニタ実行中", "I/O monitor running"},
     { 5144, "実行中の移動のあとで停止します (Esc)", "Stops after the move in progress (Esc)"},
     { 5145, "履歴をCSVで保存...", "Save History as CSV..."},
@@ -296,6 +296,7 @@ constexpr Row kRows[] = {
     { 5210, "「%1」に保存されていない変更があります。閉じる前に保存しますか？", "The %1 page has changes that are not saved. Save them before closing?"},
     { 5211, "%1 に値が入力されていません。", "%1 has no value."},
     { 5212, "マニュアルを開くプログラムが見つかりません。マニュアルはここにあります:\r\n%1", "No program was found to open the manual. It is here:\r\n%1"},
+    { 5213, "移動 %1 回、移動 %2 ms", "Moves: %1, move %2 ms"},
 };
 
 constexpr bool sortedByNumber() {

@@ -197,8 +197,11 @@ qint16 MotionTest::RunMoveTest() {
   }
   if (f_.optCNT.isChecked() && StopRequest)
     StopRequest = false;
+  QElapsedTimer cycle;
   for (int number = 1;; ++number) {
-    QElapsedTimer cycle;
+    // A cycle runs from one move command to the next.
+    if (number > 1)
+      Q_EMIT cycleCompleted(number - 1, cycle.elapsed());
     cycle.start();
     if (MovePoint(1) == 1)
       return 1;

@@ -48,6 +48,8 @@ Q_SIGNALS:
   // its move command to the controller reporting it stopped.
   void moveCompleted(int number, qint64 ms);
   void homingEnded(bool reached);
+  // The time from a move's command to the next move's command.
+  void cycleCompleted(int number, qint64 ms);
   // A move command (one move or a run) has ended.
   void runEnded();
 

@@ -24,9 +24,13 @@ Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
   connect(&params.document, &Document::changed, this, &Program::showTitle);
   connect(&frmMain.SSTab1, &Control::changed, this, &Program::showTitle);
   // What a continuous run and the monitor are doing, in the status line.
+  connect(&motion, &MotionTest::cycleCompleted, this, [this](int, qint64 ms) { lastCycleMs_ = ms; });
   connect(&motion, &MotionTest::moveCompleted, this, [this](int number, qint64 ms) {
+    if (number == 1)
+      lastCycleMs_ = -1;
     if (frmMain.optCNT.isChecked())
-      dialogs.done(m.msg(5142).arg(number).arg(ms));
+      dialogs.done(lastCycleMs_ < 0 ? m.msg(5213).arg(number).arg(ms)
+                                    : m.msg(5142).arg(number).arg(ms).arg(lastCycleMs_));
   });
   connect(&io, &IoMonitor::ticked, this, [this] { dialogs.done(m.msg(5143)); });
   connect(&io, &IoMonitor::stopped, this, [this] { dialogs.done(m.msg(5148)); });

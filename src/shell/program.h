@@ -151,5 +151,6 @@ private:
   void showClock();
   bool unloaded_ = false;
   bool closeAfterRun_ = false;
+  qint64 lastCycleMs_ = -1; // of the run in progress
   void runEnded();
 };
