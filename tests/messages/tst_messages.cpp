@@ -83,9 +83,6 @@ void tst_Messages::everyNamedMessageResolves() {
 }
 
 void tst_Messages::missingMessages() {
-  // Japanese only: the English report title lines are empty.
-  QCOMPARE(Messages(0).text(3000), u"ZT-KOV PC software"_qs);
-  QCOMPARE(Messages(10000).text(3000), QString());
   // English only.
   QVERIFY(!Messages(0).find(2526));
   QCOMPARE(Messages(10000).text(2526), u"Language"_qs);

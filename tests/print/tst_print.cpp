@@ -120,8 +120,8 @@ private Q_SLOTS:
       return ops << u"end"_qs;
     };
     const QStringList en{"VEL     :   ", "ACC   :   ", "Division   :   ", "GEAR   :   ", "Rotation  :   "};
-    QTest::newRow("screen, English") << 2 << false << layout(u" "_qs, {}, en, {"10", "2", "8", "10", "CCW"});
-    QTest::newRow("file, English") << 2 << true << layout(u" "_qs, file, en, {"100", "2", "8", "10", "CCW"});
+    QTest::newRow("screen, English") << 2 << false << layout(u"ZT-KOV PC software Index Data"_qs, {}, en, {"10", "2", "8", "10", "CCW"});
+    QTest::newRow("file, English") << 2 << true << layout(u"ZT-KOV PC software Index Data"_qs, file, en, {"100", "2", "8", "10", "CCW"});
     const QStringList ja{u"速度     :   "_qs, u"加速度   :   "_qs, u"分割数   :   "_qs, u"ギア比   :   "_qs,
                          u"回転方向  :   "_qs};
     QTest::newRow("file, Japanese")
