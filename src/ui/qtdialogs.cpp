@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QMessageBox>
@@ -101,10 +103,16 @@ QString folderKey(const QString &extension) {
 }
 } // namespace
 
-QString startFolder(const SettingsStore &store, const QString &extension) {
+QString startFolder(const SettingsStore &store, const QString &extension,
+                    const QString &programFolder) {
   const QString folder = store.text(folderKey(extension));
-  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder
-                                                        : QCoreApplication::applicationDirPath();
+  if (!folder.isEmpty() && QFileInfo(folder).isDir())
+    return folder;
+  const QFileInfo program(programFolder);
+  if (program.isDir() && program.isWritable())
+    return programFolder;
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return documents.isEmpty() ? QDir::homePath() : documents;
 }
 
 void rememberFolder(SettingsStore &store, const QString &extension, const QString &chosen) {

@@ -2,6 +2,7 @@
 #include "dialogs.h"
 #include "settingsstore.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <functional>
@@ -14,7 +15,10 @@ namespace qtdialogs {
 QStringList qtFilters(const QString &filter);
 // Where a file dialog for files ending in `extension` starts: the folder
 // last used for them, else the program's folder.
-QString startFolder(const SettingsStore &store, const QString &extension);
+// The folder last used for the kind, else the program's folder when a save
+// can go there (not /usr/bin of the package), else the user's documents.
+QString startFolder(const SettingsStore &store, const QString &extension,
+                    const QString &programFolder = QCoreApplication::applicationDirPath());
 void rememberFolder(SettingsStore &store, const QString &extension, const QString &chosen);
 } // namespace qtdialogs
 

@@ -308,6 +308,9 @@ void tst_Ui::foldersRememberedPerKind() {
   ztd.remove();
   QCOMPARE(qtdialogs::startFolder(store, "ztd"), program); // a folder since removed
   QVERIFY(gone != program);
+  // A program folder where no save can go: the user's documents instead.
+  QCOMPARE(qtdialogs::startFolder(store, "ztd", gone),
+           QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
 // The window's title and status line as the desktop shows them.
