@@ -88,6 +88,19 @@ private Q_SLOTS:
 
 private:
   QTemporaryDir dir_;
+  // A position data file in the temporary folder; its path.
+  QString ztdFile(const char *name, const QByteArray &bytes) {
+    const QString path = dir_.filePath(QString::fromLatin1(name));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+      qFatal("cannot write %s", name);
+    return path;
+  }
+  // A file of point 1 with these divisions and gear ratio.
+  QString ztdFile(const char *name, const char *division, const char *gear) {
+    return ztdFile(name, QByteArray("\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n0,\"1500\",\"2\",\"\",\"\",\"1\",\"") +
+                             division + "\",\"" + gear + "\",\"\"\r\n");
+  }
 };
 
 void tst_IndexData::initTestCase() {
@@ -178,13 +191,7 @@ void tst_IndexData::markerGoesWithAValidValue() {
   if (source == u"typing"_qs) {
     type(field, "8");
   } else if (source == u"file"_qs) {
-    const QString path = dir_.filePath("marker.ztd");
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write("\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n"
-            "0,\"1500\",\"2\",\"\",\"\",\"1\",\"8\",\"8\",\"\"\r\n");
-    f.close();
-    r.dialogs.files = {path};
+    r.dialogs.files = {ztdFile("marker.ztd", "8", "8")};
     r.f.cmdFileOpen.click();
   } else {
     r.line.sim()->setPointRecord("05DC200000010808");
@@ -377,13 +384,7 @@ void tst_IndexData::portReleasedAfterAFailedFirstReply() {
 void tst_IndexData::openAsksToSaveEdits() {
   Rig r;
   r.enter("10", "2", "8", "9", true);
-  const QString path = dir_.filePath("other.ztd");
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write("\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n"
-          "0,\"1500\",\"2\",\"\",\"\",\"1\",\"4\",\"4\",\"\"\r\n");
-  f.close();
-  r.dialogs.files = {path};
+  r.dialogs.files = {ztdFile("other.ztd", "4", "4")};
   r.dialogs.answers = {Dialogs::Answer::Cancel};
   r.f.cmdFileOpen.click();
   QCOMPARE(r.dialogs.shown, QStringList{r.m.msg(369)});
@@ -514,11 +515,7 @@ void tst_IndexData::open_data() {
 
 void tst_IndexData::open() {
   QFETCH(QByteArray, file);
-  const QString path = dir_.filePath("open.ztd");
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(file);
-  f.close();
+  const QString path = ztdFile("open.ztd", file);
   Rig r;
   r.enter("5", "1", "4", "5", false);
   r.data.document.setEdited(false); // as saved
