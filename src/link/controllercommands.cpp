@@ -32,8 +32,7 @@ qint16 ControllerCommands::cmdRESET_Click() {
   const qint16 result = link_.AlarmReset();
   if (result == 0) {
     dialogs_.done(m_.msg(5111));
-    f_.imgAlarmLed.setVisible(false);
-    f_.imgAlarmGreen.setVisible(true);
+    link_.showContact(Link::Contact::Good);
     f_.lblstatus.setText(QString());
   }
   link_.CommPortRelease();

@@ -71,6 +71,7 @@ qint16 Link::CommPortOpen() {
   showPort();
   if (opened)
     return 0;
+  showContact(Contact::Lost);
   QString text = msg(109);
   if (!reason.isEmpty())
     text += QStringLiteral("\r\n") + reason;
@@ -153,6 +154,7 @@ void Link::receive() {
 void Link::portVanished() {
   vanished_ = true;
   showPort();
+  showContact(Contact::Lost);
   if (waitLoop_)
     waitLoop_->quit();
 }
@@ -200,6 +202,7 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
 
   if (TimeOutFlag) {
     Q_EMIT traffic(Traffic::Timeout, {}, Polling);
+    showContact(Contact::Lost);
     CommError = true;
     CommPortRelease();
     const QString twoLines = QStringLiteral("\r\n\r\n");
@@ -210,8 +213,7 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
     return 1;
   if (JusinData.left(3) == code && JusinData.size() == expectedLength) {
     f_.lblstatus.setText(QStringLiteral(" "));
-    f_.imgAlarmLed.setVisible(false);
-    f_.imgAlarmGreen.setVisible(true);
+    showContact(Contact::Good);
     return 0;
   }
   Q_EMIT traffic(JusinData.left(3) == code ? Traffic::WrongLength : Traffic::WrongEcho, {}, Polling);
@@ -308,6 +310,19 @@ void Link::ReportErrorReply(const QByteArray &reply) {
 
 // --- Errors and status ----------------------------------------------------
 
+void Link::showContact(Contact c) {
+  // Without contact there is nothing to lose; an alarm is the last thing
+  // the controller said and stays until reset.
+  if (c == Contact::Lost && contact_ != Contact::Good && contact_ != Contact::Lost)
+    return;
+  contact_ = c;
+  const bool unknown = c == Contact::None || c == Contact::Lost;
+  f_.imgAlarmUnknown.setVisible(unknown);
+  f_.imgAlarmGreen.setVisible(c == Contact::Good);
+  f_.imgAlarmLed.setVisible(c == Contact::Alarm);
+  f_.imgAlarmUnknown.setToolTipText(unknown ? msg(c == Contact::None ? 5214 : 5215) : QString());
+}
+
 void Link::Get_ErrorList() {
   const QString path = listFolder + QStringLiteral("/") + msg(120);
   errors.ErrListMissing = !errors.load(path);
@@ -326,8 +341,7 @@ void Link::ErrorCheck() {
     return;
   }
   const QString key = replies::ErrorKey(ErrJusinData);
-  f_.imgAlarmLed.setVisible(true);
-  f_.imgAlarmGreen.setVisible(false);
+  showContact(Contact::Alarm);
   if (const ErrorList::Entry *e = errors.find(key)) {
     ErrNo = key;
     ErrText = e->text;

@@ -76,6 +76,13 @@ public:
   void WrongReply(const QString &separator = QStringLiteral("\r\n"));
   qint16 ChangeCommMode(qint16 &mode);
 
+  // The status lamp: grey until a reply tells the controller's state, green
+  // after a good reply, red after an error reply. A lost line turns green
+  // grey again; an alarm stays red until it is reset.
+  enum class Contact { None, Good, Alarm, Lost };
+  void showContact(Contact c);
+  Contact contact() const { return contact_; }
+
   void Get_ErrorList();
   void ErrorCheck();
   qint16 ReadCtStatus();
@@ -131,6 +138,7 @@ private:
   bool shutDown_ = false;
   bool lastUsed_ = false;
   int nestedRefusals_ = 0;
+  Contact contact_ = Contact::None;
   // Error replies received so far, and the one whose missing list was last
   // reported: one report per reply.
   quint64 errorReplies_ = 0;

@@ -297,6 +297,8 @@ constexpr Row kRows[] = {
     { 5211, "%1 に値が入力されていません。", "%1 has no value."},
     { 5212, "マニュアルを開くプログラムが見つかりません。マニュアルはここにあります:\r\n%1", "No program was found to open the manual. It is here:\r\n%1"},
     { 5213, "移動 %1 回、移動 %2 ms", "Moves: %1, move %2 ms"},
+    { 5214, "コントローラとはまだ通信していません", "No contact with the controller yet"},
+    { 5215, "通信が途切れました：状態は不明です", "Line lost: the controller's state is unknown"},
 };
 
 constexpr bool sortedByNumber() {

@@ -20,7 +20,7 @@ FrmMain::FrmMain() : Window("frmMain", "KOV-T6") {
     c->setEnabled(false);
 
   for (Control *lamp : {&imgInputStb, &imgInputStop, &imgOutputAlm, &imgOutputRdy, &imgOutputInp,
-                        &imgOutputOut1, &imgOutputOut2, &imgAlarmLed})
+                        &imgOutputOut1, &imgOutputOut2, &imgAlarmLed, &imgAlarmGreen})
     lamp->setVisible(false);
 
   for (Control *hidden : {&mnuFileNew, &mnuFileSave, &mnuModeChange})

@@ -84,6 +84,8 @@ public:
   // Page 0: controller status.
   Control Frame3{this, "Frame3", K::Frame, &SSTab1, "Status", {}, 0};
   Control lblstatus{this, "lblstatus", K::Label, &Frame3};
+  // Grey until a reply tells the controller's state, and again after a lost line.
+  Control imgAlarmUnknown{this, "imgAlarmUnknown", K::Image, &Frame3};
   Control imgAlarmGreen{this, "imgAlarmGreen", K::Image, &Frame3};
   Control imgAlarmLed{this, "imgAlarmLed", K::Image, &Frame3};
   Control cmdRESET{this, "cmdRESET", K::Button, &Frame3, "Alarm Reset"};

@@ -128,6 +128,7 @@ void Program::frmMain_Load() {
   for (const auto &[control, n] : captions)
     control->setText(msg.text(n));
   f.cmdSTOP.setToolTipText(msg.text(5144));
+  link.showContact(Link::Contact::None);
 
   indexData.selectStartValues();
 

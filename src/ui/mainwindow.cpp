@@ -27,6 +27,7 @@ QGroupBox *frame(Control &c, QWidget *parent) {
 QColor InputLit(0x30, 0xC0, 0x40);
 QColor OutputLit(0xF0, 0x90, 0x20);
 QColor AlarmLit(0xE0, 0x20, 0x20); // an alarm reads red wherever it shows
+QColor UnknownLit(0x9A, 0x9A, 0x9A);
 
 // A lit lamp over its unlit white lamp, with the signal name beside them.
 void addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Control &label,
@@ -185,6 +186,7 @@ QWidget *MainWindow::buildMoveEditPage() {
   // Controller status.
   QGroupBox *status = frame(f.Frame3, page);
   auto *sl = new QHBoxLayout(status);
+  sl->addWidget(makeLamp(f.imgAlarmUnknown, UnknownLit, status));
   sl->addWidget(makeLamp(f.imgAlarmGreen, InputLit, status));
   sl->addWidget(makeLamp(f.imgAlarmLed, AlarmLit, status));
   QWidget *text = make(f.lblstatus, status);

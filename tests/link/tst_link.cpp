@@ -66,6 +66,8 @@ private Q_SLOTS:
   void replyJustInsideTheTimeout_data();
   void replyJustInsideTheTimeout();
   void vanishedPortFailsThenReopens();
+  void statusLamp_data();
+  void statusLamp();
   void shutdownEndsTheWait();
   void readCtStatus_data();
   void readCtStatus();
@@ -152,11 +154,13 @@ void tst_Link::againstTheSimulator() {
   QTEST(line.sim()->receivedLines(), "wire");
   QTEST(r.dialogs.shown, "messages");
   QTEST(r.link.CommError, "commError");
-  // The status area: a good reply clears it, an error reply shows its text.
+  // The status area: a good reply clears it, an error reply shows its text;
+  // anything else tells nothing of the controller's state.
+  QFETCH(int, result);
   const bool error = !errorKey.isEmpty();
   QCOMPARE(r.f.imgAlarmLed.isVisible(), error);
-  QCOMPARE(r.f.imgAlarmGreen.isVisible(), !error);
-  QFETCH(int, result);
+  QCOMPARE(r.f.imgAlarmGreen.isVisible(), result == 0);
+  QCOMPARE(r.f.imgAlarmUnknown.isVisible(), !error && result != 0);
   if (result == 0)
     QCOMPARE(r.f.lblstatus.text(), u" "_qs);
   // A failed exchange releases the port; a controller error leaves that to the command.
@@ -320,6 +324,41 @@ void tst_Link::vanishedPortFailsThenReopens() {
   r.line.answers = script("0RA1\\r\\n");
   QCOMPARE(r.link.ReadCtStatus(), qint16(1));
   QCOMPARE(r.line.opens, 2);
+}
+
+void tst_Link::statusLamp_data() {
+  QTest::addColumn<QStringList>("exchanges"); // reply scripts, one a status read; "vanish" too
+  QTest::addColumn<QString>("lamp");
+  QTest::addColumn<int>("tip"); // of the grey lamp
+  QTest::newRow("before contact") << QStringList() << "grey" << 5214;
+  QTest::newRow("no reply before contact") << QStringList{""} << "grey" << 5214;
+  QTest::newRow("contact") << QStringList{"0RA1\\r\\n"} << "green" << 0;
+  QTest::newRow("contact, then no reply") << QStringList{"0RA1\\r\\n", ""} << "grey" << 5215;
+  QTest::newRow("contact, then vanished") << QStringList{"0RA1\\r\\n", "vanish"} << "grey" << 5215;
+  QTest::newRow("lost, then contact again") << QStringList{"0RA1\\r\\n", "", "0RA1\\r\\n"}
+                                            << "green" << 0;
+  QTest::newRow("an alarm outlasts a loss") << QStringList{"0%%101\\r\\n", ""} << "red" << 0;
+}
+
+void tst_Link::statusLamp() {
+  QFETCH(QStringList, exchanges);
+  Rig r;
+  r.m.PortOccupy = true;
+  r.link.showContact(Link::Contact::None);
+  for (const QString &e : exchanges) {
+    if (e == u"vanish") {
+      r.line.vanish();
+      continue;
+    }
+    r.line.answers = script(e);
+    r.link.ReadCtStatus();
+  }
+  QFETCH(QString, lamp);
+  QCOMPARE(r.f.imgAlarmUnknown.isVisible(), lamp == u"grey");
+  QCOMPARE(r.f.imgAlarmGreen.isVisible(), lamp == u"green");
+  QCOMPARE(r.f.imgAlarmLed.isVisible(), lamp == u"red");
+  QFETCH(int, tip);
+  QCOMPARE(r.f.imgAlarmUnknown.toolTip, tip ? r.m.msg(tip) : QString());
 }
 
 void tst_Link::shutdownEndsTheWait() {
