@@ -206,6 +206,7 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
     CommError = true;
     CommPortRelease();
     const QString twoLines = QStringLiteral("\r\n\r\n");
+    dialogs_.done(msg(100)); // outlasts the box
     dialogs_.message(msg(100) + twoLines + msg(101) + twoLines + msg(102) + twoLines + msg(103));
     return 1;
   }

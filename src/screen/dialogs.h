@@ -16,11 +16,11 @@ public:
   virtual Answer message(const QString &text, Buttons buttons = Buttons::Ok,
                          Icon icon = Icon::None, const QString &details = {}) = 0;
   // A line for the operator that needs no box, such as why a command was
-  // refused: the status bar for a few seconds in the GUI, standard error in
-  // the command-line tool.
+  // refused: the status bar until the next command in the GUI, standard
+  // error in the command-line tool.
   virtual void status(const QString &text) = 0;
-  // What a command achieved, for the few seconds until the next: the status
-  // bar in the GUI. The command-line tool reports results its own way.
+  // What a command achieved, until the next command starts: the status bar
+  // in the GUI. The command-line tool reports results its own way.
   virtual void done(const QString &text) = 0;
   // Hourglass pointer during transfers, file writes and printing.
   virtual void setBusy(bool busy) = 0;

@@ -220,9 +220,16 @@ public:
   void Disp_ProgressBar();
   void Hide_ProgressBar();
 
+Q_SIGNALS:
+  // The first group was locked: a command starts, and the last one's result
+  // in the status line is stale.
+  void commandStarted();
+
 private:
   static void setAll(const QList<Control *> &group, bool enabled);
-  static void lock(int &depth, const QList<Control *> &group) {
+  void lock(int &depth, const QList<Control *> &group) {
+    if (commandsLocked_ == 0 && menusLocked_ == 0 && parameterButtonsLocked_ == 0)
+      Q_EMIT commandStarted();
     ++depth;
     setAll(group, false);
   }

@@ -334,6 +334,7 @@ void MainWindow::buildStatusBar() {
       bar->addPermanentWidget(panel);
   }
   binder::bind(f.sbStatusBar, bar);
+  connect(&f, &FrmMain::commandStarted, bar, &QStatusBar::clearMessage);
 
   // Lies over the status bar while shown.
   progress_ = static_cast<QProgressBar *>(make(f.ProgressBar1, bar));
@@ -357,6 +358,14 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *e) {
   if (watched == statusBar() && e->type() == QEvent::Resize)
     placeProgressBar();
   return QMainWindow::eventFilter(watched, e);
+}
+
+bool MainWindow::event(QEvent *e) {
+  // No command has a status tip; the empty tips of menus and toolbars would
+  // wipe the last result from the status line.
+  if (e->type() == QEvent::StatusTip)
+    return true;
+  return QMainWindow::event(e);
 }
 
 void MainWindow::closeEvent(QCloseEvent *e) {

@@ -15,6 +15,7 @@ public:
 protected:
   void closeEvent(QCloseEvent *e) override;
   bool eventFilter(QObject *watched, QEvent *e) override;
+  bool event(QEvent *e) override;
 
 private:
   QWidget *buildMoveEditPage();

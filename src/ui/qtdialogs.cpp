@@ -64,12 +64,12 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
 
 void QtDialogs::status(const QString &text) {
   if (auto *window = qobject_cast<QMainWindow *>(owner_))
-    window->statusBar()->showMessage(text, 8000);
+    window->statusBar()->showMessage(text);
 }
 
 void QtDialogs::done(const QString &text) {
   if (auto *window = qobject_cast<QMainWindow *>(owner_))
-    window->statusBar()->showMessage(text, 5000);
+    window->statusBar()->showMessage(text);
 }
 
 void QtDialogs::setBusy(bool busy) {

@@ -328,7 +328,21 @@ void tst_Ui::titleAndStatusLine() {
   p.frmMain.txtGEAR.setText("8");
   QVERIFY(w.isWindowModified());
   dialogs.done(u"Saved: a.ztd"_qs);
+  // The result outlasts a menu's hover and goes when the next command starts.
+  QStatusTipEvent hover{QString()};
+  QCoreApplication::sendEvent(w.menuBar(), &hover);
   QCOMPARE(w.statusBar()->currentMessage(), u"Saved: a.ztd"_qs);
+  QString duringNext = u"unchanged"_qs;
+  QTimer closer;
+  connect(&closer, &QTimer::timeout, this, [&] {
+    if (QWidget *box = QApplication::activeModalWidget()) {
+      duringNext = w.statusBar()->currentMessage();
+      box->close();
+    }
+  });
+  closer.start(5);
+  p.frmMain.mnuShowCtversion.click();
+  QCOMPARE(duringNext, QString());
 }
 
 void tst_Ui::pasteGoesThroughTheKeyRules_data() {
