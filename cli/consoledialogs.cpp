@@ -36,4 +36,4 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Ic
   return noAnswer;
 }
 
-void ConsoleDialogs::status(const QString &text) { printLines(text); }
+void ConsoleDialogs::status(const QString &text) { printLines(reworded.value(text, text)); }

@@ -1,6 +1,7 @@
 #pragma once
 #include "dialogs.h"
 
+#include <QHash>
 #include <QStringList>
 
 // Message boxes on a console: every text to standard error, one line per
@@ -11,6 +12,8 @@ class ConsoleDialogs : public Dialogs {
 public:
   bool yes = false;
   QStringList files; // answers to the next file dialogs, in order
+  // Status lines that name a button, told as the terminal does it instead.
+  QHash<QString, QString> reworded;
 
   Answer message(const QString &text, Buttons buttons, Icon icon,
                  const QString &details) override;

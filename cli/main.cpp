@@ -299,6 +299,7 @@ bool Cli::writeRecord(const QString &command, const QStringList &args, int resul
 int Cli::home() {
   // Ctrl+C is the second press of Home: the waiting ends.
   Interrupt interrupt([this] { program.motion.cmdHOME_Click(); });
+  dialogs.reworded.insert(program.m.msg(5216), program.m.msg(5217));
   return program.motion.cmdHOME_Click() == 0 ? Done : failed(QStringLiteral("home"));
 }
 

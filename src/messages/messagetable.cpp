@@ -299,6 +299,8 @@ constexpr Row kRows[] = {
     { 5213, "移動 %1 回、移動 %2 ms", "Moves: %1, move %2 ms"},
     { 5214, "コントローラとはまだ通信していません", "No contact with the controller yet"},
     { 5215, "通信が途切れました：状態は不明です", "Line lost: the controller's state is unknown"},
+    { 5216, "原点復帰中です。待つのをやめるにはもう一度「原点復帰」を押してください", "Homing… press Home again to stop waiting"},
+    { 5217, "原点復帰中です。待つのをやめるには Ctrl+C を押してください", "Homing… press Ctrl+C to stop waiting"},
 };
 
 constexpr bool sortedByNumber() {

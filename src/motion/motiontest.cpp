@@ -133,6 +133,7 @@ qint16 MotionTest::SelectMove() {
       link_.ReportErrorReply(link_.JusinData);
     return 1;
   }
+  dialogs_.status(m_.msg(5216));
   for (;;) {
     QCoreApplication::processEvents();
     link_.Polling = true;
