@@ -7,7 +7,7 @@ packages=(
   build-essential cmake
   qt6-base-dev qt6-serialport-dev libgl-dev
   libqt6serialport6 libqt6printsupport6
-  qt6-qpa-plugins
+  qt6-qpa-plugins qt6-translations-l10n
   fonts-noto-cjk
   poppler-utils fonts-dejavu-core
   help2man dpkg-dev fakeroot appstream lintian

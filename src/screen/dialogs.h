@@ -37,4 +37,7 @@ public:
   // accepts existing files only.
   virtual QString saveFileName(const FileDialog &d) = 0;
   virtual QString openFileName(const FileDialog &d) = 0;
+  // The language of the run is known (1 Japanese, 2 English): the boxes'
+  // own buttons and the toolkit's dialogs speak it from now on.
+  virtual void useLanguege(qint16) {}
 };

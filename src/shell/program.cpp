@@ -77,6 +77,7 @@ void Program::Main(bool splash) {
   LoadSettings(m, store);
   if (languageOverride)
     m.useLanguege(*languageOverride);
+  dialogs.useLanguege(m.Languege);
   if (portOverride)
     m.PortNo = *portOverride;
   if (!deviceOverride.isEmpty())

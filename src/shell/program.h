@@ -52,6 +52,7 @@ public:
   void setBusy(bool busy) override { d_.setBusy(busy); }
   QString saveFileName(const FileDialog &d) override { return closed ? QString() : d_.saveFileName(d); }
   QString openFileName(const FileDialog &d) override { return closed ? QString() : d_.openFileName(d); }
+  void useLanguege(qint16 languege) override { d_.useLanguege(languege); }
 
 private:
   Dialogs &d_;

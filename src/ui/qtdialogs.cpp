@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QMainWindow>
 #include <QStatusBar>
@@ -141,3 +143,12 @@ QString QtDialogs::chooseFile(const FileDialog &d, bool save) {
 
 QString QtDialogs::saveFileName(const FileDialog &d) { return chooseFile(d, true); }
 QString QtDialogs::openFileName(const FileDialog &d) { return chooseFile(d, false); }
+
+void QtDialogs::useLanguege(qint16 languege) {
+  QCoreApplication::removeTranslator(&qtTexts_);
+  // Without the translations installed the toolkit's texts stay English,
+  // which is readable; nothing to tell the operator.
+  if (languege == 1 && qtTexts_.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&qtTexts_);
+}

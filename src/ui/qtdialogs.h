@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <QTranslator>
 
 #include <functional>
 
@@ -13,8 +14,6 @@ namespace qtdialogs {
 // "Text(*.x)|*.x|All(*.*)|*.*" as Qt's name filters; a description that
 // already shows its pattern is not given it twice.
 QStringList qtFilters(const QString &filter);
-// Where a file dialog for files ending in `extension` starts: the folder
-// last used for them, else the program's folder.
 // The folder last used for the kind, else the program's folder when a save
 // can go there (not /usr/bin of the package), else the user's documents.
 QString startFolder(const SettingsStore &store, const QString &extension,
@@ -36,6 +35,7 @@ public:
   void setBusy(bool busy) override;
   QString saveFileName(const FileDialog &d) override;
   QString openFileName(const FileDialog &d) override;
+  void useLanguege(qint16 languege) override;
 
 private:
   QString chooseFile(const FileDialog &d, bool save);
@@ -44,4 +44,5 @@ private:
   QWidget *owner_ = nullptr;
   int busy_ = 0;
   SettingsStore store_;
+  QTranslator qtTexts_;
 };

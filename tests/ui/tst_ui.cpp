@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -64,6 +65,8 @@ private Q_SLOTS:
   void mainWindowWholeOnTheScreen();
   void dialogsCentredOnTheMainWindow();
   void messageBoxesOnlyClose();
+  void toolkitTextsFollowTheLanguage_data();
+  void toolkitTextsFollowTheLanguage();
   void lampsKeepTheirLabels();
   void escapeStopsAMoveTest();
   void printPreviewDrawsTheReport();
@@ -507,6 +510,35 @@ void tst_Ui::messageBoxesOnlyClose() {
   dialogs.message(u"?"_qs, Dialogs::Buttons::Ok, Dialogs::Icon::None, {});
   QVERIFY(flags & Qt::WindowCloseButtonHint);
   QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+}
+
+void tst_Ui::toolkitTextsFollowTheLanguage_data() {
+  QTest::addColumn<QString>("languege");
+  QTest::addColumn<QString>("yes");
+  QTest::newRow("Japanese") << "1" << u"はい(&Y)"_qs;
+  QTest::newRow("English") << "2" << u"&Yes"_qs;
+}
+
+// A question's own buttons speak the language the program started in.
+void tst_Ui::toolkitTextsFollowTheLanguage() {
+  QFETCH(QString, languege);
+  SettingsStore().write("Languege", languege);
+  QtDialogs dialogs([] { return false; });
+  Program p(dialogs);
+  MainWindow w(p);
+  dialogs.setOwner(&w);
+  p.Main(false);
+  QStringList buttons;
+  QTimer::singleShot(0, this, [&buttons] {
+    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+      for (QAbstractButton *b : box->buttons())
+        buttons << b->text();
+      box->close();
+    }
+  });
+  dialogs.message(u"?"_qs, Dialogs::Buttons::YesNo, Dialogs::Icon::Question, {});
+  QFETCH(QString, yes);
+  QVERIFY2(buttons.contains(yes), qPrintable(buttons.join(u'|')));
 }
 
 // However large the window grows, a lamp's label stays right under it.
