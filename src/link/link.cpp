@@ -312,6 +312,7 @@ void Link::ReportErrorReply(const QByteArray &reply) {
 // --- Errors and status ----------------------------------------------------
 
 void Link::showContact(Contact c) {
+  lineLost_ = c == Contact::Lost;
   // Without contact there is nothing to lose; an alarm is the last thing
   // the controller said and stays until reset.
   if (c == Contact::Lost && contact_ != Contact::Good && contact_ != Contact::Lost)

@@ -82,6 +82,9 @@ public:
   enum class Contact { None, Good, Alarm, Lost };
   void showContact(Contact c);
   Contact contact() const { return contact_; }
+  // The last exchange found no line: the port did not open, went away, or
+  // nothing answered.
+  bool lineLost() const { return lineLost_; }
 
   void Get_ErrorList();
   void ErrorCheck();
@@ -135,6 +138,7 @@ private:
   QTimer TimerTimeout;
   QEventLoop *waitLoop_ = nullptr;
   bool vanished_ = false;
+  bool lineLost_ = false;
   bool shutDown_ = false;
   bool lastUsed_ = false;
   int nestedRefusals_ = 0;

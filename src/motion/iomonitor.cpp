@@ -182,11 +182,8 @@ void IoMonitor::timerInputOutput1_Timer() {
         return;
       // An error reply leaves the port open; the monitor that never ran must not hold it.
       link_.CommPortRelease();
-      timerInputOutput1.stop();
       IoMonitorStop();
-      IoMonitoring = false;
-      IoStopRequest = false;
-      Q_EMIT stopped();
+      monitorEnded();
       return;
     }
     IoModeSet = true;
@@ -197,34 +194,48 @@ void IoMonitor::timerInputOutput1_Timer() {
     link_.ChangeCommMode(mode);
     IoModeSet = false;
     link_.CommPortRelease();
-    IoMonitoring = false;
-    IoStopRequest = false;
-    AllLED_Off();
-    Q_EMIT stopped();
+    monitorEnded();
     return;
   }
+  // A line that is gone has been told once; leaving monitor mode over it
+  // would only tell it again. The controller's next command sets its mode.
+  auto lost = [this] {
+    if (!link_.lineLost())
+      return false;
+    IoModeSet = false;
+    IoMonitorStop();
+    monitorEnded();
+    return true;
+  };
   // A double-click that comes in while the words are read is written on
   // the next tick.
-  if (!IoWriteRequest) {
-    if (ReadIoState() == 1) {
-      if (ending())
-        return;
-      IoMonitorStop();
+  const bool write = IoWriteRequest;
+  if (write && WriteOutputs() == 1) {
+    if (ending() || lost())
       return;
-    }
-    IoStateHyoji();
-  } else {
-    const bool written = WriteOutputs() == 0;
-    const bool read = ReadIoState() == 0;
-    if (ending())
-      return;
-    IoStateHyoji();
     // A failed write has consumed its requests; nothing is left to write.
-    if (!written || read)
-      IoWriteRequest = false;
+    IoWriteRequest = false;
   }
+  if (ReadIoState() == 1) {
+    if (ending() || lost())
+      return;
+    IoMonitorStop();
+    return;
+  }
+  if (write)
+    IoWriteRequest = false;
+  IoStateHyoji();
   noteChanges();
   Q_EMIT ticked();
+}
+
+void IoMonitor::monitorEnded() {
+  timerInputOutput1.stop();
+  IoMonitoring = false;
+  IoStopRequest = false;
+  IoWriteRequest = false;
+  AllLED_Off();
+  Q_EMIT stopped();
 }
 
 void IoMonitor::IoStateHyoji() {

@@ -47,6 +47,8 @@ public:
   void timerInputOutput1_Timer();
   void IoStateHyoji();
   void AllLED_Off();
+  // However the monitor ends: no timer, no request left, lamps dark.
+  void monitorEnded();
   void imgWhiteIcon_DblClick(int index);
   // The lit lamp of signal `row` (of IoSignals) double-clicked.
   void outputLamp_DblClick(int row);

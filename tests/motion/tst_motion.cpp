@@ -395,23 +395,48 @@ private Q_SLOTS:
     QVERIFY(!r.line.isOpen());
   }
 
-  // A read that fails stops the monitor on the next tick; the lamps go dark.
-  void failedReadStops() {
+  void failedExchangeEndsTheMonitor_data() {
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<ControllerSim::Fault>("fault");
+    QTest::addColumn<bool>("lost");
+    using F = ControllerSim::Fault;
+    QTest::newRow("no reply to a word") << QByteArray("0RO") << F::NoReply << true;
+    QTest::newRow("line gone during a word") << QByteArray("0RO") << F::Vanish << true;
+    QTest::newRow("line gone during a write") << QByteArray("0WO") << F::Vanish << true;
+    QTest::newRow("word of the wrong length") << QByteArray("0RO") << F::WrongLength << false;
+  }
+
+  // A lost line ends the monitor at once, told once; a wrong reply stops it
+  // on the next tick, which leaves monitor mode. The lamps go dark either way.
+  void failedExchangeEndsTheMonitor() {
+    QFETCH(QByteArray, code);
+    QFETCH(ControllerSim::Fault, fault);
+    QFETCH(bool, lost);
     Rig r;
     r.sim().setInputWord(0x800);
     r.f.cmdIoMonitor.click();
     r.io.timerInputOutput1_Timer();
     QCOMPARE(r.lit(), u"1001000"_qs);
-    r.sim().setFault("0RO", ControllerSim::Fault::NoReply);
+    r.sim().setFault(code, fault);
+    if (fault == ControllerSim::Fault::Vanish)
+      r.line.setOpenFailure(u"gone"_qs); // as a pty whose far end closed
+    if (code == "0WO")
+      r.f.imgWhiteIcon(24).dblClick();
     r.io.timerInputOutput1_Timer();
-    QVERIFY(r.io.IoStopRequest);
-    QCOMPARE(r.lit(), u"1001000"_qs); // kept until the stop
+    QCOMPARE(r.dialogs.shown.size(), 1);
     QVERIFY(r.f.cmdMOVE.isEnabled());
-    r.sim().clearFaults();
-    r.io.timerInputOutput1_Timer();
+    QCOMPARE(r.f.cmdIoMonitor.text(), u"Start Monitor"_qs);
+    if (!lost) {
+      QCOMPARE(r.lit(), u"1001000"_qs); // kept until the stop
+      r.sim().clearFaults();
+      r.io.timerInputOutput1_Timer();
+      QCOMPARE(r.wire().last(), QByteArray("0CM0"));
+    }
     QCOMPARE(r.lit(), u"0000000"_qs);
-    QCOMPARE(r.wire().last(), QByteArray("0CM0"));
-    QVERIFY(!r.io.IoMonitoring);
+    QVERIFY(!r.io.IoMonitoring && !r.io.timerInputOutput1.isActive() && !r.io.IoWriteRequest);
+    QVERIFY(!r.wire().contains("0CM0") || !lost);
+    r.io.timerInputOutput1_Timer(); // a tick already due: nothing more
+    QCOMPARE(r.dialogs.shown.size(), 1);
   }
 
   // A wrong echo of "0WO" is told; the tick still reads and shows the words.
