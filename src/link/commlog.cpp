@@ -40,6 +40,8 @@ void CommLog::note(Link::Traffic kind, const QByteArray &line, bool polling) {
   }
   if (!(polling && hidePolling_))
     Q_EMIT appended(format(entries_.last()));
+  else
+    Q_EMIT hiddenNoted();
 }
 
 QString CommLog::format(const Entry &e) const {

@@ -47,6 +47,8 @@ Q_SIGNALS:
   // A line to show at the end; or everything to show again.
   void appended(const QString &line);
   void reset();
+  // A line was kept that the lines shown hide.
+  void hiddenNoted();
 
 private:
   void note(Link::Traffic kind, const QByteArray &line, bool polling);

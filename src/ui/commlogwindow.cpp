@@ -11,13 +11,15 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 CommLogWindow::CommLogWindow(CommLog &log, const Module1 &m, Dialogs &dialogs, QWidget *owner)
     : QWidget(owner, Qt::Window), log_(log), m_(m), dialogs_(dialogs) {
   setObjectName(QStringLiteral("commLog"));
-  setWindowTitle(QString(m_.msg(5170)).remove(u'&'));
+  // The menu's caption without its mnemonic: "(&L)" as a whole, or the "&".
+  setWindowTitle(QString(m_.msg(5170)).remove(QRegularExpression(QStringLiteral("\\(&.\\)|&"))));
   auto *l = new QVBoxLayout(this);
   view_ = new QPlainTextEdit(this);
   view_->setReadOnly(true);
@@ -37,6 +39,7 @@ CommLogWindow::CommLogWindow(CommLog &log, const Module1 &m, Dialogs &dialogs, Q
   row->addStretch();
   l->addLayout(row);
   counts_ = new QLabel(this);
+  counts_->setObjectName(QStringLiteral("counts"));
   l->addWidget(counts_);
   resize(640, 420);
 
@@ -54,6 +57,15 @@ CommLogWindow::CommLogWindow(CommLog &log, const Module1 &m, Dialogs &dialogs, Q
     view_->appendPlainText(line);
     bar->setValue(atEnd ? bar->maximum() : kept);
     showCounts();
+  });
+  // Hidden polling lines come three a second and more: counted at most
+  // four times a second.
+  countsDue_.setSingleShot(true);
+  countsDue_.setInterval(250);
+  connect(&countsDue_, &QTimer::timeout, this, &CommLogWindow::showCounts);
+  connect(&log_, &CommLog::hiddenNoted, this, [this] {
+    if (!countsDue_.isActive())
+      countsDue_.start();
   });
   showCounts();
 }

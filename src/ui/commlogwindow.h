@@ -1,4 +1,5 @@
 #pragma once
+#include <QTimer>
 #include <QWidget>
 
 class CommLog;
@@ -33,4 +34,5 @@ private:
   QPlainTextEdit *view_;
   QLabel *counts_;
   QCheckBox *hidePolling_;
+  QTimer countsDue_;
 };

@@ -619,8 +619,9 @@ void tst_Ui::printPreviewDrawsTheReport() {
 
 void tst_Ui::optionsAboutAndLog_data() {
   QTest::addColumn<QString>("languege");
-  QTest::newRow("ja") << "1";
-  QTest::newRow("en") << "2";
+  QTest::addColumn<QString>("logTitle"); // the menu's caption without its mnemonic
+  QTest::newRow("ja") << "1" << u"通信ログ"_qs;
+  QTest::newRow("en") << "2" << u"Communication Log"_qs;
 }
 
 // The options dialog names the device behind each port, the about box its
@@ -679,6 +680,14 @@ void tst_Ui::optionsAboutAndLog() {
   const QStringList lines = log->text().split(u'\n');
   QVERIFY2(lines.size() >= 14, qPrintable(log->text())); // seven exchanges, each way
   QVERIFY(lines.first().endsWith(u"-> 0CM6"_qs));
+  QTEST(log->windowTitle(), "logTitle");
+  // Hidden polling lines are counted as they come, not with the next shown one.
+  p.link.Polling = true;
+  QCOMPARE(p.link.ReadCtStatus(), qint16(1));
+  p.link.Polling = false;
+  auto *counts = log->findChild<QLabel *>("counts");
+  QTRY_COMPARE(counts->text(), p.m.msg(5176).arg(2).arg(0));
+  QCOMPARE(log->text().split(u'\n'), lines);
   shot(log, "commlog");
   log->close();
   const int kept = int(p.log().lines().size());
