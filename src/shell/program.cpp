@@ -129,6 +129,8 @@ void Program::frmMain_Load() {
   for (const auto &[control, n] : captions)
     control->setText(msg.text(n));
   f.cmdSTOP.setToolTipText(msg.text(5144));
+  // The one menu whose caption has no mnemonic of its own.
+  f.mnuCont.setText(msg.text(285) + QStringLiteral("(&C)"));
   link.showContact(Link::Contact::None);
 
   indexData.selectStartValues();

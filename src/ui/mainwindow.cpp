@@ -297,6 +297,11 @@ QWidget *MainWindow::buildParameterPage() {
 
 void MainWindow::buildMenus() {
   FrmMain &f = p_.frmMain;
+  const std::pair<Control *, QKeySequence::StandardKey> keys[] = {
+      // Save As: the menu offers no plain Save.
+      {&f.mnuFileOpen, QKeySequence::Open},   {&f.mnuFileSaveAs, QKeySequence::Save},
+      {&f.mnuFilePrint, QKeySequence::Print}, {&f.mnuFileExit, QKeySequence::Quit},
+      {&f.mnuHelpContents, QKeySequence::HelpContents}};
   QMenu *current = nullptr;
   for (Control *c : f.controls()) {
     switch (c->kind()) {
@@ -305,8 +310,20 @@ void MainWindow::buildMenus() {
       binder::bind(*c, current);
       break;
     case Control::Kind::MenuItem:
-      if (c->isVisible()) // designed-hidden entries are left out
-        binder::bind(*c, current->addAction(QString()));
+      if (c->isVisible()) { // designed-hidden entries are left out
+        QAction *a = current->addAction(QString());
+        binder::bind(*c, a);
+        for (const auto &[item, key] : keys)
+          if (item == c)
+            a->setShortcuts(key);
+        // Not every platform names a key for quitting.
+        if (c == &f.mnuFileExit && a->shortcuts().isEmpty())
+          a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+        // F1 is the key filter's, which knows when help is offered; the
+        // menu only shows it.
+        if (c == &f.mnuHelpContents)
+          a->setShortcutContext(Qt::WidgetShortcut);
+      }
       break;
     case Control::Kind::Separator:
       current->addSeparator();

@@ -9,20 +9,27 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
 
+// The dialog's closing buttons, the first of them the one Enter presses
+// wherever the focus is: built after the dialog's other buttons.
 QHBoxLayout *buttonRow(QWidget *parent, std::initializer_list<Control *> buttons) {
+  for (auto *other : parent->findChildren<QPushButton *>())
+    other->setAutoDefault(false);
   auto *row = new QHBoxLayout;
   row->addStretch();
   for (Control *c : buttons) {
-    QWidget *b = make(*c, parent);
+    auto *b = static_cast<QPushButton *>(make(*c, parent));
     b->setMinimumWidth(90);
+    b->setAutoDefault(false);
     row->addWidget(b);
   }
+  static_cast<QPushButton *>(row->itemAt(1)->widget())->setDefault(true);
   return row;
 }
 

@@ -72,6 +72,8 @@ private Q_SLOTS:
   void printPreviewDrawsTheReport();
   void optionsAboutAndLog_data();
   void optionsAboutAndLog();
+  void keyboard_data();
+  void keyboard();
 
 private:
   QTemporaryDir dir_;
@@ -693,6 +695,54 @@ void tst_Ui::optionsAboutAndLog() {
   const int kept = int(p.log().lines().size());
   QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
   QCOMPARE(int(p.log().lines().size()), kept); // closed: nothing recorded
+  qDeleteAll(windows);
+}
+
+void tst_Ui::keyboard_data() {
+  QTest::addColumn<QString>("window"); // "" for the main window
+  QTest::addColumn<QString>("focus");
+  QTest::addColumn<QKeySequence>("keys");
+  QTest::addColumn<QString>("pressed");
+  QTest::newRow("open") << "" << "txtGEAR" << QKeySequence(QKeySequence::Open) << "mnuFileOpen";
+  QTest::newRow("save") << "" << "txtGEAR" << QKeySequence(QKeySequence::Save) << "mnuFileSaveAs";
+  QTest::newRow("print") << "" << "cmdMOVE" << QKeySequence(QKeySequence::Print) << "mnuFilePrint";
+  QTest::newRow("quit") << "" << "txtGEAR" << QKeySequence(u"Ctrl+Q"_qs) << "mnuFileExit";
+  QTest::newRow("Enter in Options, on Refresh")
+      << "frmOption" << "cmdRefresh" << QKeySequence(Qt::Key_Return) << "cmdOK";
+  QTest::newRow("Enter in Print Setting")
+      << "frmPrintSelect" << "cmdSelectPosiFile" << QKeySequence(Qt::Key_Return) << "cmdPrintSet";
+}
+
+// The desktop's keys reach the commands; Enter in a dialog is its OK.
+void tst_Ui::keyboard() {
+  QFETCH(QString, window);
+  QFETCH(QString, focus);
+  QFETCH(QString, pressed);
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  MainWindow w(p);
+  const QList<QWidget *> windows = buildWindows(p, &w);
+  p.Main(false);
+  Window &model = window.isEmpty() ? static_cast<Window &>(p.frmMain)
+                  : window == u"frmOption"_qs ? static_cast<Window &>(p.frmOption)
+                                               : static_cast<Window &>(p.frmPrintSelect);
+  QStringList clicked;
+  for (Control *c : model.controls())
+    c->onClick = [&clicked, c] { clicked << c->name(); };
+  model.form.setVisible(true);
+  QWidget *top = window.isEmpty() ? &w : QApplication::activeModalWidget();
+  QVERIFY(top && QTest::qWaitForWindowActive(top));
+  auto *target = top->findChild<QWidget *>(focus);
+  QVERIFY(target);
+  target->setFocus();
+  QFETCH(QKeySequence, keys);
+  QTest::keySequence(target, keys);
+  QCOMPARE(clicked, QStringList{pressed});
+  // Every menu can be reached from the keyboard, and F1 is shown for help.
+  for (QAction *menu : w.menuBar()->actions())
+    QVERIFY2(menu->text().contains(u'&'), qPrintable(menu->text()));
+  QCOMPARE(w.findChild<QAction *>("mnuHelpContents")->shortcut(), QKeySequence(Qt::Key_F1));
+  model.form.setVisible(false);
   qDeleteAll(windows);
 }
 
