@@ -45,7 +45,10 @@ IndexChange IndexFieldChange(const QString &text) {
   return {text, true, false};
 }
 
+// An empty field left as it was has lost nothing: it is not marked.
 IndexLeave DivisionLeave(const QString &text) {
+  if (text.isEmpty())
+    return {QString(), false};
   const QString t = StripZeros(text);
   if (t == QLatin1String("1") || t.startsWith(u'0'))
     return {QString(), true};
@@ -53,6 +56,8 @@ IndexLeave DivisionLeave(const QString &text) {
 }
 
 IndexLeave GearLeave(const QString &text) {
+  if (text.isEmpty())
+    return {QString(), false};
   const QString t = StripZeros(text);
   if (t.startsWith(u'0'))
     return {QString(), true};

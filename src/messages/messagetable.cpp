@@ -301,6 +301,7 @@ constexpr Row kRows[] = {
     { 5215, "通信が途切れました：状態は不明です", "Line lost: the controller's state is unknown"},
     { 5216, "原点復帰中です。待つのをやめるにはもう一度「原点復帰」を押してください", "Homing… press Home again to stop waiting"},
     { 5217, "原点復帰中です。待つのをやめるには Ctrl+C を押してください", "Homing… press Ctrl+C to stop waiting"},
+    { 5218, "モータ電流", "Motor current"},
 };
 
 constexpr bool sortedByNumber() {

@@ -2,6 +2,7 @@
 #include "control.h"
 #include "startup.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <cmath>
@@ -32,8 +33,8 @@ namespace {
 
 QColor toQColor(quint32 c, const QWidget *w) {
   switch (c) {
-  case colors::WindowBackground:
-    return w->palette().color(QPalette::Base);
+  case colors::WindowBackground: // the style's, not what a marker left
+    return QApplication::palette(w).color(QPalette::Base);
   case colors::InactiveCaptionText:
     return QColor(0xBF, 0xBF, 0xBF);
   default:

@@ -220,10 +220,7 @@ QWidget *MainWindow::buildParameterPage() {
   addRow(ag, 0, f.lblAxisPulse, f.txtAxisPulse, &f.lblAxisPulseUnit);
   addRow(ag, 1, f.lblAxisAutoDrv, f.comboAxisAutoDrv);
   addRow(ag, 2, f.lblActSize, f.comboActSize);
-  auto *current = new QHBoxLayout;
-  current->addWidget(make(f.txtDenryu, axis));
-  current->addWidget(make(f.lblDenryuUnit, axis));
-  ag->addLayout(current, 3, 1);
+  addRow(ag, 3, f.lblDenryu, f.txtDenryu, &f.lblDenryuUnit);
   ag->setRowStretch(4, 1);
   grid->addWidget(axis, 0, 1);
 

@@ -79,8 +79,12 @@ QWidget *makeLamp(Control &c, QColor colour, QWidget *parent) {
 
 void addRow(QGridLayout *grid, int row, Control &caption, Control &field, Control *unit) {
   QWidget *parent = grid->parentWidget();
-  grid->addWidget(make(caption, parent), row, 0);
+  QWidget *label = make(caption, parent);
+  grid->addWidget(label, row, 0);
   QWidget *w = make(field, parent);
+  // Read out with the box by screen readers.
+  if (auto *l = qobject_cast<QLabel *>(label))
+    l->setBuddy(w);
   // Boxes as wide as their longest entry, lists as their longest item.
   w->setMaximumWidth(field.kind() == Control::Kind::Text ? 110 : 190);
   grid->addWidget(w, row, 1);

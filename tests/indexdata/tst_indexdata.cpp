@@ -152,6 +152,8 @@ void tst_IndexData::typing_data() {
   QTest::newRow("gear 0 left empty") << false << "0" << true << "" << true;
   QTest::newRow("gear 00 left empty") << false << "00" << true << "" << true;
   QTest::newRow("gear 1 stays") << false << "1" << true << "1" << false;
+  QTest::newRow("empty division passed through") << true << "" << true << "" << false;
+  QTest::newRow("empty gear passed through") << false << "" << true << "" << false;
   QTest::newRow("gear 250 removed") << false << "250" << false << "" << true;
   QTest::newRow("grey goes with the next number") << false << "250\b\b\b7" << false << "7" << false;
 }

@@ -72,6 +72,7 @@ private Q_SLOTS:
   void printPreviewDrawsTheReport();
   void optionsAboutAndLog_data();
   void optionsAboutAndLog();
+  void removedEntryMarker();
   void keyboard_data();
   void keyboard();
 
@@ -696,6 +697,23 @@ void tst_Ui::optionsAboutAndLog() {
   QCOMPARE(p.paramTransfer.cmdParaRead_Click(), qint16(0));
   QCOMPARE(int(p.log().lines().size()), kept); // closed: nothing recorded
   qDeleteAll(windows);
+}
+
+// The box greyed for a removed entry is white again with the next number.
+void tst_Ui::removedEntryMarker() {
+  FakeDialogs dialogs;
+  Program p(dialogs);
+  MainWindow w(p);
+  p.Main(false);
+  auto *gear = w.findChild<QLineEdit *>("txtGEAR");
+  const QColor base = gear->palette().color(QPalette::Base);
+  p.frmMain.txtGEAR.setText(u"0"_qs);
+  p.frmMain.txtGEAR.lostFocus();
+  QVERIFY(gear->palette().color(QPalette::Base) != base);
+  p.frmMain.txtGEAR.setText(u"8"_qs);
+  QCOMPARE(gear->palette().color(QPalette::Base), base);
+  // The current box is named on the page, not only by its unit.
+  QCOMPARE(w.findChild<QLabel *>("lblDenryu")->buddy(), w.findChild<QWidget *>("txtDenryu"));
 }
 
 void tst_Ui::keyboard_data() {
