@@ -41,6 +41,23 @@ protected:
   }
 };
 
+namespace {
+// The program on the built-in simulator with its main window, started in
+// the language the settings hold unless `started` is false. Tests name its
+// parts: auto &[simulated, dialogs, p, w] = shown;
+struct Shown {
+  SimPortDevice simulated;
+  FakeDialogs dialogs;
+  Program p{dialogs};
+  MainWindow w{p};
+  explicit Shown(bool started = true) {
+    p.link.setDevice(&simulated);
+    if (started)
+      p.Main(false);
+  }
+};
+} // namespace
+
 class tst_Ui : public QObject {
   Q_OBJECT
 private Q_SLOTS:
@@ -104,12 +121,8 @@ void tst_Ui::captionsReachTheWidgets_data() {
 void tst_Ui::captionsReachTheWidgets() {
   QFETCH(QString, languege);
   SettingsStore().write("Languege", languege);
-  SimPortDevice simulated;
-  FakeDialogs dialogs_p;
-  Program p(dialogs_p);
-  p.link.setDevice(&simulated);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs_p, p, w] = shown;
   QVERIFY(w.isVisible());
   auto *tabs = w.findChild<QTabWidget *>("SSTab1");
   QVERIFY(tabs);
@@ -152,10 +165,8 @@ void tst_Ui::captionsReachTheWidgets() {
 }
 
 void tst_Ui::groupsDisableTheWidgets() {
-  FakeDialogs dialogs_p;
-  Program p(dialogs_p);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs_p, p, w] = shown;
   auto *read = w.findChild<QPushButton *>("cmdGetfromCt");
   auto *gear = w.findChild<QLineEdit *>("txtGEAR");
   auto *paraRead = w.findChild<QPushButton *>("cmdParaRead");
@@ -241,12 +252,8 @@ void tst_Ui::f1DroppedInEnglish() {
 // The program on the built-in simulator, as `kov-t6 --simulator` runs it.
 void tst_Ui::versionFromTheSimulator() {
   SettingsStore().write("Languege", "2");
-  SimPortDevice simulated;
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  p.link.setDevice(&simulated);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs, p, w] = shown;
   p.frmMain.mnuShowCtversion.click();
   QCOMPARE(dialogs.shown, QStringList{u"The version of this controller is 1.10."_qs});
   QCOMPARE(w.statusBar()->findChildren<QLabel *>().value(0)->text(), u"The version of C/T is 1.10"_qs);
@@ -255,12 +262,8 @@ void tst_Ui::versionFromTheSimulator() {
 
 // Typing into the real fields goes through the entry rules of the model.
 void tst_Ui::indexFieldsThroughTheWidgets() {
-  SimPortDevice simulated;
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  p.link.setDevice(&simulated);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs, p, w] = shown;
   QApplication::setActiveWindow(&w);
   QVERIFY(QTest::qWaitForWindowActive(&w));
   auto *division = w.findChild<QLineEdit *>("txtDIVISION");
@@ -372,12 +375,8 @@ void tst_Ui::pasteGoesThroughTheKeyRules() {
   QFETCH(QString, before);
   QFETCH(QString, how);
   QFETCH(QString, clipboard);
-  SimPortDevice simulated;
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  p.link.setDevice(&simulated);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs, p, w] = shown;
   Control *model = p.frmMain.find(box);
   QVERIFY(model);
   model->setText(before);
@@ -437,12 +436,8 @@ void tst_Ui::leaveRuleOnlyOnMovingOn_data() {
 // another window or a menu takes the focus for a moment.
 void tst_Ui::leaveRuleOnlyOnMovingOn() {
   QFETCH(int, reason);
-  SimPortDevice simulated;
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  p.link.setDevice(&simulated);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs, p, w] = shown;
   auto *division = w.findChild<QLineEdit *>("txtDIVISION");
   p.frmMain.txtDIVISION.setText("1");
   QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
@@ -465,10 +460,8 @@ void tst_Ui::mainWindowWholeOnTheScreen() {
   SettingsStore store;
   store.write("MainLeft", left);
   store.write("MainMaximized", maximized);
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs, p, w] = shown;
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   QCoreApplication::processEvents();
   const QRect screen = w.screen()->availableGeometry();
@@ -479,9 +472,8 @@ void tst_Ui::mainWindowWholeOnTheScreen() {
 }
 
 void tst_Ui::dialogsCentredOnTheMainWindow() {
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  MainWindow w(p);
+  Shown shown(false);
+  auto &[simulated, dialogs, p, w] = shown;
   const QList<QWidget *> windows = buildWindows(p, &w);
   p.Main(false);
   QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -546,10 +538,8 @@ void tst_Ui::toolkitTextsFollowTheLanguage() {
 
 // However large the window grows, a lamp's label stays right under it.
 void tst_Ui::lampsKeepTheirLabels() {
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs, p, w] = shown;
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   w.resize(1800, 1400);
   QTest::qWait(0);
@@ -633,11 +623,8 @@ void tst_Ui::optionsAboutAndLog_data() {
 void tst_Ui::optionsAboutAndLog() {
   QFETCH(QString, languege);
   SettingsStore().write("Languege", languege);
-  SimPortDevice simulated;
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  p.link.setDevice(&simulated);
-  MainWindow w(p);
+  Shown shown(false);
+  auto &[simulated, dialogs, p, w] = shown;
   const QList<QWidget *> windows = buildWindows(p, &w);
   p.Main(false);
   QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -701,10 +688,8 @@ void tst_Ui::optionsAboutAndLog() {
 
 // The box greyed for a removed entry is white again with the next number.
 void tst_Ui::removedEntryMarker() {
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  MainWindow w(p);
-  p.Main(false);
+  Shown shown;
+  auto &[simulated, dialogs, p, w] = shown;
   auto *gear = w.findChild<QLineEdit *>("txtGEAR");
   const QColor base = gear->palette().color(QPalette::Base);
   p.frmMain.txtGEAR.setText(u"0"_qs);
@@ -736,9 +721,8 @@ void tst_Ui::keyboard() {
   QFETCH(QString, window);
   QFETCH(QString, focus);
   QFETCH(QString, pressed);
-  FakeDialogs dialogs;
-  Program p(dialogs);
-  MainWindow w(p);
+  Shown shown(false);
+  auto &[simulated, dialogs, p, w] = shown;
   const QList<QWidget *> windows = buildWindows(p, &w);
   p.Main(false);
   Window &model = window.isEmpty() ? static_cast<Window &>(p.frmMain)
