@@ -110,7 +110,7 @@ public:
   Control comboAxisAutoDrv{this, "comboAxisAutoDrv", K::Combo, &framAxisPara};
   Control lblActSize{this, "lblActSize", K::Label, &framAxisPara, "3. MOTOR"};
   Control comboActSize{this, "comboActSize", K::Combo, &framAxisPara};
-  Control lblDenryu{this, "lblDenryu", K::Label, &framAxisPara, "5218"};
+  Control lblDenryu{this, "lblDenryu", K::Label, &framAxisPara, "Motor current", "5218"};
   Control txtDenryu{this, "txtDenryu", K::Text, &framAxisPara};
   Control lblDenryuUnit{this, "lblDenryuUnit", K::Label, &framAxisPara, "A"};
 

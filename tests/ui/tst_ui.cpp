@@ -698,7 +698,9 @@ void tst_Ui::removedEntryMarker() {
   p.frmMain.txtGEAR.setText(u"8"_qs);
   QCOMPARE(gear->palette().color(QPalette::Base), base);
   // The current box is named on the page, not only by its unit.
-  QCOMPARE(w.findChild<QLabel *>("lblDenryu")->buddy(), w.findChild<QWidget *>("txtDenryu"));
+  auto *current = w.findChild<QLabel *>("lblDenryu");
+  QCOMPARE(current->text(), p.m.msg(5218));
+  QCOMPARE(current->buddy(), w.findChild<QWidget *>("txtDenryu"));
 }
 
 void tst_Ui::keyboard_data() {
