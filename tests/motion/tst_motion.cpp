@@ -3,7 +3,7 @@
 #include "motionrules.h"
 #include "motiontest.h"
 #include "simportdevice.h"
-#include "../link/scripteddevice.h"
+#include "scripteddevice.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

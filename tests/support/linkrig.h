@@ -4,9 +4,16 @@
 #include "link.h"
 #include "module1.h"
 #include "settingsstore.h"
+#include "testenv.h"
 
-// The main window model and its link over a `Line`, in English: what the
-// tests of the controller commands build on.
+namespace kt {
+// Replies are awaited a hundredth of their real time: a silent line fails
+// within milliseconds, and a simulated one still answers in time.
+constexpr double TimeoutScale = 0.01;
+} // namespace kt
+
+// The main window's model and its link over a `Line`, in English unless
+// told: what the tests of single commands build on.
 template <class Line>
 struct LinkRig {
   FakeDialogs dialogs;
@@ -16,5 +23,8 @@ struct LinkRig {
   Line line;
   Link link{m, f, dialogs, store, &line};
 
-  LinkRig() { m.useLanguege(2); }
+  explicit LinkRig(qint16 languege = 2) {
+    Link::setTimeoutScale(kt::TimeoutScale);
+    m.useLanguege(languege);
+  }
 };

@@ -1,0 +1,65 @@
+#pragma once
+// What every test program shares: settings and files in one temporary
+// folder, the message texts from the table, files written and read whole.
+#include "messagetable.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace kt {
+
+inline QTemporaryDir &dir() {
+  static QTemporaryDir d;
+  return d;
+}
+inline QString path(const QString &name) { return dir().filePath(name); }
+
+// The program's own settings file, emptied, then holding `values`
+// ("Languege" → "2", in [Settings]).
+inline void settings(const QMap<QString, QString> &values = {}) {
+  QSettings s(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6");
+  s.clear();
+  for (auto it = values.begin(); it != values.end(); ++it)
+    s.setValue("Settings/" + it.key(), it.value());
+  s.sync();
+}
+
+// Message n in Japanese (1) or English (2).
+inline QString msg(int n, int languege = 2) {
+  return Messages(languege == 2 ? msgtable::EnglishBase : 0).text(n);
+}
+inline QString msg(std::initializer_list<int> ns, int languege = 2) {
+  return Messages(languege == 2 ? msgtable::EnglishBase : 0).joined(ns);
+}
+
+// Writes the file whole (a null text removes it); false when it could not.
+inline bool writeFile(const QString &file, const QByteArray &bytes) {
+  QFile f(file);
+  if (bytes.isNull())
+    return !f.exists() || f.remove();
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+inline QByteArray readFile(const QString &file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Runs as the application object is made, before any test: the settings
+// of a test run are its own, empty at the start.
+inline void start() {
+  if (!dir().isValid())
+    qFatal("no temporary folder");
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir().path());
+  qputenv("XDG_CONFIG_HOME", dir().filePath("config").toLocal8Bit()); // for child processes
+  settings();
+}
+
+} // namespace kt
+
+// QTEST_MAIN with the shared start.
+#define KOV_TEST_MAIN(TestObject)                                                                  \
+  Q_COREAPP_STARTUP_FUNCTION(kt::start)                                                            \
+  QTEST_MAIN(TestObject)
