@@ -59,7 +59,14 @@ inline void start() {
 
 } // namespace kt
 
-// QTEST_MAIN with the shared start.
+// The startup macro names a function of its own after its argument, which
+// therefore cannot be qualified.
+inline void kovTestStart() { kt::start(); }
+
+// QTEST_MAIN and QTEST_GUILESS_MAIN with the shared start.
 #define KOV_TEST_MAIN(TestObject)                                                                  \
-  Q_COREAPP_STARTUP_FUNCTION(kt::start)                                                            \
+  Q_COREAPP_STARTUP_FUNCTION(kovTestStart)                                                         \
   QTEST_MAIN(TestObject)
+#define KOV_TEST_GUILESS_MAIN(TestObject)                                                          \
+  Q_COREAPP_STARTUP_FUNCTION(kovTestStart)                                                         \
+  QTEST_GUILESS_MAIN(TestObject)
