@@ -1,671 +1,399 @@
+// The link: its transaction and log against every fault of the line, its
+// waits, the status lamp, the error list and the port map.
 #include "commlog.h"
 #include "controllercommands.h"
-#include "hexpad.h"
 #include "linkrig.h"
 #include "portmap.h"
 #include "scripteddevice.h"
 #include "simportdevice.h"
 
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QtTest>
+using Lines = QList<QByteArray>;
+using Fault = ControllerSim::Fault;
 
-using Chunks = QList<QByteArray>;
-using Answers = QList<Chunks>;
-
-namespace {
-const QString Timeout = u"Communication timeout error!\r\n\r\nCheck the followings;\r\n\r\n"
-                        " 1.Power ON for controller?\r\n\r\n 2.Communication cables are connected?"_qs;
-const QString Length = u"Communication data length error occurs!\r\nLength of data is wrong."_qs;
-const QString NoEcho = u"Communication error occurs!"_qs;
-const QString WrongData = u"Communication error occurs!\r\ntransmit data is wrong"_qs;
-const QString NoList = u"No error list file.\r\nTo indicate error contents,install Error list in "
-                       "same folder as program file."_qs;
-
-// Answers written as "0C|M6\r\n;0CM6\r\n": ';' between writes, '|' between reads.
-Answers script(const QString &s) {
-  Answers out;
-  if (s.isEmpty())
-    return out;
-  for (const QString &answer : s.split(u';')) {
-    Chunks chunks;
-    for (const QString &chunk : answer.split(u'|'))
-      chunks << chunk.toLatin1().replace("\\r", "\r").replace("\\n", "\n");
-    out << chunks;
-  }
+// Answers separated by ';', each ending in CR LF, '|' between its reads.
+static QList<Lines> script(const QString &s) {
+  QList<Lines> out;
+  for (const QString &answer : s.split(u';', Qt::SkipEmptyParts))
+    out << (answer.toLatin1() + "\r\n").split('|');
   return out;
 }
-} // namespace
 
 // One main window, its link and a scripted line, in English.
 struct Rig : LinkRig<ScriptedDevice> {
   ControllerCommands commands{m, f, dialogs, link};
-
   Rig() { link.Get_ErrorList(); }
+
+  // What a token stands for: the box of "timeout", "length", "echo" or
+  // "data"; "error:KEY" the box of a listed error, "code:C" of an unlisted
+  // one; "list:KEY" the listed text; a number its message; else itself.
+  QString text(const QString &t) {
+    const QString gap = u"\r\n\r\n"_qs, arg = t.section(u':', 1);
+    bool number = false;
+    if (const int n = t.toInt(&number); number)
+      return kt::msg(n);
+    if (t == u"timeout")
+      return kt::msg(100) + gap + kt::msg(101) + gap + kt::msg(102) + gap + kt::msg(103);
+    if (t == u"length" || t == u"echo" || t == u"data")
+      return t == u"length" ? kt::msg({105, 106}) : t == u"echo" ? kt::msg(104) : kt::msg({384, 385});
+    if (t.startsWith(u"error:"))
+      return kt::msg(104) + u"\r\nError No."_qs + arg + u"\r\n["_qs + text(u"list:"_qs + arg) + u']';
+    if (t.startsWith(u"code:"))
+      return kt::msg(104) + u"\r\n["_qs + kt::msg(32) + u"] "_qs + arg;
+    const ErrorList::Entry *e = t.startsWith(u"list:") ? link.errors.find(arg) : nullptr;
+    return e ? e->text : t;
+  }
+  QStringList texts(const QStringList &tokens) {
+    QStringList out;
+    for (const QString &t : tokens)
+      out << text(t);
+    return out;
+  }
+  QString lamp() const {
+    return f.imgAlarmLed.isVisible() ? u"red"_qs : f.imgAlarmGreen.isVisible() ? u"green"_qs
+           : f.imgAlarmUnknown.isVisible() ? u"grey"_qs : u"none"_qs;
+  }
+};
+
+// Answers `reply` a set time after each write, on a precise timer.
+struct LateDevice : ScriptedDevice {
+  int delayMs = 0;
+  QByteArray reply = "0RA1\r\n";
+  bool write(const QByteArray &data) override {
+    written << data;
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this, r = reply] { arrive(r); });
+    return true;
+  }
 };
 
 class tst_Link : public QObject {
   Q_OBJECT
 private Q_SLOTS:
-  void initTestCase();
-  void init();
-  void commLog_data();
-  void commLog();
-  void commLogKeepsTheLast();
-  void againstTheSimulator_data();
-  void againstTheSimulator();
-  void receiverAssemblesLines();
-  void errorLineBetweenTransactions();
-  void portThatCannotOpen();
-  void portNumberOutOfRangeIsReloaded();
-  void portOccupy_data();
-  void portOccupy();
-  void scanPorts();
-  void reentrantTransactionRefused();
-  void noReleaseDuringAWait();
-  void replyJustInsideTheTimeout_data();
-  void replyJustInsideTheTimeout();
-  void vanishedPortFailsThenReopens();
-  void statusLamp_data();
-  void statusLamp();
-  void shutdownEndsTheWait();
-  void readCtStatus_data();
-  void readCtStatus();
-  void changeCommMode();
-  void hexPad_data();
-  void hexPad();
-  void errorList_data();
-  void errorList();
-  void shortErrorReply();
-  void missingListToldOncePerReply();
-  void alarmReset_data();
-  void alarmReset();
-  void versionQuery_data();
-  void versionQuery();
-  void portMap_data();
-  void portMap();
-
-private:
-  QTemporaryDir dir_;
-};
-
-void tst_Link::initTestCase() {
-  QVERIFY(dir_.isValid());
-  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
-  Link::setTimeoutScale(0.01);
-}
-
-void tst_Link::init() {
-  QSettings(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6").clear();
-}
-
-void tst_Link::againstTheSimulator_data() {
-  QTest::addColumn<QStringList>("faults"); // CODE:KIND, as kov-sim takes them
-  QTest::addColumn<QByteArray>("errorKey");
-  QTest::addColumn<int>("result");
-  QTest::addColumn<QList<QByteArray>>("wire");
-  QTest::addColumn<QStringList>("messages");
-  QTest::addColumn<bool>("commError");
-  using W = QList<QByteArray>;
-  const W once{"0RA"}, checked{"0RA", "0CM6"};
-  QTest::newRow("good") << QStringList() << QByteArray() << 0 << once << QStringList() << false;
-  QTest::newRow("split over reads") << QStringList{"0RA:split"} << QByteArray() << 0 << once
-                                    << QStringList() << false;
-  QTest::newRow("seven characters") << QStringList{"0RA:length"} << QByteArray() << 1 << checked
-                                    << QStringList{Length} << true;
-  QTest::newRow("two lines in one read") << QStringList{"0RA:twolines"} << QByteArray() << 1
-                                         << checked << QStringList{Length} << true;
-  QTest::newRow("no echo") << QStringList{"0RA:echo"} << QByteArray() << 1 << checked
-                           << QStringList{NoEcho} << true;
-  QTest::newRow("error, key listed")
-      << QStringList{"0RA:error"} << QByteArray("12") << 1 << once
-      << QStringList{u"Communication error occurs!\r\nError No.12\r\n[Overload]"_qs} << false;
-  QTest::newRow("error, key not listed")
-      << QStringList{"0RA:error"} << QByteArray("99") << 1 << once
-      << QStringList{u"Communication error occurs!\r\n[No error information in the error List] 909"_qs}
-      << false;
-  QTest::newRow("no answer") << QStringList{"0RA:noreply"} << QByteArray() << 1 << once
-                             << QStringList{Timeout} << true;
-  QTest::newRow("no answer to the check either")
-      << QStringList{"0RA:length", "0CM:noreply"} << QByteArray() << 1 << checked
-      << QStringList{Length} << true;
-  QTest::newRow("check reveals an error")
-      << QStringList{"0RA:length", "0CM:error"} << QByteArray("11") << 1 << checked
-      << QStringList{u"Communication error occurs!\r\nError No.11\r\n[Overcurrent]"_qs} << false;
-}
-
-void tst_Link::againstTheSimulator() {
-  QFETCH(QStringList, faults);
-  static const QHash<QString, ControllerSim::Fault> kinds{
-      {"length", ControllerSim::Fault::WrongLength}, {"echo", ControllerSim::Fault::WrongEcho},
-      {"error", ControllerSim::Fault::ErrorReply},   {"noreply", ControllerSim::Fault::NoReply},
-      {"split", ControllerSim::Fault::Split},        {"twolines", ControllerSim::Fault::TwoLines}};
-  SimPortDevice line;
-  for (const QString &f : faults)
-    line.sim()->setFault(f.section(u':', 0, 0).toLatin1(), kinds.value(f.section(u':', 1)));
-  QFETCH(QByteArray, errorKey);
-  if (!errorKey.isEmpty())
-    line.sim()->setErrorKey(errorKey);
-  Rig r;
-  r.m.PortOccupy = false;
-  r.link.setDevice(&line);
-  r.link.TimeOutMs = 2000;
-  QTEST(int(r.link.CommTransaction("0RA", 6, {})), "result");
-  QTEST(line.sim()->receivedLines(), "wire");
-  QFETCH(QStringList, messages);
-  QCOMPARE(r.dialogs.shown, messages);
-  // A timeout's own line stays in the status line after its box.
-  QCOMPARE(r.dialogs.achieved, messages == QStringList{Timeout} ? QStringList{r.m.msg(100)} : QStringList());
-  QTEST(r.link.CommError, "commError");
-  // The status area: a good reply clears it, an error reply shows its text;
-  // anything else tells nothing of the controller's state.
-  QFETCH(int, result);
-  const bool error = !errorKey.isEmpty();
-  QCOMPARE(r.f.imgAlarmLed.isVisible(), error);
-  QCOMPARE(r.f.imgAlarmGreen.isVisible(), result == 0);
-  QCOMPARE(r.f.imgAlarmUnknown.isVisible(), !error && result != 0);
-  if (result == 0)
-    QCOMPARE(r.f.lblstatus.text(), u" "_qs);
-  // A failed exchange releases the port; a controller error leaves that to the command.
-  QCOMPARE(line.isOpen(), !r.link.CommError);
-}
-
-void tst_Link::receiverAssemblesLines() {
-  Rig r;
-  QCOMPARE(r.link.CommPortOpen(), qint16(0));
-  r.line.arrive("0R");
-  QVERIFY(!r.link.JusinEnd);
-  r.line.arrive("A1\r\n");
-  QVERIFY(r.link.JusinEnd);
-  QCOMPARE(r.link.JusinData, QByteArray("0RA1\r\n"));
-  // A read ending inside the next line ends no line; the next one ending in
-  // CR LF takes everything as one line.
-  r.line.arrive("0RA2\r\n0");
-  QCOMPARE(r.link.JusinData, QByteArray("0RA1\r\n"));
-  QCOMPARE(r.link.JusinBuffer, QByteArray("0RA2\r\n0"));
-  r.line.arrive("RA3\r\n");
-  QCOMPARE(r.link.JusinData, QByteArray("0RA2\r\n0RA3\r\n"));
-  QVERIFY(r.link.JusinBuffer.isEmpty());
-}
-
-void tst_Link::errorLineBetweenTransactions() {
-  Rig r;
-  r.link.CommPortOpen();
-  r.line.arrive("0%%103\r\n");
-  QCOMPARE(r.f.lblstatus.text(), u"Overvoltage"_qs);
-  QVERIFY(r.f.imgAlarmLed.isVisible());
-  QVERIFY(!r.f.imgAlarmGreen.isVisible());
-  QVERIFY(r.dialogs.shown.isEmpty());
-  QCOMPARE(r.link.ErrNo, u"13"_qs);
-}
-
-void tst_Link::portThatCannotOpen() {
-  Rig r;
-  r.line.openFailure = QStringLiteral("/dev/ttyS0: Permission denied");
-  r.link.CommError = true;
-  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
-  QVERIFY(r.line.written.isEmpty());
-  QCOMPARE(r.dialogs.shown, QStringList{u"Failed in opening of a communication port.\r\n"
-                                        "/dev/ttyS0: Permission denied"_qs});
-  QVERIFY(r.link.CommError); // left as it was
-}
-
-void tst_Link::portNumberOutOfRangeIsReloaded() {
-  Rig r;
-  r.store.write(QStringLiteral("PortNo"), 5);
-  r.m.PortNo = 0;
-  r.link.CommPortOpen();
-  QCOMPARE(r.line.lastPortNo, 5);
-  QCOMPARE(int(r.m.PortNo), 5);
-}
-
-void tst_Link::portOccupy_data() {
-  QTest::addColumn<bool>("occupy");
-  QTest::addColumn<int>("opens");
-  QTest::newRow("held") << true << 1;
-  QTest::newRow("released") << false << 2;
-}
-
-void tst_Link::portOccupy() {
-  QFETCH(bool, occupy);
-  Rig r;
-  r.m.PortOccupy = occupy;
-  r.line.answers = script("0RA1\\r\\n;0RA1\\r\\n");
-  for (int command = 0; command < 2; ++command) {
-    QCOMPARE(r.link.ReadCtStatus(), qint16(1));
-    r.link.CommPortRelease(); // the end of each operator command
+  void faults_data() {
+    QTest::addColumn<QStringList>("faults"); // CODE:KIND, as kov-sim takes them
+    QTest::addColumn<int>("state");          // the controller's status
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("log"); // its lines, '|' between; "!! N": message N
+    QTest::addColumn<QString>("box"); // see Rig::text
+    QTest::addColumn<QString>("lamp");
+    auto row = [](const char *name, const QStringList &faults, int state, int status, const char *log,
+                  const char *box, const char *lamp) {
+      QTest::newRow(name) << faults << state << status << QString(log) << QString(box) << QString(lamp);
+    };
+    row("good", {}, 1, 1, "-> 0RA|<- 0RA1", "", "green");
+    row("moving", {}, 0, 0, "-> 0RA|<- 0RA0", "", "green");
+    row("alarm", {}, 3, 3, "-> 0RA|<- 0RA3", "", "green");
+    row("status past the last digit", {}, 4, -1, "-> 0RA|<- 0RA4", "data", "green");
+    row("split over reads", {"0RA:split"}, 2, 2, "-> 0RA|<- 0RA2", "", "green");
+    row("garbage", {"0RA:garbage"}, 1, -1, "-> 0RA|<- 0RAZ", "data", "green");
+    row("wrong length", {"0RA:length"}, 1, -1, "-> 0RA|<- 0RA10|!! 5180|-> 0CM6|<- 0CM6", "length", "grey");
+    row("two lines in one read", {"0RA:twolines"}, 1, -1, "-> 0RA|<- 0RA1\r\n0RA1|!! 5180|-> 0CM6|<- 0CM6",
+        "length", "grey");
+    row("wrong echo", {"0RA:echo"}, 1, -1, "-> 0RA|<- 0XX1|!! 5181|-> 0CM6|<- 0CM6", "echo", "grey");
+    row("error, key listed", {"0RA:error"}, 1, -1, "-> 0RA|<- 0%%102|!! 5182", "error:12", "red");
+    row("error, key not listed", {"0RA:error"}, 1, -1, "-> 0RA|<- 0%%909|!! 5182", "code:909", "red");
+    row("no reply", {"0RA:noreply"}, 1, -1, "-> 0RA|!! 5179", "timeout", "grey");
+    row("vanished", {"0RA:vanish"}, 1, -1, "-> 0RA|!! 5179", "timeout", "grey");
+    row("no reply to the check either", {"0RA:length", "0CM:noreply"}, 1, -1, "-> 0RA|<- 0RA10|!! 5180|-> 0CM6",
+        "length", "grey");
+    row("check reveals an error", {"0RA:length", "0CM:error"}, 1, -1,
+        "-> 0RA|<- 0RA10|!! 5180|-> 0CM6|<- 0%%101|!! 5182", "error:11", "red");
   }
-  QTEST(r.line.opens, "opens");
-  QCOMPARE(r.line.isOpen(), occupy);
-}
 
-void tst_Link::scanPorts() {
-  Rig r;
-  r.link.CommPortOpen();
-  r.line.openFailure = QStringLiteral("busy");
-  r.link.ScanPorts();
-  // The open port counts as port 1 and is closed; the rest cannot open.
-  QVERIFY(r.link.PortAvailable[1]);
-  QVERIFY(!r.link.PortAvailable[2]);
-  QVERIFY(!r.link.PortAvailable[32]);
-  QVERIFY(!r.line.isOpen());
-}
-
-void tst_Link::reentrantTransactionRefused() {
-  Rig r;
-  qint16 inner = -2;
-  QTimer::singleShot(0, &r.link, [&] { inner = r.link.CommTransaction("0AR", 5, {}); });
-  r.line.answers = script("");
-  QCOMPARE(r.link.ReadCtStatus(), qint16(-1)); // times out
-  QCOMPARE(inner, qint16(1));
-  QCOMPARE(r.line.written, QList<QByteArray>{"0RA\r\n"});
-  QCOMPARE(r.dialogs.shown, QStringList{Timeout});
-}
-
-// Whoever asks for a release while a reply is awaited, the port stays open.
-void tst_Link::noReleaseDuringAWait() {
-  Rig r;
-  r.m.PortOccupy = false;
-  bool openDuringWait = false;
-  QTimer::singleShot(0, &r.link, [&] {
-    r.link.CommPortRelease();
-    openDuringWait = r.line.isOpen();
-    r.line.arrive("0AR\r\n");
-  });
-  QCOMPARE(r.link.AlarmReset(), qint16(0));
-  QVERIFY(openDuringWait);
-  QCOMPARE(r.link.nestedRefusals(), 0);
-  r.link.CommPortRelease();
-  QVERIFY(!r.line.isOpen());
-}
-
-// Answers "0RA1" a set time after each write, on a precise timer.
-class LateDevice : public ScriptedDevice {
-public:
-  int delayMs = 0;
-  bool write(const QByteArray &data) override {
-    written << data;
-    QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this] { arrive("0RA1\r\n"); });
-    return true;
+  // The in-process controller spoils its reply: the log marks what spoiled
+  // it, the operator is told the right thing once, and only a failed
+  // exchange releases the port.
+  void faults() {
+    QFETCH(QStringList, faults);
+    QFETCH(int, state);
+    QFETCH(QString, log);
+    QFETCH(QString, box);
+    static const QHash<QString, Fault> kinds{
+        {"length", Fault::WrongLength}, {"echo", Fault::WrongEcho}, {"error", Fault::ErrorReply},
+        {"noreply", Fault::NoReply},    {"split", Fault::Split},    {"twolines", Fault::TwoLines},
+        {"garbage", Fault::Garbage},    {"vanish", Fault::Vanish}};
+    SimPortDevice line;
+    for (const QString &f : faults)
+      line.sim()->setFault(f.section(u':', 0, 0).toLatin1(), kinds.value(f.section(u':', 1)));
+    const QByteArray code = box.section(u':', 1).toLatin1(); // the key, or its code
+    line.sim()->setErrorKey(code.size() == 3 ? code.left(1) + code.right(1) : code);
+    line.sim()->setStatus(state);
+    Rig r;
+    r.m.PortOccupy = false;
+    r.link.setDevice(&line);
+    CommLog commLog(r.link, r.m.messages());
+    commLog.setRecording(true);
+    QTEST(int(r.link.ReadCtStatus()), "status");
+    QStringList logged;
+    for (const QString &l : commLog.lines())
+      logged << l.trimmed().section(u"  "_qs, 1); // without the time
+    for (int n = 5179; n <= 5182; ++n)
+      log.replace(u"!! "_qs + QString::number(n), u"!! "_qs + kt::msg(n));
+    QCOMPARE(logged.join(u'|'), log);
+    QCOMPARE(r.dialogs.shown, box.isEmpty() ? QStringList() : QStringList{r.text(box)});
+    // A timeout's own line stays in the status line after its box.
+    QCOMPARE(r.dialogs.achieved, box == u"timeout" ? QStringList{kt::msg(100)} : QStringList());
+    QTEST(r.lamp(), "lamp");
+    if (box.isEmpty())
+      QCOMPARE(r.f.lblstatus.text(), u" "_qs);
+    const bool linkFailed = !box.isEmpty() && !box.contains(u':');
+    QCOMPARE(r.link.CommError, linkFailed);
+    QCOMPARE(line.isOpen(), !linkFailed); // an error reply leaves that to the command
   }
-};
 
-void tst_Link::replyJustInsideTheTimeout_data() {
-  QTest::addColumn<double>("scale"); // of the 2000 ms status timeout
-  QTest::newRow("100 ms") << 0.05;
-  QTest::newRow("200 ms") << 0.1;
-  QTest::newRow("400 ms") << 0.2;
-}
-
-void tst_Link::replyJustInsideTheTimeout() {
-  QFETCH(double, scale);
-  FakeDialogs dialogs;
-  Module1 m;
-  FrmMain f;
-  SettingsStore store;
-  LateDevice dev;
-  Link link{m, f, dialogs, store, &dev};
-  dev.delayMs = int(2000 * scale * 0.95);
-  Link::setTimeoutScale(scale);
-  const qint16 status = link.ReadCtStatus();
-  Link::setTimeoutScale(0.01);
-  QCOMPARE(status, qint16(1));
-  QCOMPARE(dialogs.shown, QStringList());
-}
-
-void tst_Link::vanishedPortFailsThenReopens() {
-  Rig r;
-  r.m.PortOccupy = true;
-  r.link.TimeOutMs = 30000; // the vanished line must not wait for the timeout
-  QTimer::singleShot(0, &r.line, [&] { r.line.vanish(); });
-  QElapsedTimer clock;
-  clock.start();
-  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
-  QVERIFY(clock.elapsed() < 250);
-  QVERIFY(!r.line.isOpen());
-  QCOMPARE(r.dialogs.shown, QStringList{Timeout});
-  r.line.answers = script("0RA1\\r\\n");
-  QCOMPARE(r.link.ReadCtStatus(), qint16(1));
-  QCOMPARE(r.line.opens, 2);
-}
-
-void tst_Link::statusLamp_data() {
-  QTest::addColumn<QStringList>("exchanges"); // reply scripts, one a status read; "vanish" too
-  QTest::addColumn<QString>("lamp");
-  QTest::addColumn<int>("tip"); // of the grey lamp
-  QTest::newRow("before contact") << QStringList() << "grey" << 5214;
-  QTest::newRow("no reply before contact") << QStringList{""} << "grey" << 5214;
-  QTest::newRow("contact") << QStringList{"0RA1\\r\\n"} << "green" << 0;
-  QTest::newRow("contact, then no reply") << QStringList{"0RA1\\r\\n", ""} << "grey" << 5215;
-  QTest::newRow("contact, then vanished") << QStringList{"0RA1\\r\\n", "vanish"} << "grey" << 5215;
-  QTest::newRow("lost, then contact again") << QStringList{"0RA1\\r\\n", "", "0RA1\\r\\n"}
-                                            << "green" << 0;
-  QTest::newRow("an alarm outlasts a loss") << QStringList{"0%%101\\r\\n", ""} << "red" << 0;
-}
-
-void tst_Link::statusLamp() {
-  QFETCH(QStringList, exchanges);
-  Rig r;
-  r.m.PortOccupy = true;
-  r.link.showContact(Link::Contact::None);
-  for (const QString &e : exchanges) {
-    if (e == u"vanish") {
-      r.line.vanish();
-      continue;
+  // A reply after the timeout fails its command and is not taken for the
+  // next command's.
+  void lateReply() {
+    for (const auto &[share, status] : {std::pair{0.8, 1}, {1.25, -1}}) { // of the status read's 2 s
+      LinkRig<LateDevice> r;
+      Link::setTimeoutScale(0.1);
+      r.line.delayMs = int(2000 * 0.1 * share);
+      QCOMPARE(int(r.link.ReadCtStatus()), status);
+      QCOMPARE(r.dialogs.shown.size(), status < 0 ? 1 : 0);
+      QTRY_VERIFY(r.link.JusinEnd); // the late one has come in meanwhile
+      r.line.delayMs = 0;
+      r.line.reply = "0RA2\r\n";
+      QCOMPARE(r.link.ReadCtStatus(), qint16(2));
     }
-    r.line.answers = script(e);
-    r.link.ReadCtStatus();
   }
-  QFETCH(QString, lamp);
-  QCOMPARE(r.f.imgAlarmUnknown.isVisible(), lamp == u"grey");
-  QCOMPARE(r.f.imgAlarmGreen.isVisible(), lamp == u"green");
-  QCOMPARE(r.f.imgAlarmLed.isVisible(), lamp == u"red");
-  QFETCH(int, tip);
-  QCOMPARE(r.f.imgAlarmUnknown.toolTip, tip ? r.m.msg(tip) : QString());
-}
 
-void tst_Link::shutdownEndsTheWait() {
-  Rig r;
-  r.link.TimeOutMs = 30000;
-  QTimer::singleShot(0, &r.link, [&] { r.link.shutdown(); });
-  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
-  QVERIFY(r.dialogs.shown.isEmpty());
-  QVERIFY(!r.line.isOpen());
-  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
-  QCOMPARE(r.line.written.size(), 1);
-}
-
-void tst_Link::readCtStatus_data() {
-  QTest::addColumn<QString>("answers");
-  QTest::addColumn<int>("status");
-  QTest::addColumn<QStringList>("shown");
-  QTest::newRow("moving") << "0RA0\\r\\n" << 0 << QStringList();
-  QTest::newRow("stopped") << "0RA2\\r\\n" << 2 << QStringList();
-  QTest::newRow("alarm") << "0RA3\\r\\n" << 3 << QStringList();
-  // A status that is no digit is a wrong reply, and said so.
-  QTest::newRow("unknown digit") << "0RA7\\r\\n" << -1 << QStringList{WrongData};
-  QTest::newRow("garbage") << "0RAZ\\r\\n" << -1 << QStringList{WrongData};
-  QTest::newRow("no answer") << "" << -1 << QStringList{Timeout};
-}
-
-void tst_Link::readCtStatus() {
-  QFETCH(QString, answers);
-  Rig r;
-  r.line.answers = script(answers);
-  QTEST(int(r.link.ReadCtStatus()), "status");
-  QTEST(r.dialogs.shown, "shown");
-  QCOMPARE(r.line.written.first(), QByteArray("0RA\r\n"));
-  QCOMPARE(int(r.link.TimeOutMs), 2000);
-}
-
-void tst_Link::changeCommMode() {
-  Rig r;
-  r.line.answers = script("0CM0\\r\\n;0CM7\\r\\n");
-  qint16 mode = 9;
-  QCOMPARE(r.link.ChangeCommMode(mode), qint16(0));
-  QCOMPARE(int(mode), 0);
-  mode = 7;
-  QCOMPARE(r.link.ChangeCommMode(mode), qint16(0));
-  QCOMPARE(r.line.written, (QList<QByteArray>{"0CM0\r\n", "0CM7\r\n"}));
-  QCOMPARE(int(r.link.TimeOutMs), 5000);
-}
-
-void tst_Link::hexPad_data() {
-  QTest::addColumn<bool>("hex");
-  QTest::addColumn<int>("value");
-  QTest::addColumn<int>("width");
-  QTest::addColumn<QByteArray>("text");
-  QTest::newRow("hex 255/4") << true << 255 << 4 << QByteArray("00FF");
-  QTest::newRow("hex 255/1") << true << 255 << 1 << QByteArray("X");
-  QTest::newRow("hex 0/3") << true << 0 << 3 << QByteArray("000");
-  QTest::newRow("hex 1500/4") << true << 1500 << 4 << QByteArray("05DC");
-  QTest::newRow("dec 123/5") << false << 123 << 5 << QByteArray("00123");
-  QTest::newRow("dec -5/4") << false << -5 << 4 << QByteArray("00-5");
-  QTest::newRow("dec 123456/5") << false << 123456 << 5 << QByteArray("X");
-  QTest::newRow("dec 0/0") << false << 0 << 0 << QByteArray("X");
-}
-
-void tst_Link::hexPad() {
-  QFETCH(bool, hex);
-  QFETCH(int, value);
-  QFETCH(int, width);
-  QTEST(hex ? HexPad(value, width) : DecPad(value, width), "text");
-}
-
-void tst_Link::errorList_data() {
-  QTest::addColumn<QByteArray>("file");
-  QTest::addColumn<bool>("missing");
-  QTest::addColumn<int>("entries");
-  QTest::addColumn<QString>("status"); // shown for the reply 0%%1x2
-  QByteArray forty1 = "41\r\n";
-  for (int i = 1; i <= 41; ++i)
-    forty1 += QStringLiteral("\"%1\",\"Error %1\"\r\n").arg(i, 2, 10, QChar(u'0')).toLatin1();
-  QTest::newRow("count 41") << forty1 << true << 40 << "";
-  QTest::newRow("count 0") << QByteArray("0\r\n") << false << 0
-                           << "No error information in the error List";
-  QTest::newRow("fields missing") << QByteArray("3\r\n\"01\",\"A\"\r\n\"12\",\"B\"\r\n") << true << 2 << "";
-  QTest::newRow("numeric key") << QByteArray("1\r\n12,\"Twelve\"\r\n") << false << 1 << "Twelve";
-  QTest::newRow("no file") << QByteArray() << true << 0 << "";
-  // "エラー" as an operator's editor may have saved it.
-  QTest::newRow("Shift_JIS") << QByteArray("1\r\n\"12\",\"\x83\x47\x83\x89\x81\x5B\"\r\n") << false
-                             << 1 << u"エラー"_qs;
-  QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF" "1\r\n\"12\",\"エラー\"\r\n") << false << 1
-                                  << u"エラー"_qs;
-  QTest::newRow("UTF-8 without BOM") << QByteArray("1\r\n\"12\",\"エラー\"\r\n") << false << 1
-                                     << u"エラー"_qs;
-  // A count that is no number from 0 up makes the list damaged, not empty.
-  QFile overflow(QFINDTESTDATA("../data/fuzz/errorlist-count-overflow.lst"));
-  QVERIFY(overflow.open(QIODevice::ReadOnly));
-  QTest::newRow("count beyond any integer") << overflow.readAll() << true << 1 << "";
-  QTest::newRow("count not a number") << QByteArray("many\r\n\"01\",\"A\"\r\n") << true << 0 << "";
-  QTest::newRow("count negative") << QByteArray("-1\r\n") << true << 0 << "";
-  QTest::newRow("larger than any list") << QByteArray("0\r\n") + QByteArray(1 << 20, ' ') << true << 0 << "";
-}
-
-void tst_Link::errorList() {
-  QFETCH(QByteArray, file);
-  QTemporaryDir folder;
-  if (!file.isNull()) {
-    QFile f(folder.filePath("erroreng.lst"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(file);
+  void commands_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answers"); // see script()
+    QTest::addColumn<int>("result");
+    QTest::addColumn<Lines>("written");
+    QTest::addColumn<QStringList>("shown"); // see Rig::text
+    QTest::addColumn<QString>("lamp");      // "*": any
+    QTest::addColumn<QString>("line");      // the status line, see Rig::text; "*": any
+    auto row = [](const char *name, const char *command, const char *answers, int result, const Lines &written,
+                  const QStringList &shown, const char *lamp = "*", const char *line = "*") {
+      QTest::newRow(name) << QString(command) << QString(answers) << result << written << shown << QString(lamp)
+                          << QString(line);
+    };
+    row("reset acknowledged", "reset", "0AR", 0, {"0AR"}, {}, "green", "");
+    row("reset, no controller", "reset", "", 1, {"0AR"}, {"timeout"}, "red", "list:12");
+    row("reset, error reply", "reset", "0%%101", 1, {"0AR"}, {"error:11"}, "red", "list:11");
+    row("error reply too short for its key", "status", "0%%Q", -1, {"0RA"}, {"code:Q"}, "red", "32");
+    row("version in ten characters", "version", "0CM6;0RV210AB;0CM6", 1, {"0CM6", "0RV", "0CM6"}, {"length", "71"});
+    // The error's details are asked for after it.
+    row("version, error reply", "version", "0CM6;0%%001;0%C12345678901", 1, {"0CM6", "0RV", "0%C"},
+        {"error:01", "71"});
+    row("version not digits", "version", "0CM6;0RVZ.ZABC", 1, {"0CM6", "0RV"}, {"data", "71"});
+    row("no such mode: the normal one", "mode 8", "0CM0", 0, {"0CM0"}, {}, "green", " ");
   }
-  Rig r;
-  r.dialogs.shown.clear();
-  r.link.listFolder = folder.path();
-  r.link.Get_ErrorList();
-  QTEST(r.link.errors.ErrListMissing, "missing");
-  QTEST(int(r.link.errors.entries.size()), "entries");
-  QFETCH(bool, missing);
-  QCOMPARE(r.dialogs.shown, missing ? QStringList{NoList} : QStringList());
-  r.link.CommPortOpen();
-  r.line.arrive("0%%112\r\n");
-  QTEST(r.f.lblstatus.text(), "status");
-}
 
-// A reply too short for its key: the unknown code is shown without its line end.
-void tst_Link::shortErrorReply() {
-  Rig r;
-  r.line.answers = script("0%%Q\\r\\n");
-  QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
-  QCOMPARE(r.dialogs.shown,
-           QStringList{u"Communication error occurs!\r\n[No error information in the error List] Q"_qs});
-  QCOMPARE(r.f.lblstatus.text(), u"No error information in the error List"_qs);
-}
-
-void tst_Link::missingListToldOncePerReply() {
-  QTemporaryDir empty;
-  Rig r;
-  r.link.listFolder = empty.path();
-  r.link.Get_ErrorList();
-  r.dialogs.shown.clear();
-  r.line.answers = script("0%%102\\r\\n");
-  QCOMPARE(r.link.ReadCtStatus(), qint16(-1));
-  QCOMPARE(r.dialogs.shown,
-           (QStringList{NoList, u"Communication error occurs!\r\n[No error information in the error List] 102"_qs}));
-  QVERIFY(!r.f.imgAlarmLed.isVisible()); // the status area is left alone
-}
-
-void tst_Link::alarmReset_data() {
-  QTest::addColumn<QString>("answers");
-  QTest::addColumn<bool>("red");
-  QTest::addColumn<QString>("status");
-  QTest::addColumn<int>("messages");
-  QTest::newRow("acknowledged") << "0AR\\r\\n" << false << "" << 0;
-  QTest::newRow("no controller") << "" << true << "Overload" << 1;
-  QTest::newRow("error reply") << "0%%101\\r\\n" << true << "Overcurrent" << 1;
-}
-
-void tst_Link::alarmReset() {
-  QFETCH(QString, answers);
-  Rig r;
-  r.link.CommPortOpen();
-  r.line.arrive("0%%102\r\n"); // an alarm is showing
-  r.line.answers = script(answers);
-  r.f.cmdRESET.click();
-  QCOMPARE(r.line.written.last(), QByteArray("0AR\r\n"));
-  QTEST(r.f.imgAlarmLed.isVisible(), "red");
-  QFETCH(bool, red);
-  QCOMPARE(r.f.imgAlarmGreen.isVisible(), !red);
-  QTEST(r.f.lblstatus.text(), "status");
-  QTEST(int(r.dialogs.shown.size()), "messages");
-  QVERIFY(r.f.cmdRESET.isEnabled());
-  QVERIFY(r.f.cmdLoadtoCt.isEnabled());
-}
-
-void tst_Link::versionQuery_data() {
-  QTest::addColumn<QString>("answers");
-  QTest::addColumn<QStringList>("messages");
-  QTest::addColumn<QString>("panel");
-  QTest::addColumn<QList<QByteArray>>("written");
-  QTest::newRow("ten characters") << "0CM6\\r\\n;0RV210AB\\r\\n;0CM6\\r\\n"
-                                  << QStringList{Length, u"Failed to get version information of controller."_qs}
-                                  << "No version information"
-                                  << QList<QByteArray>{"0CM6\r\n", "0RV\r\n", "0CM6\r\n"};
-  QTest::newRow("error reply") << "0CM6\\r\\n;0%%001\\r\\n;0%C12345678901\\r\\n"
-                               << QStringList{u"Communication error occurs!\r\nError No.01\r\n[Undefined command]"_qs,
-                                              u"Failed to get version information of controller."_qs}
-                               << "No version information"
-                               << QList<QByteArray>{"0CM6\r\n", "0RV\r\n", "0%C\r\n"};
-  QTest::newRow("version not digits") << "0CM6\\r\\n;0RVZ.ZABC\\r\\n"
-                                      << QStringList{WrongData, u"Failed to get version information of controller."_qs}
-                                      << "No version information"
-                                      << QList<QByteArray>{"0CM6\r\n", "0RV\r\n"};
-}
-
-void tst_Link::versionQuery() {
-  QFETCH(QString, answers);
-  Rig r;
-  r.m.PortOccupy = false;
-  r.line.answers = script(answers);
-  r.f.mnuShowCtversion.click();
-  QTEST(r.dialogs.shown, "messages");
-  QTEST(r.f.sbStatusBar.panelText(0), "panel");
-  QTEST(r.line.written, "written");
-  QVERIFY(!r.line.isOpen());
-  QVERIFY(r.f.mnuCont.isEnabled() && r.f.cmdGetfromCt.isEnabled());
-}
-
-void tst_Link::portMap_data() {
-  QTest::addColumn<int>("portNo");
-  QTest::addColumn<QString>("device"); // relative to the test's folders
-  QTest::newRow("COM1 built in") << 1 << "dev/ttyS0";
-  QTest::newRow("COM4 built in") << 4 << "dev/ttyS3";
-  QTest::newRow("first adapter by its stable name") << 5 << "by-id/usb-FTDI_A-if00-port0";
-  QTest::newRow("second adapter") << 6 << "by-id/usb-Prolific_B-port0";
-  QTest::newRow("adapter without a stable name") << 7 << "dev/ttyACM0";
-  QTest::newRow("no such adapter") << 8 << "";
-  QTest::newRow("stored device") << 9 << "/dev/custom9";
-  QTest::newRow("command line") << 2 << "/tmp/pty-link";
-}
-
-void tst_Link::portMap() {
-  QFETCH(int, portNo);
-  QFETCH(QString, device);
-  QTemporaryDir root;
-  QDir(root.path()).mkpath("by-id");
-  QDir(root.path()).mkpath("dev");
-  for (const char *d : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyACM0"}) {
-    QFile f(root.filePath(d));
-    QVERIFY(f.open(QIODevice::WriteOnly));
+  // Each operator command with an alarm showing: what goes out, what the
+  // operator is told, and the controls given back.
+  void commands() {
+    QFETCH(QString, command);
+    QFETCH(QString, answers);
+    QFETCH(Lines, written);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, lamp);
+    QFETCH(QString, line);
+    Rig r;
+    r.m.PortOccupy = false;
+    r.link.CommPortOpen();
+    r.line.arrive("0%%102\r\n");
+    r.line.answers = script(answers);
+    qint16 mode = 8;
+    QTEST(int(command == u"reset"     ? r.commands.cmdRESET_Click()
+              : command == u"version" ? r.commands.mnuShowCtversion_Click()
+              : command == u"status"  ? r.link.ReadCtStatus()
+                                      : r.link.ChangeCommMode(mode)), "result");
+    for (QByteArray &w : written)
+      w += "\r\n";
+    QCOMPARE(r.line.written, written);
+    QCOMPARE(r.dialogs.shown, r.texts(shown));
+    if (lamp != u"*")
+      QCOMPARE(r.lamp(), lamp);
+    if (line != u"*")
+      QCOMPARE(r.f.lblstatus.text(), r.text(line));
+    if (command == u"version")
+      QCOMPARE(r.f.sbStatusBar.panelText(0), kt::msg(415));
+    QCOMPARE(r.line.isOpen(), command == u"status" || command == u"mode 8");
+    QVERIFY(r.f.cmdRESET.isEnabled() && r.f.cmdLoadtoCt.isEnabled() && r.f.mnuCont.isEnabled());
   }
-  QVERIFY(QFile::link(root.filePath("dev/ttyUSB1"), root.filePath("by-id/usb-FTDI_A-if00-port0")));
-  QVERIFY(QFile::link(root.filePath("dev/ttyUSB0"), root.filePath("by-id/usb-Prolific_B-port0")));
-  SettingsStore().write(QStringLiteral("Device9"), QStringLiteral("/dev/custom9"));
-  PortMap map;
-  map.byIdFolder = root.filePath("by-id");
-  map.devFolder = root.filePath("dev");
-  map.setOverride(2, QStringLiteral("/tmp/pty-link"));
-  const QString expected =
-      device.isEmpty() || device.startsWith(u'/') ? device : root.filePath(device);
-  QCOMPARE(map.devicePath(portNo), expected);
 
-  // Replugged: the first adapter comes back as ttyUSB0, the second as ttyUSB1;
-  // each keeps its number.
-  if (portNo == 5 || portNo == 6) {
-    QFile::remove(root.filePath("by-id/usb-FTDI_A-if00-port0"));
-    QFile::remove(root.filePath("by-id/usb-Prolific_B-port0"));
-    QFile::link(root.filePath("dev/ttyUSB0"), root.filePath("by-id/usb-FTDI_A-if00-port0"));
-    QFile::link(root.filePath("dev/ttyUSB1"), root.filePath("by-id/usb-Prolific_B-port0"));
-    QCOMPARE(map.devicePath(portNo), expected);
+  // A line ends only where a read ends in CR LF; an error line between
+  // commands shows in the status area without a box.
+  void receiver() {
+    Rig r;
+    QCOMPARE(r.link.CommPortOpen(), qint16(0));
+    r.line.arrive("0RA1\r\n");
+    r.line.arrive("0RA2\r\n0");
+    QCOMPARE(r.link.JusinData, QByteArray("0RA1\r\n"));
+    r.line.arrive("RA3\r\n");
+    QCOMPARE(r.link.JusinData, QByteArray("0RA2\r\n0RA3\r\n"));
+    r.line.arrive("0%%103\r\n");
+    QCOMPARE(r.f.lblstatus.text(), r.text("list:13"));
+    QVERIFY(r.lamp() == u"red" && r.dialogs.shown.isEmpty());
   }
-}
 
-void tst_Link::commLog_data() {
-  QTest::addColumn<QByteArray>("answer");
-  QTest::addColumn<bool>("polling");
-  QTest::addColumn<bool>("hide");
-  QTest::addColumn<QStringList>("shown");
-  QTest::addColumn<int>("hidden");
-  QTest::newRow("answered") << QByteArray("0RA1\r\n") << false << true << QStringList{"-> 0RA", "<- 0RA1"} << 0;
-  QTest::newRow("timeout") << QByteArray() << false << true << QStringList{"-> 0RA", "!! timeout"} << 0;
-  QTest::newRow("wrong length") << QByteArray("0RA12\r\n") << false << true
-                                << QStringList{"-> 0RA", "<- 0RA12", "!! wrong length", "-> 0CM6"} << 0;
-  QTest::newRow("error reply") << QByteArray("0%%112\r\n") << false << true
-                               << QStringList{"-> 0RA", "<- 0%%112", "!! controller error reply"} << 0;
-  QTest::newRow("a poll, hidden") << QByteArray("0RA1\r\n") << true << true << QStringList() << 2;
-  QTest::newRow("a poll, shown") << QByteArray("0RA1\r\n") << true << false
-                                 << QStringList{"-> 0RA", "<- 0RA1"} << 0;
-}
+  // A port that cannot open says why, sends nothing and leaves the link's
+  // state; a scan closes the open port and finds the rest; PortOccupy holds.
+  void ports() {
+    Rig r;
+    r.store.write(QStringLiteral("PortNo"), 5);
+    r.m.PortNo = 0; // out of range: the stored number is used
+    r.line.openFailure = QStringLiteral("/dev/ttyS4: Permission denied");
+    r.link.CommError = true;
+    QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+    QCOMPARE(r.line.lastPortNo, 5);
+    QVERIFY(r.line.written.isEmpty() && r.link.CommError);
+    QCOMPARE(r.dialogs.shown, QStringList{kt::msg(109) + u"\r\n"_qs + r.line.openFailure});
+    r.line.openFailure.clear();
+    r.link.CommPortOpen();
+    r.line.openFailure = QStringLiteral("busy");
+    r.link.ScanPorts();
+    QVERIFY(r.link.PortAvailable[1] && !r.link.PortAvailable[2] && !r.link.PortAvailable[32]);
+    QVERIFY(!r.line.isOpen());
+    r.line.openFailure.clear();
+    for (const bool occupy : {true, false}) { // held open between commands, or opened for each
+      r.m.PortOccupy = occupy;
+      r.link.CommPortClose();
+      r.line.opens = 0;
+      r.line.answers = script("0RA1;0RA1");
+      for (int command = 0; command < 2; ++command) {
+        QCOMPARE(r.link.ReadCtStatus(), qint16(1));
+        r.link.CommPortRelease(); // the end of each operator command
+      }
+      QVERIFY(r.line.opens == (occupy ? 1 : 2) && r.line.isOpen() == occupy);
+    }
+  }
 
-// The log keeps each line with its direction, marks what spoiled an
-// exchange, and hides polls when asked; closed, it records nothing.
-void tst_Link::commLog() {
-  QFETCH(QByteArray, answer);
-  QFETCH(bool, polling);
-  QFETCH(bool, hide);
-  Rig r;
-  CommLog log(r.link, r.m.messages());
-  r.line.answers = {{"0RA1\r\n"}};
-  r.link.ReadCtStatus(); // before it opens: not recorded
-  QVERIFY(log.lines().isEmpty());
-  log.setRecording(true);
-  log.setHidePolling(hide);
-  r.line.answers = {answer.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{answer}};
-  r.link.Polling = polling;
-  r.link.ReadCtStatus();
-  r.link.Polling = false;
-  QStringList shown;
-  for (const QString &l : log.lines())
-    shown << l.trimmed().section(u"  "_qs, 1); // without the time
-  QTEST(shown, "shown");
-  QTEST(log.hidden(), "hidden");
-  log.setRecording(false);
-  r.line.answers = {{"0RA1\r\n"}};
-  r.link.ReadCtStatus();
-  QCOMPARE(log.lines().size(), shown.size());
-}
+  // During a wait no other transaction starts and no release closes the port.
+  void duringAWait() {
+    Rig r;
+    r.m.PortOccupy = false;
+    qint16 inner = -2;
+    bool openDuringWait = false;
+    QTimer::singleShot(0, &r.link, [&] {
+      inner = r.link.CommTransaction("0RA", 6, {});
+      r.link.CommPortRelease();
+      openDuringWait = r.line.isOpen();
+      r.line.arrive("0AR\r\n");
+    });
+    QCOMPARE(r.link.AlarmReset(), qint16(0));
+    QCOMPARE(inner, qint16(1));
+    QCOMPARE(r.link.nestedRefusals(), 1);
+    QVERIFY(openDuringWait);
+    QCOMPARE(r.line.written, Lines{"0AR\r\n"});
+    r.link.CommPortRelease();
+    QVERIFY(!r.line.isOpen());
+  }
 
-void tst_Link::commLogKeepsTheLast() {
-  Rig r;
-  CommLog log(r.link, r.m.messages());
-  log.setRecording(true);
-  for (int i = 0; i < CommLog::MaxLines + 5; ++i)
-    Q_EMIT r.link.traffic(Link::Traffic::Sent, QByteArray::number(i), false);
-  QCOMPARE(log.lines().size(), CommLog::MaxLines);
-  QCOMPARE(log.dropped(), 5);
-  QVERIFY(log.lines().first().endsWith(u"-> 5"_qs));
-}
+  // A vanished line fails at once, and the next command opens it again; the
+  // program ending ends the wait silently, and only its one last command
+  // goes out after it, once.
+  void waitEndsEarly() {
+    for (const bool vanish : {true, false}) {
+      Rig r;
+      r.link.TimeOutMs = 30000;
+      QTimer::singleShot(0, &r.link, [&] { vanish ? r.line.vanish() : r.link.shutdown(); });
+      QElapsedTimer clock;
+      clock.start();
+      QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+      QVERIFY(clock.elapsed() < 1000);
+      QVERIFY(!r.line.isOpen());
+      QCOMPARE(r.dialogs.shown, vanish ? r.texts({"timeout"}) : QStringList());
+      r.line.answers = script("0RA1");
+      QCOMPARE(r.link.ReadCtStatus(), qint16(vanish ? 1 : -1));
+      if (vanish) {
+        QCOMPARE(r.line.opens, 2);
+        continue;
+      }
+      r.line.answers = script("0CM0");
+      QCOMPARE(r.link.LastTransaction("0CM", 6, "0", 5000), qint16(0));
+      QVERIFY(!r.line.isOpen());
+      QCOMPARE(r.link.LastTransaction("0CM", 6, "0", 5000), qint16(1));
+      QCOMPARE(r.line.written, (Lines{"0RA\r\n", "0CM0\r\n"}));
+    }
+  }
 
-QTEST_GUILESS_MAIN(tst_Link)
+  // The lamp after status reads ("vanish": the line goes instead), and the
+  // grey lamp's tip: grey before contact, an alarm outlasting a loss.
+  void statusLamp() {
+    const QList<std::tuple<QStringList, QString, int>> rows{{{}, "grey", 5214}, {{""}, "grey", 5214},
+        {{"0RA1"}, "green", 0}, {{"0RA1", ""}, "grey", 5215}, {{"0RA1", "vanish"}, "grey", 5215},
+        {{"0RA1", "", "0RA1"}, "green", 0}, {{"0%%101", ""}, "red", 0}};
+    for (const auto &[exchanges, lamp, tip] : rows) {
+      Rig r;
+      r.link.showContact(Link::Contact::None);
+      for (const QString &e : exchanges) {
+        r.line.answers = script(e == u"vanish" ? QString() : e);
+        e == u"vanish" ? r.line.vanish() : void(r.link.ReadCtStatus());
+      }
+      QVERIFY2(r.lamp() == lamp && r.f.imgAlarmUnknown.toolTip == (tip ? kt::msg(tip) : QString()),
+               qPrintable(exchanges.join(u',')));
+    }
+  }
+
+  void errorList_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("entries"); // -1: the list is missing
+    QTest::addColumn<QString>("status"); // shown for the reply
+    const QString jis = u"エラー"_qs;
+    QTest::newRow("count 41") << "41\r\n" + QByteArray("\"01\",\"A\"\r\n").repeated(41) << -1 << "";
+    QTest::newRow("count 0") << QByteArray("0\r\n") << 0 << kt::msg(32);
+    QTest::newRow("fields missing") << QByteArray("3\r\n\"01\",\"A\"\r\n\"12\",\"B\"\r\n") << -1 << "";
+    QTest::newRow("numeric key") << QByteArray("1\r\n12,\"Twelve\"\r\n") << 1 << "Twelve";
+    // As an operator's editor may have saved it.
+    QTest::newRow("Shift_JIS") << QByteArray("1\r\n\"12\",\"\x83\x47\x83\x89\x81\x5B\"\r\n") << 1 << jis;
+    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" "1\r\n\"12\",\"" + jis.toUtf8() + "\"\r\n" << 1 << jis;
+    // A count that is no number from 0 up makes the list damaged, not empty.
+    QTest::newRow("count beyond any integer")
+        << kt::readFile(QFINDTESTDATA("../data/fuzz/errorlist-count-overflow.lst")) << -1 << "";
+    QTest::newRow("count not a number") << QByteArray("many\r\n\"01\",\"A\"\r\n") << -1 << "";
+  }
+
+  // The error reply 0%%112 after loading the list; without one the operator
+  // is told at loading and once for the reply, and the status area stays.
+  void errorList() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, entries);
+    QFETCH(QString, status);
+    QVERIFY(QDir().mkpath(kt::path("lists")));
+    QVERIFY(kt::writeFile(kt::path("lists/erroreng.lst"), file));
+    Rig r;
+    r.dialogs.shown.clear();
+    r.link.listFolder = kt::path("lists");
+    r.link.Get_ErrorList();
+    QCOMPARE(r.link.errors.ErrListMissing, entries < 0);
+    if (entries >= 0)
+      QCOMPARE(int(r.link.errors.entries.size()), entries);
+    r.line.answers = script("0%%112");
+    QCOMPARE(r.link.ReadCtStatus(), qint16(-1));
+    const QStringList told = entries < 0 ? QStringList{kt::msg({30, 31}), kt::msg({30, 31})} : QStringList();
+    QCOMPARE(r.dialogs.shown, told + r.texts({entries > 0 ? "error:12" : "code:112"}));
+    QCOMPARE(r.f.lblstatus.text(), status);
+    QCOMPARE(r.f.imgAlarmLed.isVisible(), entries >= 0);
+  }
+
+  // Each adapter keeps its number when plugged in again in another order.
+  void portMap() {
+    const QString root = kt::path("ports/"), a = root + u"by-id/usb-FTDI_A-if00-port0"_qs,
+                  b = root + u"by-id/usb-Prolific_B-port0"_qs;
+    QVERIFY(QDir().mkpath(root + u"by-id"_qs) && QDir().mkpath(root + u"dev"_qs));
+    for (const char *d : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyACM0"})
+      QVERIFY(kt::writeFile(root + QString::fromLatin1(d), ""));
+    SettingsStore().write(QStringLiteral("Device9"), QStringLiteral("/dev/custom9"));
+    PortMap map;
+    map.byIdFolder = root + u"by-id"_qs;
+    map.devFolder = root + u"dev"_qs;
+    map.setOverride(2, QStringLiteral("/tmp/pty-link"));
+    const QList<std::pair<int, QString>> rows{{4, root + u"dev/ttyS3"_qs}, {5, a}, {6, b},
+        {7, root + u"dev/ttyACM0"_qs}, {8, {}}, {9, u"/dev/custom9"_qs}, {2, u"/tmp/pty-link"_qs}};
+    for (const auto &[first, second] : {std::pair{"dev/ttyUSB1", "dev/ttyUSB0"}, {"dev/ttyUSB0", "dev/ttyUSB1"}}) {
+      QFile::remove(a), QFile::remove(b);
+      QVERIFY(QFile::link(root + QString::fromLatin1(first), a) && QFile::link(root + QString::fromLatin1(second), b));
+      for (const auto &[portNo, device] : rows)
+        QCOMPARE(map.devicePath(portNo), device);
+    }
+  }
+};
+
+// KOV_TEST_MAIN, whose startup macro cannot take the qualified kt::start.
+static void testStart() { kt::start(); }
+Q_COREAPP_STARTUP_FUNCTION(testStart)
+QTEST_MAIN(tst_Link)
 #include "tst_link.moc"
