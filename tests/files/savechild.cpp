@@ -3,8 +3,6 @@
 // Usage: savechild PATH POINT   (POINT: open, write, fsync, rename, done)
 #include "wholefile.h"
 
-#include <QByteArray>
-#include <QString>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -12,37 +10,22 @@
 namespace {
 const char *point = "";
 
-void stopHere(const char *where) {
-  if (std::strcmp(where, point) != 0)
-    return;
-  std::printf("%s\n", where);
-  std::fflush(stdout);
-  for (;;)
-    ::pause();
+template <class T> T stopAt(const char *where, T result) {
+  if (std::strcmp(where, point) == 0) {
+    std::printf("%s\n", where);
+    std::fflush(stdout);
+    for (;;)
+      ::pause();
+  }
+  return result;
 }
 
 struct StoppingOps : wholefile::FileOps {
-  int open(const char *path, int flags, mode_t mode) override {
-    const int fd = FileOps::open(path, flags, mode);
-    stopHere("open");
-    return fd;
-  }
-  ssize_t write(int fd, const char *data, size_t size) override {
-    // Half of it first: killed here, the new file is half written.
-    const ssize_t n = FileOps::write(fd, data, size > 1 ? size / 2 : size);
-    stopHere("write");
-    return n;
-  }
-  int fsync(int fd) override {
-    const int r = FileOps::fsync(fd);
-    stopHere("fsync");
-    return r;
-  }
-  int rename(const char *from, const char *to) override {
-    const int r = FileOps::rename(from, to);
-    stopHere("rename");
-    return r;
-  }
+  int open(const char *path, int flags, mode_t mode) override { return stopAt("open", FileOps::open(path, flags, mode)); }
+  // Half of it first: killed here, the new file is half written.
+  ssize_t write(int fd, const char *data, size_t n) override { return stopAt("write", FileOps::write(fd, data, n - n / 2)); }
+  int fsync(int fd) override { return stopAt("fsync", FileOps::fsync(fd)); }
+  int rename(const char *from, const char *to) override { return stopAt("rename", FileOps::rename(from, to)); }
 };
 } // namespace
 
@@ -52,7 +35,5 @@ int main(int argc, char *argv[]) {
   point = argv[2];
   StoppingOps ops;
   QString reason;
-  const bool saved = wholefile::Save(QString::fromLocal8Bit(argv[1]), QByteArray(256 * 1024, 'N'), &reason, ops);
-  stopHere("done");
-  return saved ? 0 : 1;
+  return stopAt("done", !wholefile::Save(QString::fromLocal8Bit(argv[1]), QByteArray(256 * 1024, 'N'), &reason, ops));
 }

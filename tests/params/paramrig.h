@@ -1,9 +1,5 @@
 #pragma once
-#include "fakedialogs.h"
-#include "frmdevice.h"
-#include "frmmain.h"
-#include "module1.h"
-#include "parameterpage.h"
+#include "programrig.h"
 
 // The standard parameters of a size-28 actuator, as the simulator starts.
 inline ParametaRecord standard28() {
@@ -15,76 +11,33 @@ inline ParametaRecord standard28() {
   return p;
 }
 
-// The parameter page in English, not yet loaded.
-struct PageRig {
-  FakeDialogs dialogs;
-  Module1 m;
-  FrmMain f;
-  FrmDevice d;
-  ParameterPage page{m, f, d, dialogs};
+using Lines = QList<QByteArray>;
 
-  PageRig() {
-    m.Languege = 2;
-    m.LangBase = 10000;
+// The program on the simulator, its parameter page showing the standard
+// set; `lists`: the folder of its list files (empty: the shipped ones).
+struct ParamRig : ProgramRig<> {
+  FrmMain &f = p.frmMain;
+  ParameterPage &page = p.params;
+
+  explicit ParamRig(const QString &lists = {}) : ProgramRig(2, false) {
+    page.listFolder = lists.isEmpty() ? page.listFolder : lists;
+    start();
+    show(standard28());
   }
-  void show(const ParametaRecord &p) {
-    page.ParametaSet = p;
+  void show(const ParametaRecord &r) {
+    page.ParametaSet = r;
     page.ParametaHyoji();
   }
-  // "name=text" for each box or list.
-  QStringList pageTexts() {
+  ControllerSim &sim() { return *line.sim(); }
+  Lines wire() { return sim().receivedLines(); }
+  // "name=text" for each box and list; edit() sets them.
+  QStringList texts() {
     QStringList out;
     for (Control *c : f.controls())
       if (c->kind() == Control::Kind::Text || c->kind() == Control::Kind::Combo)
         out << c->name() + u'=' + c->text();
     return out;
   }
-};
-
-#ifndef PARAMRIG_PAGE_ONLY // the rest needs the simulator
-#include "frmtrance.h"
-#include "link.h"
-#include "parametertransfer.h"
-#include "settingsstore.h"
-#include "simportdevice.h"
-
-using Lines = QList<QByteArray>;
-
-inline const QString WrongData = u"Communication error occurs!\r\ntransmit data is wrong"_qs;
-inline const QString Timeout =
-    u"Communication timeout error!\r\n\r\nCheck the followings;\r\n\r\n 1.Power ON for "
-    "controller?\r\n\r\n 2.Communication cables are connected?"_qs;
-
-// The simulator's line; it can cut two characters out of the reply to the
-// shortNth "0RD1" (counted from 0; -1: none).
-class TestLine : public SimPortDevice {
-public:
-  int shortNth = -1;
-  QByteArray readAll() override {
-    QByteArray bytes = SimPortDevice::readAll();
-    if (shortNth >= 0 && bytes.startsWith("0RD1") && shortNth-- == 0)
-      bytes.remove(4, 2);
-    return bytes;
-  }
-};
-
-// The loaded page showing the standard set, on the simulator.
-struct ParamRig : PageRig {
-  FrmTrance t;
-  SettingsStore store;
-  TestLine line;
-  Link link{m, f, dialogs, store, &line};
-  ParameterTransfer transfer{m, f, t, dialogs, link, page};
-
-  ParamRig() {
-    m.PortOccupy = false;
-    link.Get_ErrorList();
-    page.mainWindowLoad();
-    show(standard28());
-  }
-  ControllerSim &sim() { return *line.sim(); }
-  Lines wire() { return sim().receivedLines(); }
-  // "name=text" for each box or list.
   void edit(const QStringList &edits) {
     for (const QString &e : edits)
       f.find(e.section(u'=', 0, 0))->setText(e.section(u'=', 1));
@@ -93,7 +46,6 @@ struct ParamRig : PageRig {
   bool settled() {
     return f.cmdParaRead.isEnabled() && f.cmdConpareFile.isEnabled() && f.cmdLoadtoCt.isEnabled() &&
            f.SSTab1.isTabEnabled(0) && f.mnuCont.isEnabled() && !f.ProgressBar1.isVisible() &&
-           !t.form.isVisible() && dialogs.busyDepth == 0 && !line.isOpen();
+           !p.frmTrance.form.isVisible() && dialogs.busyDepth == 0 && !line.isOpen();
   }
 };
-#endif
