@@ -252,8 +252,5 @@ private Q_SLOTS:
   }
 };
 
-// KOV_TEST_MAIN, whose startup macro cannot take the qualified kt::start.
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_MAIN(tst_Cli)
+KOV_TEST_MAIN(tst_Cli)
 #include "tst_cli.moc"

@@ -63,8 +63,5 @@ private Q_SLOTS:
   }
 };
 
-// KOV_TEST_MAIN, whose startup macro cannot take the qualified kt::start.
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_MAIN(tst_E2eLink)
+KOV_TEST_MAIN(tst_E2eLink)
 #include "tst_e2e_link.moc"

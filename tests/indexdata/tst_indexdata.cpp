@@ -286,7 +286,5 @@ private Q_SLOTS:
   }
 };
 
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_GUILESS_MAIN(tst_IndexData)
+KOV_TEST_GUILESS_MAIN(tst_IndexData)
 #include "tst_indexdata.moc"

@@ -103,7 +103,5 @@ private Q_SLOTS:
   }
 };
 
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_GUILESS_MAIN(tst_Messages)
+KOV_TEST_GUILESS_MAIN(tst_Messages)
 #include "tst_messages.moc"

@@ -308,7 +308,5 @@ private Q_SLOTS:
   }
 };
 
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_GUILESS_MAIN(tst_Motion)
+KOV_TEST_GUILESS_MAIN(tst_Motion)
 #include "tst_motion.moc"

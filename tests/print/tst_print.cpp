@@ -180,7 +180,5 @@ private Q_SLOTS:
   }
 };
 
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_MAIN(tst_Print)
+KOV_TEST_MAIN(tst_Print)
 #include "tst_print.moc"

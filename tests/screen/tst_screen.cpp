@@ -88,7 +88,5 @@ private Q_SLOTS:
   }
 };
 
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_GUILESS_MAIN(tst_Screen)
+KOV_TEST_GUILESS_MAIN(tst_Screen)
 #include "tst_screen.moc"

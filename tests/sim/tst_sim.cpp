@@ -180,8 +180,5 @@ private Q_SLOTS:
   }
 };
 
-// KOV_TEST_MAIN, whose startup macro cannot take the qualified kt::start.
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_MAIN(tst_Sim)
+KOV_TEST_MAIN(tst_Sim)
 #include "tst_sim.moc"

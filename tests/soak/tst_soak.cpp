@@ -188,8 +188,7 @@ private Q_SLOTS:
   }
 };
 
-// KOV_TEST_MAIN, whose startup macro cannot take the qualified kt::start;
-// QtTest's watchdog must outlast a long soak.
+// The shared start, and QtTest's watchdog outlasting a long soak.
 static void testStart() {
   kt::start();
   if (const int seconds = qEnvironmentVariableIntValue("KOV_SOAK_SECONDS"); seconds > 0)
