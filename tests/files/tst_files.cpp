@@ -81,23 +81,37 @@ private Q_SLOTS:
     QCOMPARE(r.f.txtHomeOffset.text() + r.f.txtHomeVel.text(), u"7710"_qs);
   }
 
-  // A save that fails (no room in the name for a temporary beside it)
-  // leaves the old file as it was.
+  void failedSaveKeepsTheOldFile_data() {
+    QTest::addColumn<int>("nameLength");
+    QTest::addColumn<QString>("homeVel");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no room in the name for a temporary") << 250 << "10" << kt::msg(13);
+    QTest::newRow("value out of range") << 8 << "61" << kt::msg({9, 10});
+  }
+
+  // A save that fails or is refused leaves the old file as it was.
   void failedSaveKeepsTheOldFile() {
-    const QString path = kt::path(QString(250, u'p'));
+    QFETCH(int, nameLength);
+    QFETCH(QString, shown);
+    const QString path = kt::path(QString(nameLength, u'p'));
     QVERIFY(kt::writeFile(path, "old"));
     ParamRig r;
+    QFETCH(QString, homeVel);
+    r.f.txtHomeVel.setText(homeVel);
     r.dialogs.files << path;
     r.f.cmdSaveParaFile.click();
-    QCOMPARE(r.dialogs.shown, QStringList{kt::msg(13)});
-    QVERIFY(r.dialogs.details.value(0).startsWith(path + u"\r\n"_qs));
+    const bool refused = homeVel != u"10"; // before the file is asked for
+    QCOMPARE(r.dialogs.shown, QStringList{shown});
+    QCOMPARE(r.dialogs.files.isEmpty(), !refused);
+    QCOMPARE(r.dialogs.details.value(0).startsWith(path + u"\r\n"_qs), !refused);
     QCOMPARE(kt::readFile(path), QByteArray("old"));
     QVERIFY(r.settled());
   }
 
   void verify_data() {
     QTest::addColumn<bool>("fromFile");
-    QTest::addColumn<ParametaRecord>("reference"); // default: the group count 5 file
+    QTest::addColumn<ParametaRecord>("reference");
+    QTest::addColumn<QByteArray>("groups"); // the count of a standard file's groups, if not the reference
     QTest::addColumn<QString>("result");
     QTest::addColumn<QString>("details");
     ParametaRecord equal = standard28(), differ = standard28(); // Aux10 and the model number are not compared
@@ -111,23 +125,28 @@ private Q_SLOTS:
                             u"\r\nMOTOR: 28L / 35L\r\n"_qs + group(678) + u"\r\nEMG LOGIC: 1 / 0\r\n"_qs + group(3012) +
                             u"\r\nReserved3: 0 / 5\r\n"_qs;
     for (bool fromFile : {false, true}) {
-      QTest::addRow("%s, equal", fromFile ? "file" : "controller") << fromFile << equal << kt::msg(826) << "";
-      QTest::addRow("%s, four groups differ", fromFile ? "file" : "controller") << fromFile << differ << ng << details;
+      QTest::addRow("%s, equal", fromFile ? "file" : "controller")
+          << fromFile << equal << QByteArray() << kt::msg(826) << "";
+      QTest::addRow("%s, four groups differ", fromFile ? "file" : "controller")
+          << fromFile << differ << QByteArray() << ng << details;
     }
-    // Values that are not there cannot be compared.
-    QTest::newRow("file, reserved group left out") << true << ParametaRecord() << kt::msg(681) << kt::path("ref.pmt");
+    // Values that are not there cannot be compared; the file itself is sound.
+    for (const char *groups : {"5", "0"})
+      QTest::addRow("file of %s groups", groups)
+          << true << ParametaRecord() << QByteArray(groups) << kt::msg(681) << kt::path("ref.pmt");
   }
 
   // The page against the controller's set or a file's.
   void verify() {
     QFETCH(bool, fromFile);
     QFETCH(ParametaRecord, reference);
+    QFETCH(QByteArray, groups);
     ParamRig r;
     QStringList shown;
     if (fromFile) {
-      kt::writeFile(kt::path("ref.pmt"), reference == ParametaRecord()
-                                             ? QByteArray(Standard28File).replace("6\r\n\"HOME\"", "5\r\n\"HOME\"")
-                                             : parafile::Format(reference));
+      kt::writeFile(kt::path("ref.pmt"), groups.isEmpty()
+                                             ? parafile::Format(reference)
+                                             : QByteArray(Standard28File).replace("\n6\r", "\n" + groups + '\r'));
       r.dialogs.files << kt::path("ref.pmt");
       r.dialogs.answers << Dialogs::Answer::Ok;
       r.f.cmdConpareFile.click();
@@ -169,7 +188,5 @@ private Q_SLOTS:
   }
 };
 
-using kt::start; // KOV_TEST_MAIN's startup macro cannot take the qualified name
-Q_COREAPP_STARTUP_FUNCTION(start)
-QTEST_MAIN(tst_Files)
+KOV_TEST_MAIN(tst_Files)
 #include "tst_files.moc"

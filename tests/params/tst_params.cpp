@@ -189,7 +189,5 @@ private Q_SLOTS:
   }
 };
 
-using kt::start; // KOV_TEST_MAIN's startup macro cannot take the qualified name
-Q_COREAPP_STARTUP_FUNCTION(start)
-QTEST_MAIN(tst_Params)
+KOV_TEST_MAIN(tst_Params)
 #include "tst_params.moc"

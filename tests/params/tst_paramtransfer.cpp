@@ -190,7 +190,5 @@ private Q_SLOTS:
   }
 };
 
-using kt::start; // KOV_TEST_MAIN's startup macro cannot take the qualified name
-Q_COREAPP_STARTUP_FUNCTION(start)
-QTEST_MAIN(tst_ParamTransfer)
+KOV_TEST_MAIN(tst_ParamTransfer)
 #include "tst_paramtransfer.moc"

@@ -120,8 +120,10 @@ private Q_SLOTS:
     QFETCH(QList<bool>, previews);
     Rig r;
     r.target.accept = accept;
+    bool parameterChoice = false; // the index data's print setting offers no parameters
     if (command.startsWith(u"mnu") || command == u"cmdFilePrint")
       QTimer::singleShot(0, &r.p, [&] {
+        parameterChoice = r.s.optPrintPara.isVisible() || r.s.cmdSelectParaFile.isVisible();
         if (choice == u"browse")
           r.s.cmdSelectPosiFile.click();
         if (choice == u"name")
@@ -140,6 +142,9 @@ private Q_SLOTS:
     QCOMPARE(r.target.printed, accept ? previews : QList<bool>());
     QCOMPARE(r.target.page.ended, accept && !previews.isEmpty());
     QTEST(r.dialogs.shown, "shown");
+    QVERIFY(!parameterChoice);
+    if (choice == u"browse") // position files offered
+      QVERIFY(r.dialogs.fileDialogs.value(0).filter.contains(u"*.ztd"));
     QVERIFY(r.f().cmdDataPrint.isEnabled() && r.f().cmdParaPrint.isEnabled() && r.f().mnuFile.isEnabled());
     QVERIFY(r.f().SSTab1.isTabEnabled(0) && r.f().SSTab1.isTabEnabled(1) && r.p.m.FilePrintMode == 0);
   }

@@ -70,6 +70,17 @@ private Q_SLOTS:
     QTEST(clicks, "clicks");
   }
 
+  // An index outside the list selects nothing.
+  void listIndexOutside() {
+    FrmMain f;
+    f.comboVEL.addItem("7", 0);
+    for (const int i : {-2, 1, 5}) {
+      f.comboVEL.setListIndex(0);
+      f.comboVEL.setListIndex(i);
+      QVERIFY(f.comboVEL.listIndex() == -1 && f.comboVEL.text().isEmpty());
+    }
+  }
+
   // A disabled frame or tab page disables what lies on it, however deep.
   void containers() {
     FrmMain f;
