@@ -197,8 +197,7 @@ public:
   QTimer Timer1;
 
   // Command groups, disabled while a command runs so that no second command
-  // can start during its waits. A command run inside another (a save before
-  // a read) leaves them disabled until the outer one ends.
+  // can start during its waits.
   void CMDBTN_Muko() { lock(commandsLocked_, commandButtons()); }
   void CMDBTN_Yuko() { unlock(commandsLocked_, commandButtons()); }
   void Menyu_Muko() { lock(menusLocked_, menus()); }
@@ -228,19 +227,17 @@ Q_SIGNALS:
 
 private:
   static void setAll(const QList<Control *> &group, bool enabled);
-  void lock(int &depth, const QList<Control *> &group) {
-    if (commandsLocked_ == 0 && menusLocked_ == 0 && parameterButtonsLocked_ == 0)
+  void lock(bool &locked, const QList<Control *> &group) {
+    if (!commandsLocked_ && !menusLocked_ && !parameterButtonsLocked_)
       Q_EMIT commandStarted();
-    ++depth;
+    locked = true;
     setAll(group, false);
   }
-  static void unlock(int &depth, const QList<Control *> &group) {
-    if (depth > 0)
-      --depth;
-    if (depth == 0)
-      setAll(group, true);
+  static void unlock(bool &locked, const QList<Control *> &group) {
+    locked = false;
+    setAll(group, true);
   }
-  int commandsLocked_ = 0;
-  int menusLocked_ = 0;
-  int parameterButtonsLocked_ = 0;
+  bool commandsLocked_ = false;
+  bool menusLocked_ = false;
+  bool parameterButtonsLocked_ = false;
 };
