@@ -320,8 +320,9 @@ qint16 ParameterFile::CopyParaFileArray() {
   int bad = 0;
   const auto p = parafile::CopyParaFileArray(page_.ParametaArray, page_.ParametaSet, &bad);
   if (!p) {
-    ReadFailure += QStringLiteral("\r\n") +
-                   m_.msg(5003).arg(entryLines_[std::size_t(std::clamp(bad, 0, 40))]);
+    // An entry the file never reached has no line to name.
+    const int line = entryLines_[std::size_t(std::clamp(bad, 0, 40))];
+    ReadFailure += QStringLiteral("\r\n") + (line > 0 ? m_.msg(5003).arg(line) : m_.msg(5002));
     return 1;
   }
   page_.ParametaSet = *p;
