@@ -40,6 +40,23 @@ private Q_SLOTS:
     }
   }
 
+  // A file's entries land in the fields the controller's entries of the same number fill.
+  void entriesAsFromTheController() {
+    ParametaList a;
+    for (int n = 1; n < int(a.size()); ++n)
+      a[std::size_t(n)] = n;
+    a[12] = "28L100";
+    a[37] = "28";
+    a[38] = "L";
+    a[39] = 100;
+    ParametaRecord fromCt;
+    bool pg = false, editable = false;
+    CopyParaArray(a, fromCt, pg, editable);
+    const auto fromFile = parafile::CopyParaFileArray(a, ParametaRecord{});
+    QVERIFY(fromFile);
+    QCOMPARE(*fromFile, fromCt);
+  }
+
   void refusedFiles_data() {
     QTest::addColumn<QByteArray>("from");
     QTest::addColumn<QByteArray>("to");
