@@ -364,6 +364,28 @@ private Q_SLOTS:
     QCOMPARE(r.f().txtHomeVel.text() == u"20"_qs, answer == A::Cancel);
   }
 
+  void communicationLogSaved_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("saved") << "log.txt" << true;
+    QTest::newRow("no such folder") << "absent/log.txt" << false;
+  }
+  // The log is saved as shown; a save that fails says so and leaves no file.
+  void communicationLogSaved() {
+    QFETCH(bool, saved);
+    ProgramRig<> r;
+    r.p.log().setRecording(true);
+    r.f().mnuShowCtversion.click();
+    const QString path = kt::path(row<QString>("file"));
+    r.dialogs.files = {path};
+    r.dialogs.shown.clear();
+    r.p.log().saveAs(r.dialogs);
+    const QStringList lines = r.p.log().lines();
+    QVERIFY(lines.size() >= 2);
+    QCOMPARE(QString::fromUtf8(kt::readFile(path)).split(u'\n', Qt::SkipEmptyParts), saved ? lines : QStringList());
+    QCOMPARE(r.dialogs.shown.join(QString()).section(u"\r\n"_qs, 0, 0), saved ? QString() : kt::msg(5183));
+  }
+
   void portPanel_data() {
     QTest::addColumn<QString>("occupy");
     QTest::addColumn<QString>("device"); // --device; empty: the simulator
@@ -409,19 +431,21 @@ private Q_SLOTS:
     QTest::addColumn<int>("language"); // 0 Japanese chosen, 1 Japanese then English, -1 none
     QTest::addColumn<int>("portAfter");
     QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<bool>("roundUp"); // stored, and so checked at opening
     using L = QList<int>;
-    QTest::newRow("no port opens") << L{} << 0 << -1 << 1 << QStringList{kt::msg(110)};
-    QTest::newRow("COM3 while COM1 is held") << L{1, 3} << 3 << -1 << 3 << QStringList();
-    QTest::newRow("Japanese chosen") << L{1} << 0 << 0 << 1 << QStringList{kt::msg({420, 421})};
-    QTest::newRow("Japanese, then English again") << L{1} << 0 << 1 << 1 << QStringList();
+    QTest::newRow("no port opens") << L{} << 0 << -1 << 1 << QStringList{kt::msg(110)} << true;
+    QTest::newRow("COM3 while COM1 is held") << L{1, 3} << 3 << -1 << 3 << QStringList() << false;
+    QTest::newRow("Japanese chosen") << L{1} << 0 << 0 << 1 << QStringList{kt::msg({420, 421})} << true;
+    QTest::newRow("Japanese, then English again") << L{1} << 0 << 1 << 1 << QStringList() << false;
   }
   // Options lists the ports that open and why a device there did not; OK applies, the language later.
   void options() {
     QFETCH(QList<int>, openable);
     QFETCH(int, choose);
     QFETCH(int, language);
+    QFETCH(bool, roundUp);
     ProgramRig<FakePorts> r(2, false);
-    kt::settings({{"Languege", "2"}, {"PortOccupy", "1"}});
+    kt::settings({{"Languege", "2"}, {"PortOccupy", "1"}, {"MmRoundUp", roundUp ? "1" : "0"}});
     QVERIFY(kt::writeFile(FakePorts::path(5), "")); // there, but refused
     r.line.openable = QSet<int>(openable.begin(), openable.end());
     r.start();
@@ -430,9 +454,11 @@ private Q_SLOTS:
     auto label = [](int n) { return QStringLiteral("COM%1 — ").arg(n) + FakePorts::path(n); };
     QStringList items;
     QString problems;
+    QList<bool> rounding;
     QTimer::singleShot(0, &r.p, [&] {
       FrmOption &o = r.p.frmOption;
       items = o.comboPortNo.items();
+      rounding = {o.optSutiSyori(0).isChecked(), o.optSutiSyori(1).isChecked()};
       problems = o.lblPortProblems.text();
       if (choose)
         o.comboPortNo.setText(label(choose));
@@ -451,6 +477,8 @@ private Q_SLOTS:
     QVERIFY2(problems.contains(label(5) + u" (FTDI, FT232R USB UART, A1B2): "_qs + std::strerror(EACCES)) &&
                  problems.contains(kt::msg(5161)) && !problems.contains(u"COM2"_qs),
              qPrintable(problems));
+    QCOMPARE(rounding, (QList<bool>{roundUp, !roundUp}));
+    QCOMPARE(r.p.m.MmRoundUp, roundUp);
     QTEST(int(r.p.m.PortNo), "portAfter");
     QTEST(r.dialogs.shown, "shown");
     QVERIFY(!r.p.m.PortOccupy && stored("PortOccupy") == u"0"_qs && r.p.m.Languege == 2);
@@ -459,8 +487,5 @@ private Q_SLOTS:
 
 };
 
-// KOV_TEST_MAIN, whose startup macro cannot take the qualified kt::start.
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_GUILESS_MAIN(tst_Shell)
+KOV_TEST_GUILESS_MAIN(tst_Shell)
 #include "tst_shell.moc"

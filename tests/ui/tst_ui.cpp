@@ -6,6 +6,7 @@
 #include "windows.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -32,6 +33,14 @@ void closeNextBox(QObject *context, std::function<void(QWidget *)> note, int mse
       box->close();
     }
   });
+}
+
+// What shows above a signal's name: its lamp, lit or white, as the operator's mouse finds it.
+QWidget *lampAbove(QWidget *name) {
+  QWidget *lamp = nullptr;
+  for (int y = name->y() - 1; y >= 0 && !lamp; --y)
+    lamp = name->parentWidget()->childAt(name->geometry().center().x(), y);
+  return lamp;
 }
 
 } // namespace
@@ -300,8 +309,9 @@ private Q_SLOTS:
     QCOMPARE(r.p.log().lines().size(), kept);
   }
 
-  // The box greyed for a removed entry is white again with the next number.
-  void removedEntryMarker() {
+  // The widgets show what the model holds: a removed entry's grey goes with the next number;
+  // a list shows a new item, also one that replaced another at once.
+  void widgetsFollowTheModel() {
     WindowRig r;
     auto *gear = r.find<QLineEdit>("txtGEAR");
     const QColor base = gear->palette().color(QPalette::Base);
@@ -310,6 +320,62 @@ private Q_SLOTS:
     QVERIFY(gear->palette().color(QPalette::Base) != base);
     r.p.frmMain.txtGEAR.setText(u"8"_qs);
     QCOMPARE(gear->palette().color(QPalette::Base), base);
+    Control &list = r.p.frmMain.comboPgFunc;
+    list.clearItems();
+    list.addItem(u"a"_qs, 0);
+    {
+      const QSignalBlocker quiet(list); // replaced at once, drawn below
+      list.clearItems();
+      list.addItem(u"b"_qs, 0);
+    }
+    Q_EMIT list.changed();
+    QCOMPARE(r.find<QComboBox>(list.name())->itemText(0), u"b"_qs);
+  }
+
+  // The wait cursor lasts until the outermost busy spell ends.
+  void busyCursorNests() {
+    QtDialogs boxes([] { return false; });
+    QList<bool> shown;
+    for (bool busy : {true, true, false, false}) {
+      boxes.setBusy(busy);
+      shown << (QGuiApplication::overrideCursor() != nullptr);
+    }
+    QCOMPARE(shown, (QList<bool>{true, true, true, false}));
+  }
+
+  void ioLampsShowTheirOwnSignal_data() {
+    QTest::addColumn<QString>("name"); // the signal's name under its lamp
+    QTest::addColumn<int>("input");    // the simulator's input word
+    QTest::newRow("STB") << "lblInputStb" << int(ControllerSim::InStb);
+    QTest::newRow("RES") << "lblInputStop" << 0x200;
+    for (const char *output : {"lblOutputAlm", "lblOutputRdy", "lblOutputInp", "lblOutputExp3", "lblOutputEXP4"})
+      QTest::newRow(output) << output << 0;
+  }
+  // With every output off, the lamp above a name is double-clicked (an output's toggles,
+  // an input's writes the outputs): then that lamp alone is lit, in the window.
+  void ioLampsShowTheirOwnSignal() {
+    QFETCH(QString, name);
+    QFETCH(int, input);
+    WindowRig r;
+    QVERIFY(QTest::qWaitForWindowExposed(&r.w));
+    QHash<QLabel *, QWidget *> unlit; // every signal's name in the two panels, and its white lamp
+    for (const char *panel : {"Picture1", "Picture3"})
+      for (QLabel *l : r.find<QWidget>(panel)->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+        if (!l->text().isEmpty())
+          unlit[l] = lampAbove(l);
+    QCOMPARE(unlit.size(), 7);
+    r.p.frmMain.cmdIoMonitor.click();
+    r.p.io.timerInputOutput1.stop(); // ticked here
+    r.p.io.timerInputOutput1_Timer();
+    r.line.sim()->setInputWord(input);
+    r.p.m.OutputBit = {}; // the next write: all off but what the click toggles
+    QTest::mouseDClick(lampAbove(r.find<QLabel>(name)), Qt::LeftButton);
+    r.p.io.timerInputOutput1_Timer();
+    QStringList lit;
+    for (auto it = unlit.begin(); it != unlit.end(); ++it)
+      if (lampAbove(it.key()) != it.value())
+        lit << it.key()->objectName();
+    QCOMPARE(lit, QStringList{name});
   }
 
   void keyboard_data() {
@@ -367,8 +433,5 @@ private Q_SLOTS:
   }
 };
 
-// KOV_TEST_MAIN, whose startup macro cannot take the qualified kt::start.
-static void testStart() { kt::start(); }
-Q_COREAPP_STARTUP_FUNCTION(testStart)
-QTEST_MAIN(tst_Ui)
+KOV_TEST_MAIN(tst_Ui)
 #include "tst_ui.moc"
