@@ -140,6 +140,16 @@ private Q_SLOTS:
     QCOMPARE(line.isOpen(), !linkFailed); // an error reply leaves that to the command
   }
 
+  // A port number outside 1 to 32 falls back to the stored one.
+  void portNumbers() {
+    kt::settings({{"PortNo", "5"}});
+    for (const auto &[asked, opened] : {std::pair{1, 1}, {32, 32}, {0, 5}, {33, 5}}) {
+      LinkRig<ScriptedDevice> r;
+      QCOMPARE(r.link.TryOpenPort(asked), qint16(0));
+      QCOMPARE(r.line.lastPortNo, opened);
+    }
+  }
+
   // A reply after the timeout fails its command and is not taken for the
   // next command's.
   void lateReply() {
