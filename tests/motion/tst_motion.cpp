@@ -45,7 +45,8 @@ private Q_SLOTS:
     QTest::addColumn<QString>("text");
     const char *rows[][3] = {{"700 clears", "700", ""}, {"655 stays", "655", "655"}, {"no fourth digit", "1234", "123"},
                              {"a key over the whole text", "123^4", "4"}, {"letters refused", "1a2\b", "1"},
-                             {"empty left as 0", "\t", "0"}, {"00 left as 0", "00\t", "0"}, {"15 left as it is", "15\t", "15"}};
+                             {"empty left as 0", "\t", "0"}, {"00 left as 0", "00\t", "0"}, {"15 left as it is", "15\t", "15"},
+                             {"the first and last digit", "90", "90"}};
     for (const auto &row : rows)
       QTest::newRow(row[0]) << row[1] << row[2];
   }
