@@ -2,7 +2,7 @@
 // bytes: the receiver, the transactions and every decoder behind them.
 // The first byte chooses the command; then one answer per line sent,
 // separated by 0xFF, each arriving in pieces separated by 0xFE.
-#include "../tests/link/scripteddevice.h"
+#include "scripteddevice.h"
 #include "fakedialogs.h"
 #include "fuzzcommon.h"
 #include "program.h"

@@ -1,7 +1,7 @@
 // The settings file as the program reads it at start: the language, the
 // port number and flags, the main window's place, the device of each port
 // number, and a port as the options dialog's list names it.
-#include "../tests/link/scripteddevice.h"
+#include "scripteddevice.h"
 #include "fakedialogs.h"
 #include "fuzzcommon.h"
 #include "optiondialog.h"
