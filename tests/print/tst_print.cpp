@@ -164,6 +164,8 @@ private Q_SLOTS:
     row("motor 20 is SP", [](ParametaRecord &p) { p.ActCode = "20L100"; }, "3.MOTOR:", "SP");
     row("home out 3", [](ParametaRecord &p) { p.HomeOut = 3; }, "1. HOME OUT:", kt::msg(660));
     row("emergency logic 0", [](ParametaRecord &p) { p.EmgLogic = 0; }, "4. EMG LOGIC:", kt::msg(691));
+    row("auto home 0", [](ParametaRecord &p) { p.AutoHome = 0; }, "2. AUTO HOME:", kt::msg(655));
+    row("auto home 1", [](ParametaRecord &p) { p.AutoHome = 1; }, "2. AUTO HOME:", kt::msg(656));
     row("alarm clear 1", [](ParametaRecord &p) { p.AlarmAutoClear = 1; }, "5. ALM1 CLEAR:", kt::msg(656));
     row("file line", [](ParametaRecord &) {}, "ZT-KOV Parameters", kt::msg(25) + "set.pmt", true);
     row("no file line for the page", [](ParametaRecord &) {}, "ZT-KOV Parameters", "<< HOMING PARAMETER >>");
