@@ -6,8 +6,7 @@
 
 // The whole program on a `Line` (the built-in simulator unless told), its
 // dialogs answered by FakeDialogs, started in `languege` (1 Japanese,
-// 2 English) unless `started` is false. Tests name its parts:
-//   auto &[line, dialogs, p] = rig;
+// 2 English) unless `started` is false.
 template <class Line = SimPortDevice>
 struct ProgramRig {
   Line line;

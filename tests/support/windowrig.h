@@ -2,20 +2,14 @@
 #include "mainwindow.h"
 #include "programrig.h"
 
-// The program with its main window shown, on the built-in simulator.
-//   auto &[line, dialogs, p, w] = rig;
-struct WindowRig {
-  SimPortDevice line;
-  FakeDialogs dialogs;
-  Program p{dialogs};
+// The program with its main window shown, on the built-in simulator; the
+// window exists before the program starts, as in kov-t6.
+struct WindowRig : ProgramRig<> {
   MainWindow w{p};
 
-  explicit WindowRig(qint16 languege = 2, bool started = true) {
-    Link::setTimeoutScale(kt::TimeoutScale);
-    kt::settings({{"Languege", QString::number(languege)}, {"PortOccupy", "0"}});
-    p.link.setDevice(&line);
+  explicit WindowRig(qint16 languege = 2, bool started = true) : ProgramRig(languege, false) {
     if (started)
-      p.Main(false);
+      start();
   }
   template <class W> W *find(const QString &name) { return w.findChild<W *>(name); }
 };
