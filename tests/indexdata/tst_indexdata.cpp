@@ -194,14 +194,20 @@ private Q_SLOTS:
 
   void askBeforeReplacing_data() {
     QTest::addColumn<bool>("open"); // a file, else the controller's data
+    QTest::addColumn<QStringList>("emptied"); // boxes cleared after the edits
     QTest::addColumn<Answers>("answers");
     QTest::addColumn<bool>("saved");
     QTest::addColumn<bool>("replaced");
-    QTest::newRow("read, cancel") << false << Answers{A::Cancel} << false << false;
-    QTest::newRow("read, no") << false << Answers{A::No, A::Yes} << false << true;
-    QTest::newRow("open, yes saves first") << true << Answers{A::Yes} << true << true;
+    QTest::newRow("read, cancel") << false << QStringList() << Answers{A::Cancel} << false << false;
+    QTest::newRow("read, no") << false << QStringList() << Answers{A::No, A::Yes} << false << true;
+    QTest::newRow("open, yes saves first") << true << QStringList() << Answers{A::Yes} << true << true;
+    QTest::newRow("one box left, cancel") << false << QStringList{"txtVEL", "txtACC", "txtDIVISION"}
+                                          << Answers{A::Cancel} << false << false;
+    QTest::newRow("every box emptied: nothing to save") << false
+                                         << QStringList{"txtVEL", "txtACC", "txtDIVISION", "txtGEAR"}
+                                         << Answers{A::Yes} << false << true;
   }
-  // Edits are offered for saving before a read or a file replaces them.
+  // Edits are offered for saving before a read or a file replaces them; empty boxes hold none.
   void askBeforeReplacing() {
     QFETCH(bool, open);
     QFETCH(Answers, answers);
@@ -209,15 +215,19 @@ private Q_SLOTS:
     QFETCH(bool, replaced);
     Rig r;
     r.enter("10", "2", "8", "9", true);
+    QFETCH(QStringList, emptied);
+    for (const QString &box : emptied)
+      r.f().find(box)->setText(QString());
     r.dialogs.answers = answers;
+    QVERIFY(kt::writeFile(kt::path("edits.ztd"), QByteArray()));
     r.dialogs.files = {kt::path("edits.ztd"), ztd("other.ztd", New + record("1500", "4", "4"))};
     if (!saved)
       r.dialogs.files.removeFirst();
     r.sim().setPointRecord("05DC200000010404");
     (open ? r.f().cmdFileOpen : r.f().cmdGetfromCt).click();
-    QCOMPARE(r.dialogs.shown.first(), kt::msg(369));
+    QCOMPARE(r.dialogs.shown.first() == kt::msg(369), emptied.size() < 4);
     QCOMPARE(QFile::exists(kt::path("edits.ztd")), saved);
-    QCOMPARE(r.f().txtGEAR.text(), replaced ? u"4"_qs : u"9"_qs);
+    QCOMPARE(r.f().txtGEAR.text(), replaced ? u"4"_qs : emptied.size() < 4 ? u"9"_qs : QString());
     QCOMPARE(r.p.indexData.document.isEdited(), !replaced);
   }
 

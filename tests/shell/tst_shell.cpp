@@ -485,6 +485,30 @@ private Q_SLOTS:
     QCOMPARE(r.line.openedPort, 0); // closed on OK
   }
 
+  void captionsWholeAndDistinct_data() {
+    QTest::addColumn<int>("languege");
+    QTest::newRow("Japanese") << 1;
+    QTest::newRow("English") << 2;
+  }
+  // Every caption is a text of the table; no two buttons or options in one frame read alike.
+  void captionsWholeAndDistinct() {
+    QFETCH(int, languege);
+    ProgramRig<> r{qint16(languege)};
+    QMap<QString, QString> seen; // frame, page and caption → control
+    QStringList same;
+    for (Control *c : r.f().controls()) {
+      QVERIFY2(!c->text().startsWith(u'#'), qPrintable(c->name()));
+      using K = Control::Kind;
+      if (c->text().isEmpty() || !QList<K>{K::Button, K::Option, K::Check, K::Frame}.contains(c->kind()))
+        continue;
+      const QString key = (c->container() ? c->container()->name() : QString()) + QString::number(c->page()) + c->text();
+      if (seen.contains(key))
+        same << seen[key] + u'=' + c->name();
+      seen[key] = c->name();
+    }
+    QVERIFY2(same.isEmpty(), qPrintable(same.join(u' ')));
+  }
+
 };
 
 KOV_TEST_GUILESS_MAIN(tst_Shell)
