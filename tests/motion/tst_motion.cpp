@@ -242,8 +242,9 @@ private Q_SLOTS:
     r.p.io.timerInputOutput1_Timer();
     QCOMPARE(r.wire(), (Lines{"0CM7", "0CM0"}));
     QVERIFY(!r.p.io.IoMonitoring && !r.p.io.timerInputOutput1.isActive());
-    r.f().imgWhiteIcon(24).dblClick(); // after the stop: nothing
-    QVERIFY(!r.p.io.IoWriteRequest && !r.line.isOpen());
+    r.f().imgWhiteIcon(24).dblClick(); // after the stop: nothing, nor at the end
+    r.p.frmMain_Unload();
+    QVERIFY(!r.p.io.IoWriteRequest && !r.line.isOpen() && r.wire().size() == 2);
   }
 
   void failedExchangeEndsTheMonitor_data() {
@@ -274,7 +275,8 @@ private Q_SLOTS:
     QCOMPARE(lit(r.p.io), lost ? u"0000000"_qs : u"1001000"_qs); // kept until the stop
     r.sim().clearFaults();
     r.p.io.timerInputOutput1_Timer(); // the stop's tick, or one already due: nothing more told
-    QCOMPARE(r.wire().contains("0CM0"), !lost);
+    r.p.frmMain_Unload(); // monitor mode, left or lost, is not left again
+    QCOMPARE(r.wire().count("0CM0"), lost ? 0 : 1);
     QVERIFY(lit(r.p.io) == u"0000000" && r.dialogs.shown.size() == 1);
     QVERIFY(!r.p.io.IoMonitoring && !r.p.io.timerInputOutput1.isActive() && !r.p.io.IoWriteRequest);
   }
