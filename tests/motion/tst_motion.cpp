@@ -233,6 +233,23 @@ private Q_SLOTS:
       QVERIFY(!r.line.isOpen() && r.f().cmdMOVE.isEnabled());
   }
 
+  // The change list: every signal at the first read, then what changed; saved as CSV.
+  void historySaved() {
+    Rig r;
+    r.sim().setInputWord(0x800);
+    startMonitor(r.p);
+    r.sim().setInputWord(0x200);
+    r.p.io.timerInputOutput1_Timer();
+    r.p.io.timerInputOutput1_Timer(); // nothing changed
+    r.dialogs.files = {kt::path("io.csv")};
+    QCOMPARE(r.p.io.saveHistory(), qint16(0));
+    QStringList rows = QString::fromLatin1(kt::readFile(kt::path("io.csv"))).split(u"\r\n"_qs);
+    QVERIFY(rows.takeFirst() == u"ms,signal,state" && rows.takeLast().isEmpty());
+    for (QString &row : rows)
+      row = row.section(u',', 1); // the times differ run to run
+    QCOMPARE(rows, (QStringList{"STB,1", "RES,0", "ALM,0", "RDY,1", "IN-P,0", "OUT2,0", "OUT1,0", "STB,0", "RES,1"}));
+  }
+
   // The stop asked for before the first tick: monitor mode is entered, then left at once.
   void twoPressesBeforeTheFirstTick() {
     Rig r;
