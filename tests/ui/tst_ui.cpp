@@ -154,6 +154,7 @@ private Q_SLOTS:
     QTest::newRow("Shift+Insert") << "txtHomeVel" << "" << "shift+insert" << "x3y" << "3";
     QTest::newRow("Ctrl+V, length kept") << "txtDIVISION" << "9" << "ctrl+v" << "9999" << "99";
     QTest::newRow("context menu Paste") << "txtInpLimit" << "" << "menu" << "-12" << "12";
+    QTest::newRow("context menu Cut") << "txtGEAR" << "34" << "menu" << "" << "";
     QTest::newRow("drop") << "txtGEAR" << "" << "drop" << "a7" << "7";
     QTest::newRow("Ctrl+X") << "txtDIVISION" << "12" << "ctrl+x" << "" << "";
   }
@@ -181,14 +182,18 @@ private Q_SLOTS:
       QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
       QCOMPARE(QGuiApplication::clipboard()->text(), before);
     } else if (how == u"menu"_qs) {
+      const bool cut = clipboard.isEmpty();
+      if (cut)
+        edit->selectAll();
       QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(2, 2), edit->mapToGlobal(QPoint(2, 2)));
       QCoreApplication::sendEvent(edit, &event);
       auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
       QVERIFY(menu);
       for (QAction *a : menu->actions())
-        if (a->text().startsWith(QLineEdit::tr("&Paste")))
+        if (a->text().startsWith(cut ? QLineEdit::tr("Cu&t") : QLineEdit::tr("&Paste")))
           a->trigger();
       menu->close();
+      QCOMPARE(QGuiApplication::clipboard()->text(), cut ? before : clipboard);
     } else {
       QMimeData data;
       data.setText(clipboard);
