@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake
   qt6-base-dev qt6-serialport-dev libgl-dev
-  libqt6serialport6 libqt6printsupport6
+  libqt6serialport6 libqt6printsupport6 libqt6network6
   qt6-qpa-plugins qt6-translations-l10n
   fonts-noto-cjk
   poppler-utils fonts-dejavu-core
