@@ -1,4 +1,5 @@
 #include "link.h"
+#include "tcpportdevice.h"
 #include "datafolder.h"
 #include "dialogs.h"
 #include "frmmain.h"
@@ -102,9 +103,10 @@ qint16 Link::TryOpenPort(int n) {
     return 0;
   QString reason;
   const bool opened = device_->open(n, &reason);
-  // Only a device that is there but refused is worth telling about.
+  // Only a device that is there but refused is worth telling about; a
+  // network line pinned to the number is there, answering or not.
   const QString path = device_->devicePath(n);
-  const bool there = !path.isEmpty() && QFileInfo::exists(path);
+  const bool there = !path.isEmpty() && (QFileInfo::exists(path) || TcpPortDevice::isUrl(path));
   if (reason.startsWith(path + QStringLiteral(": ")))
     reason = reason.mid(path.size() + 2);
   PortRefusal[std::size_t(n)] = opened || !there ? QString() : reason;

@@ -7,6 +7,8 @@
 SerialPortDevice::SerialPortDevice(QObject *parent) : PortDevice(parent) {
   connect(&port_, &QSerialPort::readyRead, this, &PortDevice::dataArrived);
   connect(&port_, &QSerialPort::errorOccurred, this, &SerialPortDevice::onError);
+  connect(&net_, &PortDevice::dataArrived, this, &PortDevice::dataArrived);
+  connect(&net_, &PortDevice::vanished, this, &PortDevice::vanished);
 }
 
 bool SerialPortDevice::open(int portNo, QString *reason) {
@@ -14,6 +16,11 @@ bool SerialPortDevice::open(int portNo, QString *reason) {
   if (path.isEmpty()) {
     *reason = QStringLiteral("COM%1: no serial device has this number").arg(portNo);
     return false;
+  }
+  onNet_ = TcpPortDevice::isUrl(path);
+  if (onNet_) {
+    net_.setUrl(path);
+    return net_.open(portNo, reason);
   }
   port_.setPortName(path);
   if (!port_.open(QIODevice::ReadWrite)) {
@@ -34,13 +41,14 @@ bool SerialPortDevice::open(int portNo, QString *reason) {
 }
 
 void SerialPortDevice::close() {
+  net_.close();
   if (port_.isOpen())
     port_.close();
 }
 
 QString SerialPortDevice::deviceInfo(int portNo) const {
   const QString path = map_.devicePath(portNo);
-  if (path.isEmpty())
+  if (path.isEmpty() || TcpPortDevice::isUrl(path))
     return {};
   const QSerialPortInfo info(QFileInfo(path).canonicalFilePath());
   QStringList parts;
@@ -53,6 +61,8 @@ QString SerialPortDevice::deviceInfo(int portNo) const {
 bool SerialPortDevice::write(const QByteArray &data) {
   // Out now, not at the next turn of the event loop: the reply's wait starts
   // with the line on the wire.
+  if (onNet_)
+    return net_.write(data);
   return port_.isOpen() && port_.write(data) == data.size() && (port_.flush(), true);
 }
 

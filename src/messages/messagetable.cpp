@@ -302,6 +302,15 @@ constexpr Row kRows[] = {
     { 5216, "原点復帰中です。待つのをやめるにはもう一度「原点復帰」を押してください", "Homing… press Home again to stop waiting"},
     { 5217, "原点復帰中です。待つのをやめるには Ctrl+C を押してください", "Homing… press Ctrl+C to stop waiting"},
     { 5218, "モータ電流", "Motor current"},
+    { 5230, "%1: %2 秒以内に接続できませんでした", "%1: no connection within %2 s"},
+    { 5231, "%1: サーバーが RFC 2217 の回線設定（COM-PORT-OPTION）を受け付けません", "%1: the server refuses RFC 2217 line settings (COM-PORT-OPTION)"},
+    { 5232, "%1: サーバーが %2 を %3 にしました（要求は %4）", "%1: the server set %2 to %3, not %4"},
+    { 5233, "%1: %2 秒以内に回線設定の応答がありませんでした", "%1: no answer to the line settings within %2 s"},
+    { 5234, "ネットワーク回線", "Network line"},
+    { 5235, "ネットワーク回線のアドレスではありません: %1（tcp://ホスト:ポート または rfc2217://ホスト:ポート）", "Not a network line address: %1 (tcp://HOST:PORT or rfc2217://HOST:PORT)"},
+    { 5236, "COM%1 を %2 に割り当てました", "COM%1 now reaches %2"},
+    { 5237, "空いているポート番号（1〜32）がありません", "No port number (1 to 32) is free"},
+    { 5238, "追加", "Add"},
 };
 
 constexpr bool sortedByNumber() {

@@ -15,6 +15,7 @@
 
 Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
   frmMain.mnuFileExit.onClick = [this] { mnuFileExit_Click(); };
+  serialPort.network().setTexts([this](int n) { return m.msg(n); });
   frmMain.mnuHelpContents.onClick = [this] { ShowHelp(m.msg(414)); };
   frmMain.mnuHelpAbout.onClick = [this] { mnuHelpAbout_Click(); };
   frmAbout.cmdOK.onClick = [this] { frmAbout.form.setVisible(false); };

@@ -1,0 +1,63 @@
+#pragma once
+#include "portdevice.h"
+#include "telnet.h"
+
+#include <QTcpSocket>
+#include <functional>
+
+class QEventLoop;
+
+// The controller's line at a serial device server: "tcp://HOST:PORT" gives
+// the line's bytes as they are (ser2net's raw mode, a server's "TCP server"
+// mode); "rfc2217://HOST:PORT" is Telnet with the COM-PORT-OPTION, which
+// sets the server's line to 9600 baud, 8 data bits, no parity, 1 stop bit,
+// no flow control before anything is sent.
+class TcpPortDevice : public PortDevice {
+  Q_OBJECT
+public:
+  explicit TcpPortDevice(QObject *parent = nullptr);
+
+  static bool isUrl(const QString &path);
+  // Host and port of a "tcp://" or "rfc2217://" address; false if it is none.
+  static bool parseUrl(const QString &url, QString *host, quint16 *port, bool *telnet);
+
+  // The address `open` connects to, whatever the port number.
+  void setUrl(const QString &url) { url_ = url; }
+  // Texts of the reasons a connection failed, in the program's language.
+  void setTexts(std::function<QString(int)> texts) { texts_ = std::move(texts); }
+  // Waits at most ConnectTimeoutMs (scaled as the link's reply timeouts
+  // are) for the connection and again for the line settings.
+  bool open(int portNo, QString *reason) override;
+  void close() override;
+  bool isOpen() const override { return open_; }
+  bool write(const QByteArray &data) override;
+  qint64 bytesAvailable() const override { return rx_.size(); }
+  QByteArray readAll() override { return std::exchange(rx_, {}); }
+
+  static constexpr int ConnectTimeoutMs = 3000;
+
+private:
+  void onReadyRead();
+  void onDisconnected();
+  void negotiate(const QList<telnet::Event> &events);
+  void fail(const QString &reason);
+  // Runs the event loop until `reached_`, a failure or the timeout; the
+  // timeout is told with message `timeoutText`.
+  bool wait(int timeoutText, QString *reason);
+  void settle();
+
+  QTcpSocket socket_;
+  QString url_;
+  bool telnet_ = false;
+  bool open_ = false;
+  QByteArray rx_;
+  telnet::Parser parser_;
+  telnet::Options options_;
+  // While opening: the settings not yet confirmed, and why opening failed.
+  QList<quint8> unconfirmed_;
+  bool settingsSent_ = false;
+  std::function<bool()> reached_;
+  QString failure_;
+  QEventLoop *opening_ = nullptr;
+  std::function<QString(int)> texts_;
+};

@@ -1,0 +1,190 @@
+#include "linkrig.h"
+#include "serialportdevice.h"
+
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+using namespace telnet;
+using Events = QStringList; // "DO 44", "SB 44 65 00 00 25 80"
+
+namespace {
+
+QString describe(const Event &e) {
+  static const QHash<char, QString> verbs{{WILL, "WILL"}, {WONT, "WONT"}, {DO, "DO"}, {DONT, "DONT"}, {SB, "SB"}};
+  QString s = verbs.value(e.verb) + u' ' + QString::number(e.option);
+  if (e.verb == SB)
+    s += u' ' + QString::fromLatin1(e.payload.toHex(' '));
+  return s;
+}
+
+// A device server on loopback whose answers the test scripts.
+struct ScriptedServer : QObject {
+  QTcpServer server;
+  QPointer<QTcpSocket> peer;
+  QByteArray received;
+  int connections = 0;
+  // Bytes to answer each piece received with.
+  std::function<QByteArray(const QByteArray &)> reply;
+
+  ScriptedServer() {
+    server.listen(QHostAddress::LocalHost);
+    connect(&server, &QTcpServer::newConnection, this, [this] {
+      peer = server.nextPendingConnection();
+      ++connections;
+      connect(peer, &QTcpSocket::readyRead, this, [this, s = peer.data()] {
+        const QByteArray bytes = s->readAll();
+        received += bytes;
+        const QByteArray answer = reply ? reply(bytes) : QByteArray();
+        if (s->isOpen())
+          s->write(answer);
+      });
+    });
+  }
+  QString url(const char *scheme) const { return QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(server.serverPort()); }
+};
+
+// An RFC 2217 server: agrees to the COM port option and confirms each
+// setting, the baud rate as `baud`; data lines get `answer`, escaped.
+std::function<QByteArray(const QByteArray &)> rfc2217(quint32 baud, QByteArray answer = {}) {
+  auto parser = std::make_shared<Parser>();
+  return [=](const QByteArray &bytes) {
+    QList<Event> events;
+    const QByteArray data = parser->feed(bytes, &events);
+    QByteArray out;
+    for (const Event &e : events)
+      if (e.verb == WILL && e.option == ComPort)
+        out += command(DO, ComPort);
+      else if (e.verb == SB && e.option == ComPort)
+        out += comPort(quint8(e.payload[0]) + ServerOffset,
+                       e.payload[0] == SetBaudRate ? baud : quint32(comPortValue(e.payload)));
+    return out + (data.endsWith("\r\n") ? escape(answer) : QByteArray());
+  };
+}
+
+} // namespace
+
+class tst_NetLine : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void init() { Link::setTimeoutScale(0.1); }
+
+  void framing_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<Events>("events");
+    QTest::newRow("IAC doubled") << QByteArray("a\xFF\xFF" "b") << QByteArray("a\xFF" "b") << Events{};
+    QTest::newRow("negotiation") << QByteArray("\xFF\xFD\x2C" "x\xFF\xFB\x18") << QByteArray("x") << Events{"DO 44", "WILL 24"};
+    QTest::newRow("baud rate, IAC inside") << QByteArray("\xFF\xFA\x2C\x65\x00\x00\xFF\xFF\x80\xFF\xF0", 11)
+                                           << QByteArray() << Events{"SB 44 65 00 00 ff 80"};
+    QTest::newRow("bare CR") << QByteArray("0\r\0" "1\r\n", 6) << QByteArray("0\r1\r\n") << Events{};
+  }
+  // Data and negotiation come apart the same, whole or a byte at a time.
+  void framing() {
+    QFETCH(QByteArray, bytes);
+    for (const qsizetype piece : {bytes.size(), qsizetype(1)}) {
+      Parser parser;
+      QList<Event> events;
+      QByteArray data;
+      for (qsizetype i = 0; i < bytes.size(); i += piece)
+        data += parser.feed(bytes.mid(i, piece), &events);
+      QTEST(data, "data");
+      QStringList seen;
+      for (const Event &e : events)
+        seen << describe(e);
+      QTEST(seen, "events");
+    }
+    QCOMPARE(comPortValue(QByteArray("\x65\x00\x00\x25\x80", 5)), 9600);
+  }
+
+  // What the peer asks is agreed or refused once; answers to our own requests are not answered.
+  void negotiation() {
+    Options o;
+    QCOMPARE(o.request(WILL, ComPort), command(WILL, ComPort));
+    const std::tuple<char, quint8, QByteArray> steps[] = {
+        {DO, ComPort, {}}, {WILL, 24, command(DONT, 24)}, {DO, 1, command(WONT, 1)},
+        {WILL, SuppressGoAhead, command(DO, SuppressGoAhead)}, {WILL, SuppressGoAhead, {}},
+        {WONT, SuppressGoAhead, command(DONT, SuppressGoAhead)}};
+    for (const auto &[verb, option, answer] : steps)
+      QCOMPARE(o.answer({verb, option, {}}, {Binary, SuppressGoAhead, ComPort}), answer);
+    QVERIFY(o.local(ComPort) && !o.remote(SuppressGoAhead) && !o.refused(ComPort));
+  }
+
+  void opening_data() {
+    QTest::addColumn<QString>("url"); // "raw" and "telnet": the scripted server's
+    QTest::addColumn<int>("baud");     // the server's answer to SET-BAUDRATE; 0: silent; -1: refuses
+    QTest::addColumn<QString>("reason");
+    const QString fine;
+    QTest::newRow("raw") << "raw" << 0 << fine;
+    QTest::newRow("settings confirmed") << "telnet" << 9600 << fine;
+    QTest::newRow("server sets 19200") << "telnet" << 19200 << kt::msg(5232).arg("URL", "SET-BAUDRATE").arg(19200).arg(9600);
+    QTest::newRow("option refused") << "telnet" << -1 << kt::msg(5231).arg("URL");
+    QTest::newRow("silent server") << "telnet" << 0 << kt::msg(5233).arg("URL").arg(0.3);
+    QTest::newRow("nothing listening") << "tcp://127.0.0.1:1" << 0 << "URL: Connection refused";
+    QTest::newRow("unknown host") << "tcp://no-such-host.invalid:4001" << 0 << "URL: Host not found";
+    QTest::newRow("no port") << "rfc2217://127.0.0.1" << 0 << kt::msg(5235).arg("URL");
+  }
+  // Opening says why it failed; RFC 2217 sets the server's line to 9600 8N1 first.
+  void opening() {
+    QFETCH(QString, url);
+    QFETCH(int, baud);
+    ScriptedServer s;
+    if (baud > 0)
+      s.reply = rfc2217(quint32(baud));
+    else if (baud < 0)
+      s.reply = [](const QByteArray &) { return command(DONT, ComPort); };
+    if (url == u"raw" || url == u"telnet")
+      url = s.url(url == u"raw" ? "tcp" : "rfc2217");
+    TcpPortDevice line;
+    line.setUrl(url);
+    QString said;
+    const bool opened = line.open(3, &said);
+    QFETCH(QString, reason);
+    QCOMPARE(said, reason.replace(u"URL"_qs, url));
+    QCOMPARE(opened && line.isOpen(), reason.isEmpty());
+    if (baud == 9600) { // WILL COM-PORT-OPTION, then every setting
+      for (const quint8 cmd : {SetBaudRate, SetDataSize, SetParity, SetStopSize, SetControl})
+        QVERIFY(s.received.contains(comPort(cmd, cmd == SetBaudRate ? 9600 : cmd == SetDataSize ? 8 : 1)));
+      QVERIFY(s.received.startsWith(command(WILL, ComPort)));
+    }
+  }
+
+  void exchange_data() {
+    QTest::addColumn<QString>("scheme");
+    QTest::newRow("raw") << "tcp";
+    QTest::newRow("RFC 2217") << "rfc2217";
+  }
+  // The link over a port number pinned to a network line: an IAC byte
+  // crosses both ways; a peer that closes ends the wait at once, and the
+  // next command connects again.
+  void exchange() {
+    QFETCH(QString, scheme);
+    const bool telnetLine = scheme == u"rfc2217";
+    ScriptedServer s;
+    const QByteArray reply("0RV1\xFF" "0\r\n");
+    s.reply = telnetLine ? rfc2217(9600, reply) : [&](const QByteArray &) { return reply; };
+    kt::settings({{"Device3", s.url(qPrintable(scheme))}});
+    LinkRig<SerialPortDevice> r;
+    r.m.PortNo = 3;
+    QCOMPARE(r.link.portLabel(3), u"COM3 — "_qs + s.url(qPrintable(scheme)));
+    QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF"), qint16(0));
+    QCOMPARE(r.link.JusinData, reply);
+    QVERIFY(s.received.endsWith(telnetLine ? "0RV\xFF\xFF\r\n" : "0RV\xFF\r\n"));
+
+    s.reply = [&](const QByteArray &) { s.peer->close(); return QByteArray(); };
+    Link::setTimeoutScale(10); // ten seconds: only the closing can end it in time
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(r.link.CommTransaction("0RV", 8, {}), qint16(1));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(r.link.lineLost() && !r.line.isOpen() && r.dialogs.last().startsWith(kt::msg(100)));
+
+    Link::setTimeoutScale(0.1);
+    s.reply = telnetLine ? rfc2217(9600, reply) : [&](const QByteArray &) { return reply; };
+    QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF"), qint16(0));
+    QCOMPARE(s.connections, 2);
+  }
+};
+
+KOV_TEST_GUILESS_MAIN(tst_NetLine)
+#include "tst_netline.moc"
