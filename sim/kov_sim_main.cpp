@@ -1,6 +1,7 @@
-// kov-sim: the controller simulator on a pseudo-terminal.
+// kov-sim: the controller simulator on a pseudo-terminal or a TCP port.
 #include "controllersim.h"
 #include "ptybridge.h"
+#include "tcpbridge.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -74,7 +75,8 @@ int main(int argc, char *argv[]) {
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
-      "ZT-KOV controller simulator on a pseudo-terminal; prints the terminal's path as its first line."));
+      "ZT-KOV controller simulator on a pseudo-terminal; prints the terminal's path (with --tcp, the URL) as "
+      "its first line."));
   parser.addHelpOption();
   const QCommandLineOption linkOpt(QStringLiteral("link"), QStringLiteral("Symbolic link to the terminal."),
                                    QStringLiteral("PATH"));
@@ -105,11 +107,22 @@ int main(int argc, char *argv[]) {
       QStringLiteral("chaos"),
       QStringLiteral("Spoil each line's reply with probability RATE (0 to 1) by a fault drawn at random: no reply, "
                      "a reply 2.5 s late, wrong length, wrong echo, error reply, garbage, a reply split over many "
-                     "writes, or the line vanishing (the terminal comes back). Reproducible with --seed."),
+                     "writes, or the line vanishing (the terminal comes back; over TCP the connection is closed). "
+                     "Reproducible with --seed."),
       QStringLiteral("RATE"), QStringLiteral("0"));
   const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("Seed of --chaos."), QStringLiteral("N"),
                                    QStringLiteral("1"));
-  parser.addOptions({linkOpt, pacedOpt, scaleOpt, faultOpt, keyOpt, logOpt, homeOpt, inputOpt, chaosOpt, seedOpt});
+  const QCommandLineOption tcpOpt(
+      QStringLiteral("tcp"),
+      QStringLiteral("Serve on TCP instead, at HOST:PORT, [IPv6]:PORT or PORT (on 127.0.0.1); port 0 picks one."),
+      QStringLiteral("ADDRESS"));
+  const QCommandLineOption rfc2217Opt(QStringLiteral("rfc2217"),
+                                      QStringLiteral("With --tcp: Telnet with com port control (RFC 2217)."));
+  const QCommandLineOption latencyOpt(QStringLiteral("latency"),
+                                      QStringLiteral("With --tcp: delay each direction by MS milliseconds."),
+                                      QStringLiteral("MS"), QStringLiteral("0"));
+  parser.addOptions({linkOpt, pacedOpt, scaleOpt, faultOpt, keyOpt, logOpt, homeOpt, inputOpt, chaosOpt, seedOpt,
+                     tcpOpt, rfc2217Opt, latencyOpt});
   parser.process(app);
 
   ControllerSim sim;
@@ -141,6 +154,16 @@ int main(int argc, char *argv[]) {
   for (const QString &spec : parser.values(faultOpt))
     if (!parseFault(spec, sim))
       return fail(QStringLiteral("bad fault: %1").arg(spec));
+  const bool tcp = parser.isSet(tcpOpt);
+  if (!tcp)
+    for (const QCommandLineOption &o : {rfc2217Opt, latencyOpt})
+      if (parser.isSet(o))
+        return fail(QStringLiteral("--%1 needs --tcp").arg(o.names().first()));
+  if (tcp && parser.isSet(linkOpt))
+    return fail(QStringLiteral("--link needs the terminal, not --tcp"));
+  const int latency = parser.value(latencyOpt).toInt(&ok);
+  if (!ok || latency < 0)
+    return fail(QStringLiteral("bad latency: %1").arg(parser.value(latencyOpt)));
 
   QFile log;
   if (parser.isSet(logOpt)) {
@@ -162,11 +185,20 @@ int main(int argc, char *argv[]) {
     return fail(QStringLiteral("cannot catch signals"));
   QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
   QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+  QString error;
+  if (tcp) {
+    // A device server hangs up on its client itself and serves the next.
+    TcpBridge server(&sim, parser.isSet(rfc2217Opt) ? TcpBridge::Mode::Rfc2217 : TcpBridge::Mode::Raw, latency);
+    if (!server.listen(parser.value(tcpOpt), &error))
+      return fail(error);
+    std::printf("%s\n", qPrintable(server.url()));
+    std::fflush(stdout);
+    return app.exec();
+  }
+
   // The port going away is the client's view of a vanished line.
   QObject::connect(&sim, &ControllerSim::vanish, &app, &QCoreApplication::quit);
-
   PtyBridge pty(&sim);
-  QString error;
   if (!pty.open(&error) || (parser.isSet(linkOpt) && !pty.makeLink(parser.value(linkOpt), &error)))
     return fail(error);
   std::printf("%s\n", qPrintable(pty.slavePath()));

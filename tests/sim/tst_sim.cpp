@@ -1,9 +1,11 @@
 // The controller simulator: its state, its faults, pacing and chaos.
 #include "controllersim.h"
 #include "simportdevice.h"
-#include "testenv.h"
+#include "simprocess.h"
+#include "telnet.h"
 
 #include <QSignalSpy>
+#include <QTcpSocket>
 
 using B = QByteArray;
 using Lines = QList<QByteArray>;
@@ -177,6 +179,75 @@ private Q_SLOTS:
     QVERIFY(run(0.0, 7).isEmpty());
     QCOMPARE(run(1.0, 7), all);
     QVERIFY(run(1.0, 8) != all);
+  }
+
+  // kov-sim over TCP, as a serial device server: one client at a time, the
+  // line vanishing hangs up and the next client is served; RFC 2217 answers
+  // the Telnet negotiation and the line settings.
+  void overTcp_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("vanishes");
+    QTest::addColumn<int>("minMs");
+    const QStringList raw{"--tcp", "0"}, rfc2217{"--tcp", "0", "--rfc2217"};
+    QTest::newRow("raw") << raw << false << 0;
+    QTest::newRow("rfc2217") << rfc2217 << false << 0;
+    QTest::newRow("raw, line vanishes") << raw + QStringList{"--fault", "0RV:vanish:1"} << true << 0;
+    QTest::newRow("rfc2217, line vanishes") << rfc2217 + QStringList{"--fault", "0RV:vanish:1"} << true << 0;
+    QTest::newRow("raw, 20 ms each way") << raw + QStringList{"--latency", "20"} << false << 40;
+    QTest::newRow("rfc2217, 20 ms each way") << rfc2217 + QStringList{"--latency", "20"} << false << 40;
+  }
+
+  void overTcp() {
+    QFETCH(QStringList, args);
+    QFETCH(bool, vanishes);
+    QFETCH(int, minMs);
+    const bool rfc2217 = args.contains("--rfc2217");
+    SimProcess sim;
+    QVERIFY(sim.startTcp(args));
+    QCOMPARE(sim.url.toString(), QString("%1://127.0.0.1:%2").arg(rfc2217 ? "rfc2217" : "tcp").arg(sim.url.port()));
+    const B reply = "0RV" + ControllerSim().version() + "SIM\r\n";
+    for (int client = vanishes ? 0 : 1; client < 2; ++client) { // client 0 meets the line vanishing
+      QTcpSocket s;
+      B got;
+      QElapsedTimer t;
+      qint64 lastMs = -1; // of the last bytes to arrive
+      connect(&s, &QTcpSocket::readyRead, this, [&] {
+        got += s.readAll();
+        lastMs = t.elapsed();
+      });
+      QSignalSpy closed(&s, &QTcpSocket::disconnected);
+      s.connectToHost(sim.url.host(), quint16(sim.url.port()));
+      QVERIFY(s.waitForConnected(5000));
+      t.start();
+      using namespace telnet;
+      s.write((rfc2217 ? command(WILL, ComPort) + comPort(SetBaudRate, 9600) : B()) + "0RV\r\n");
+      if (client == 0) {
+        QVERIFY(closed.wait(5000));
+        QVERIFY(!got.contains("0RV"));
+        continue;
+      }
+      QTRY_VERIFY_WITH_TIMEOUT(got.endsWith(reply), 5000);
+      QVERIFY2(lastMs >= minMs, qPrintable(QString::number(lastMs)));
+      QList<Event> events;
+      QCOMPARE(Parser().feed(got, &events), reply);
+      QCOMPARE(events.size(), rfc2217 ? 2 : 0);
+      if (rfc2217)
+        QVERIFY(events[0].verb == DO && events[0].option == ComPort && events[1].verb == SB &&
+                subnegotiation(events[1].option, events[1].payload) == comPort(SetBaudRate + ServerOffset, 9600));
+      QTcpSocket other; // while this one is served
+      QSignalSpy refused(&other, &QTcpSocket::disconnected);
+      other.connectToHost(sim.url.host(), quint16(sim.url.port()));
+      QVERIFY(refused.wait(5000));
+    }
+  }
+
+  // Options that need --tcp, or the terminal, or a number.
+  void tcpOptionErrors() {
+    for (const QStringList &args : {QStringList{"--rfc2217"}, {"--latency", "5"}, {"--tcp", "0", "--latency", "-1"},
+                                    {"--tcp", "0", "--link", kt::path("x")}, {"--tcp", "[::1]"}, {"--tcp", "70000"}}) {
+      const Run r = runProgram(KOV_SIM_PATH, args, 5000);
+      QVERIFY2(r.code == 1 && r.err.startsWith("kov-sim: ") && r.out.isEmpty(), qPrintable(args.join(' ')));
+    }
   }
 };
 

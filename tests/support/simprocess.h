@@ -2,21 +2,30 @@
 #include "testenv.h"
 
 #include <QProcess>
+#include <QUrl>
 
-// kov-sim on a pseudo-terminal in the test's folder, its wire in a log:
+// kov-sim on a pseudo-terminal in the test's folder (or on TCP), its wire in a log:
 // what the end-to-end tests drive the programs against.
 struct SimProcess {
   QProcess proc;
   QString link = kt::path("ztkov");
   QString log = kt::path("wire.log");
 
+  // With --tcp: where it serves, from its first line.
+  QUrl url;
+
   ~SimProcess() { stop(); }
   // Started and its line in place.
-  bool start(const QStringList &extra = {}) {
-    stop();
-    QFile::remove(log);
-    proc.start(KOV_SIM_PATH, QStringList{"--link", link, "--log", log} + extra);
-    return proc.waitForStarted(5000) && proc.waitForReadyRead(5000);
+  bool start(const QStringList &extra = {}) { return launch(QStringList{"--link", link} + extra); }
+  // Served over TCP instead; `extra` holds --tcp ADDRESS.
+  bool startTcp(const QStringList &extra) {
+    if (!launch(extra))
+      return false;
+    while (!proc.canReadLine())
+      if (!proc.waitForReadyRead(5000))
+        return false;
+    url = QUrl(QString::fromLatin1(proc.readLine().trimmed()));
+    return url.port() > 0;
   }
   void stop() {
     if (proc.state() == QProcess::NotRunning)
@@ -24,6 +33,12 @@ struct SimProcess {
     proc.terminate();
     if (!proc.waitForFinished(5000))
       proc.kill();
+  }
+  bool launch(const QStringList &args) {
+    stop();
+    QFile::remove(log);
+    proc.start(KOV_SIM_PATH, QStringList{"--log", log} + args);
+    return proc.waitForStarted(5000) && proc.waitForReadyRead(5000);
   }
   // The simulator's log, one entry a line.
   QList<QByteArray> wire() const {
