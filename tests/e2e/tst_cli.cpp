@@ -37,11 +37,13 @@ class tst_Cli : public QObject {
       a = a == u"in" || a == u"out" ? kt::path(a) : a;
     return w;
   }
+  QString device; // the pty's link, or the network line kov-sim serves
   Run cli(const QStringList &args) {
-    return runProgram(KOV_CLI_PATH, QStringList{"--device", sim.link, "--lang", "en", "--timeout-scale", "0.1"} + args);
+    return runProgram(KOV_CLI_PATH, QStringList{"--device", device, "--lang", "en", "--timeout-scale", "0.1"} + args);
   }
 
 private Q_SLOTS:
+  void init() { device = sim.link; }
   void cleanupTestCase() {
     for (const QString &folder : mounted)
       QProcess::execute("umount", {folder});
@@ -110,6 +112,13 @@ private Q_SLOTS:
         "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
         "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
     row("unknown command", "", "", {}, "fly", 2, "", usage, "");
+    // A line at a serial device server: raw TCP, and RFC 2217 a network's delay away.
+    row("parameters read over TCP", "--tcp 0", std28, {}, "--yes params read -o out", 0, "*", "*", "0CM6 .*", "{in}");
+    row("index written over RFC 2217", "--tcp 0 --rfc2217 --latency 20", "", Ztd, "--yes index write in", 0, "",
+        say({kt::msg(375)}), "0RA 0WP0105DC200000010802 0WA0101");
+    row("monitor over RFC 2217", "--tcp 0 --rfc2217", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
+        "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
+        "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
   }
 
   void commands() {
@@ -121,7 +130,9 @@ private Q_SLOTS:
     QFETCH(QString, err);
     QFETCH(QString, wire);
     QFETCH(QByteArray, saved);
-    QVERIFY(sim.start(words(simArgs)));
+    const bool network = simArgs.startsWith(u"--tcp");
+    QVERIFY(network ? sim.startTcp(words(simArgs)) : sim.start(words(simArgs)));
+    device = network ? sim.url.toString() : sim.link;
     QVERIFY(kt::writeFile(kt::path("in"), file));
     QVERIFY(kt::writeFile(kt::path("out"), QByteArray()));
     for (const QString &b : before.split(u';', Qt::SkipEmptyParts))

@@ -1,5 +1,6 @@
 // The link through a real serial port on a pseudo-terminal served by kov-sim.
 #include "linkrig.h"
+#include "programrig.h"
 #include "serialportdevice.h"
 #include "simprocess.h"
 
@@ -33,6 +34,26 @@ private Q_SLOTS:
     QCOMPARE(r.link.ReadCtStatus(), qint16(1));
     QCOMPARE(r.link.JusinData, QByteArray("0RA1\r\n"));
     QTRY_COMPARE(r.sim.wire(), (QList<QByteArray>{"0RA", "0RA"}));
+  }
+
+  void networkLine_data() {
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::newRow("raw TCP") << QStringList{"--tcp", "0"};
+    QTest::newRow("RFC 2217, 20 ms away") << QStringList{"--tcp", "0", "--rfc2217", "--latency", "20", "--paced"};
+  }
+  // The window's commands reach a network line through the port number pinned to it.
+  void networkLine() {
+    QFETCH(QStringList, simArgs);
+    SimProcess sim;
+    QVERIFY(sim.startTcp(simArgs));
+    ProgramRig<SerialPortDevice> r(2, false);
+    Link::setTimeoutScale(1);
+    kt::settings({{"Device4", sim.url.toString()}, {"PortNo", "4"}, {"PortOccupy", "1"}, {"Languege", "2"}});
+    r.start();
+    QCOMPARE(r.f().sbStatusBar.panelText(FrmMain::PortPanel), u"COM4 — "_qs + sim.url.toString());
+    r.f().mnuShowCtversion.click();
+    QCOMPARE(r.p.paramTransfer.cmdParaRead_Click(), qint16(0));
+    QCOMPARE(r.dialogs.achieved, (QStringList{kt::msg(5110).arg("1.10"), kt::msg(5104)}));
   }
 
   // A simulator killed mid-session: the next command fails with a timeout;
