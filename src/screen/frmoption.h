@@ -17,6 +17,10 @@ public:
   // Ports that exist but did not open, and why.
   Control lblPortProblems{this, "lblPortProblems", K::Label, &SSTabOption, {}, {}, 0};
   Control chkPortOccupy{this, "chkPortOccupy", K::Check, &SSTabOption, {}, "2510", 0};
+  // A network line ("tcp://…", "rfc2217://…") pinned to the next free number.
+  Control lblNetLine{this, "lblNetLine", K::Label, &SSTabOption, {}, "5234", 0};
+  Control txtNetLine{this, "txtNetLine", K::Text, &SSTabOption, {}, {}, 0};
+  Control cmdAddNetLine{this, "cmdAddNetLine", K::Button, &SSTabOption, {}, "5238", 0};
   // Tab 1: display unit (the tab is disabled, its frame hidden).
   Control framDispUnit{this, "framDispUnit", K::Frame, &SSTabOption, {}, "2520", 1};
   ControlArray optDispPos{this, "optDispPos", K::Option,

@@ -1,4 +1,6 @@
 #include "optiondialog.h"
+#include "portmap.h"
+#include "tcpportdevice.h"
 #include "basic.h"
 #include "dialogs.h"
 #include "frmmain.h"
@@ -22,6 +24,7 @@ OptionDialog::OptionDialog(Module1 &m, FrmMain &frmMain, FrmOption &frmOption, D
   o_.cmdCancel.onClick = [this] { close(); };
   o_.cmdApply.onClick = [this] { close(); };
   o_.cmdRefresh.onClick = [this] { ScanIntoList(); };
+  o_.cmdAddNetLine.onClick = [this] { cmdAddNetLine_Click(); };
   o_.onCloseRequest = [this] { close(); };
 }
 
@@ -87,6 +90,33 @@ void OptionDialog::ScanIntoList() {
 int OptionDialog::PortFromText(const QString &text) {
   const double v = Val(text.trimmed().mid(3));
   return v >= 1 && v <= 32 && v == std::floor(v) ? int(v) : -1;
+}
+
+void OptionDialog::cmdAddNetLine_Click() {
+  const QString url = o_.txtNetLine.text().trimmed();
+  QString host;
+  quint16 port = 0;
+  bool telnet = false;
+  if (!TcpPortDevice::parseUrl(url, &host, &port, &telnet)) {
+    dialogs_.message(m_.msg(5235).arg(url));
+    return;
+  }
+  int n = 0;
+  for (int i = 1; i <= 32 && !n; ++i)
+    if (link_.portPath(i) == url)
+      n = i; // already pinned: chosen again
+  for (int i = PortMap::FirstUsbPort; i <= 32 && !n; ++i)
+    if (link_.portPath(i).isEmpty())
+      n = i;
+  if (!n) {
+    dialogs_.message(m_.msg(5237));
+    return;
+  }
+  store_.write(QStringLiteral("Device%1").arg(n), url);
+  o_.txtNetLine.setText(QString());
+  ScanIntoList();
+  o_.comboPortNo.setText(link_.portLabel(n));
+  dialogs_.done(m_.msg(5236).arg(n).arg(url));
 }
 
 void OptionDialog::optSutiSyori_Click() { m_.MmRoundUp = o_.optSutiSyori(0).isChecked(); }

@@ -24,6 +24,8 @@ public:
   void ScanIntoList();
   void optSutiSyori_Click();
   void cmdOK_Click();
+  // Pins the address in the entry field to the first number no device has.
+  void cmdAddNetLine_Click();
   void close();
 
 private:

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
@@ -112,7 +113,12 @@ QWidget *buildOption(FrmOption &f, QWidget *owner) {
   problems->setWordWrap(true);
   pg->addWidget(problems, 1, 0, 1, 3);
   pg->addWidget(make(f.chkPortOccupy, port), 2, 0, 1, 3);
-  pg->setRowStretch(3, 1);
+  pg->addWidget(make(f.lblNetLine, port), 3, 0);
+  auto *address = static_cast<QLineEdit *>(make(f.txtNetLine, port));
+  address->setPlaceholderText(QStringLiteral("tcp://HOST:PORT, rfc2217://HOST:PORT"));
+  pg->addWidget(address, 3, 1);
+  pg->addWidget(make(f.cmdAddNetLine, port), 3, 2);
+  pg->setRowStretch(4, 1);
   tabs->addTab(port, QString());
 
   auto *unit = new QWidget;

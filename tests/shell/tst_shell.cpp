@@ -1,4 +1,5 @@
 #include "programrig.h"
+#include "serialportdevice.h"
 #include "startup.h"
 
 #include <cerrno>
@@ -483,6 +484,50 @@ private Q_SLOTS:
     QTEST(r.dialogs.shown, "shown");
     QVERIFY(!r.p.m.PortOccupy && stored("PortOccupy") == u"0"_qs && r.p.m.Languege == 2);
     QCOMPARE(r.line.openedPort, 0); // closed on OK
+  }
+
+  void addNetworkLine_data() {
+    QTest::addColumn<QString>("entered");
+    QTest::addColumn<QString>("pinned"); // Device7 beforehand
+    QTest::addColumn<int>("number");     // the number it reaches; 0: refused
+    const QString url = u"tcp://127.0.0.1:1"_qs; // nothing listens there
+    QTest::newRow("first free number") << url << "" << 5;
+    QTest::newRow("already pinned") << url << url << 7;
+    QTest::newRow("not an address") << "tcp://127.0.0.1" << "" << 0;
+  }
+  // Options pins a network line to the first number no device has, and tells whether it answered.
+  void addNetworkLine() {
+    QFETCH(QString, entered);
+    QFETCH(QString, pinned);
+    QFETCH(int, number);
+    ProgramRig<SerialPortDevice> r(2, false);
+    kt::settings({{"Languege", "2"}, {"Device7", pinned}});
+    r.line.portMap().devFolder = kt::path("nodev");
+    r.line.portMap().byIdFolder = kt::path("nodev");
+    r.start();
+    FrmOption &o = r.p.frmOption;
+    // Once shown: the scan's connects run the event loop before that.
+    bool once = false;
+    connect(&o.form, &Control::changed, this, [&] {
+      if (!o.form.isVisible() || std::exchange(once, true))
+        return;
+      QTimer::singleShot(0, &r.p, [&] {
+        o.txtNetLine.setText(entered);
+        o.cmdAddNetLine.click();
+        o.cmdCancel.click();
+      });
+    });
+    r.f().mnuViewOption.click();
+    const QString device = QStringLiteral("Device%1").arg(number);
+    QCOMPARE(stored("Device5"), number == 5 ? entered : u"<missing>"_qs);
+    if (number) {
+      QCOMPARE(stored(device), entered);
+      QCOMPARE(r.dialogs.achieved, QStringList{kt::msg(5236).arg(number).arg(entered)});
+      QVERIFY2(o.lblPortProblems.text().contains(r.p.link.portLabel(number) + u": Connection refused"_qs),
+               qPrintable(o.lblPortProblems.text()));
+    } else {
+      QCOMPARE(r.dialogs.shown, QStringList{kt::msg(5235).arg(entered)});
+    }
   }
 
   void captionsWholeAndDistinct_data() {
