@@ -7,6 +7,8 @@
 #include "setrescaptions.h"
 #include "simportdevice.h"
 #include "startup.h"
+#include "settingsstore.h"
+#include "tcpbridge.h"
 #include "windows.h"
 
 #include <QApplication>
@@ -93,6 +95,28 @@ int main(int argc, char *argv[]) {
   p.frmOption.form.setVisible(true);
   shot(windowOf(windows, p.frmOption), QStringLiteral("options"));
   p.frmOption.form.setVisible(false);
+
+  // A network line pinned to COM5 that answers (a simulator at a local
+  // device server) and one at COM6 that does not; no serial ports.
+  ControllerSim served;
+  TcpBridge server(&served, TcpBridge::Mode::Rfc2217, 0);
+  QString error;
+  if (!server.listen(QStringLiteral("4001"), &error) && !server.listen(QStringLiteral("0"), &error))
+    std::fprintf(stderr, "kov-t6-screenshots: %s\n", qPrintable(error));
+  SettingsStore store;
+  store.write(QStringLiteral("Device5"), server.url());
+  store.write(QStringLiteral("Device6"), QStringLiteral("tcp://127.0.0.1:1"));
+  p.serialPort.portMap().devFolder = settings.filePath(QStringLiteral("none"));
+  p.serialPort.portMap().byIdFolder = settings.filePath(QStringLiteral("none"));
+  p.link.setDevice(&p.serialPort);
+  p.m.PortNo = 5;
+  p.options.Form_Load();
+  p.frmOption.txtNetLine.setText(QStringLiteral("rfc2217://10.0.0.7:4001"));
+  p.frmOption.form.setVisible(true);
+  shot(windowOf(windows, p.frmOption), QStringLiteral("options-network"));
+  p.frmOption.form.setVisible(false);
+  p.link.CommPortClose();
+  p.link.setDevice(&simulated);
 
   SetResCaptions(p.frmAbout, p.m.messages());
   p.frmAbout.lblVersion.setText(VersionText(KOV_VERSION_MAJOR, KOV_VERSION_MINOR, KOV_VERSION_PATCH));

@@ -55,6 +55,17 @@ struct Sim {
     path = link;
     return QFileInfo(link).exists();
   }
+  // Served over TCP on loopback instead; `path` becomes its address.
+  bool startTcp(const QStringList &extra) {
+    process.start(QStringLiteral(KOV_SIM_PATH), QStringList{"--tcp", "0"} + extra);
+    if (!process.waitForStarted(5000))
+      return false;
+    while (!process.canReadLine())
+      if (!process.waitForReadyRead(5000))
+        return false;
+    path = QString::fromLatin1(process.readLine().trimmed());
+    return !path.isEmpty();
+  }
   ~Sim() {
     process.terminate();
     process.waitForFinished(5000);
@@ -270,6 +281,66 @@ int motionFigures(QTemporaryDir &dir, bool quick) {
   return failures;
 }
 
+// The paced parameter read over a network line against the same over the
+// pty, the configured latency (each way, each exchange) taken off; and what
+// a network line costs while it waits for a reply that never comes.
+int networkFigures(QTemporaryDir &dir, bool quick) {
+  // The best of three reads: the machine's own hiccups are not the line's.
+  const auto timedRead = [](Sim &sim, int *lines) {
+    Rig rig(sim.path);
+    rig.page.mainWindowLoad();
+    rig.link.CommPortOpen();
+    double best = -1;
+    for (int i = 0; i < 3; ++i) {
+      rig.line.sent.clear();
+      QElapsedTimer clock;
+      clock.start();
+      if (rig.params.cmdParaRead_Click() != 0)
+        return -1.0;
+      const double ms = clock.nsecsElapsed() / 1e6;
+      best = best < 0 ? ms : std::min(best, ms);
+    }
+    *lines = int(rig.line.sent.size());
+    rig.link.CommPortClose();
+    return best;
+  };
+  int failures = 0, lines = 0;
+  Sim pty;
+  if (!pty.start(dir.filePath(QStringLiteral("net-pty")), {"--paced"}))
+    return std::fprintf(stderr, "kov-sim did not start\n"), 1;
+  const double base = timedRead(pty, &lines);
+  failures += base < 0;
+  std::printf("paced parameter read, %d lines: pty %.1f ms\n", lines, base);
+  for (const char *mode : {"tcp", "rfc2217"})
+    for (const int latency : {0, 20}) {
+      Sim net;
+      QStringList extra{"--paced", "--latency", QString::number(latency)};
+      if (QByteArray(mode) == "rfc2217")
+        extra << "--rfc2217";
+      if (!net.startTcp(extra))
+        return std::fprintf(stderr, "kov-sim --tcp did not start\n"), 1;
+      const double ms = timedRead(net, &lines);
+      failures += ms < 0;
+      const double net0 = ms - 2.0 * latency * lines;
+      std::printf("  over %s, %d ms each way: %.1f ms, %.1f ms without the latency, %+.2f%% against the pty "
+                  "(target within 1%%)\n", mode, latency, ms, net0, 100.0 * (net0 - base) / base);
+    }
+  Sim silent;
+  if (!silent.startTcp({"--fault", "*:noreply"}))
+    return std::fprintf(stderr, "kov-sim --tcp did not start\n"), 1;
+  Rig rig(silent.path);
+  const int waits = quick ? 1 : 5; // 2 s each
+  const double cpu0 = cpuSeconds();
+  QElapsedTimer clock;
+  clock.start();
+  for (int i = 0; i < waits; ++i)
+    failures += rig.link.ReadCtStatus() != -1;
+  const double wall = clock.nsecsElapsed() / 1e9;
+  std::printf("network line idle: %.1f s waiting for replies that never come used %.4f%% of one core "
+              "(target < 0.1%%)\n", wall, 100.0 * (cpuSeconds() - cpu0) / wall);
+  return failures;
+}
+
 // kov-t6's start to its main window shown, measured from outside the process.
 int startUp(int runs) {
   QList<double> times;
@@ -362,6 +433,7 @@ int main(int argc, char *argv[]) {
   failures += pacedTransfer(dir, "whole parameter read", [](Rig &r) { return r.params.cmdParaRead_Click(); });
   failures += pacedTransfer(dir, "index data write", [](Rig &r) { return r.index.LoadtoCtMain(); });
 
+  failures += networkFigures(dir, quick);
   failures += motionFigures(dir, quick);
   failures += startUp(quick ? 1 : 5);
   return failures == 0 ? 0 : 1;

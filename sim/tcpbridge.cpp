@@ -1,6 +1,7 @@
 #include "tcpbridge.h"
 #include "controllersim.h"
 #include "telnet.h"
+#include "wiretimer.h"
 
 #include <QElapsedTimer>
 #include <QHostInfo>
@@ -18,9 +19,7 @@ namespace {
 class DelayLine {
 public:
   explicit DelayLine(int ms) : ns_(qint64(ms) * 1'000'000) {
-    timer_.setSingleShot(true);
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { run(); });
+    QObject::connect(&timer_, &WireTimer::timeout, &timer_, [this] { run(); });
     clock_.start();
   }
   void after(std::function<void()> f) {
@@ -44,7 +43,7 @@ private:
   };
   void arm() {
     const qint64 leftNs = std::max<qint64>(queue_.first().dueNs - clock_.nsecsElapsed(), 0);
-    timer_.start(int((leftNs + 999'999) / 1'000'000));
+    timer_.start(leftNs);
   }
   void run() {
     // A timer may fire a little early; nothing leaves before its time.
@@ -55,7 +54,7 @@ private:
   }
 
   qint64 ns_;
-  QTimer timer_;
+  WireTimer timer_; // whole milliseconds would add up to one to every delay
   QElapsedTimer clock_;
   QList<Item> queue_;
 };
