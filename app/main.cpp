@@ -10,7 +10,7 @@ struct Options {
   QCommandLineOption noSplash{QStringLiteral("no-splash"),
                               QStringLiteral("Start without the two-second splash window.")};
   QCommandLineOption device{QStringLiteral("device"),
-                            QStringLiteral("Open PATH as the serial port in use."),
+                            QStringLiteral("Open PATH as the serial port in use; tcp://HOST:PORT or rfc2217://HOST:PORT reach a serial device server."),
                             QStringLiteral("PATH")};
   QCommandLineOption simulator{
       QStringLiteral("simulator"),

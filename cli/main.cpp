@@ -51,12 +51,13 @@ Commands:
                                        one index move, N moves, or moves until Ctrl+C (Stop)
   io [--toggle SIGNAL]... [--seconds S] [--csv]
                                        run the I/O monitor, one line of the seven lamps a tick
-  ports                                the port numbers that map to a device, and whether each opens
+  ports                                the port numbers that map to a device or network line, and whether each opens
   print index FILE.ztd -o OUT.pdf      the index data report of a file, as a PDF (A4)
   print params FILE.pmt -o OUT.pdf     the parameter report of a file, as a PDF (A4)
 
 Options:
-  --device PATH   the serial device to use
+  --device PATH   the serial device to use, or a serial device server's line:
+                  tcp://HOST:PORT (raw) or rfc2217://HOST:PORT
   --port N        the port number to use (1-32), mapped as the program maps it
   --simulator     talk to the built-in controller simulator
   --lang ja|en    language of the messages (default: the stored setting)

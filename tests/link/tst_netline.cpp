@@ -10,6 +10,8 @@ using Events = QStringList; // "DO 44", "SB 44 65 00 00 25 80"
 
 namespace {
 
+template <class T> T row(const char *column) { return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>())); }
+
 QString describe(const Event &e) {
   static const QHash<char, QString> verbs{{WILL, "WILL"}, {WONT, "WONT"}, {DO, "DO"}, {DONT, "DONT"}, {SB, "SB"}};
   QString s = verbs.value(e.verb) + u' ' + QString::number(e.option);
@@ -108,6 +110,29 @@ private Q_SLOTS:
     for (const auto &[verb, option, answer] : steps)
       QCOMPARE(o.answer({verb, option, {}}, {Binary, SuppressGoAhead, ComPort}), answer);
     QVERIFY(o.local(ComPort) && !o.remote(SuppressGoAhead) && !o.refused(ComPort));
+  }
+
+  void addresses_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("host"); // empty: not an address
+    QTest::addColumn<bool>("telnet");
+    QTest::newRow("IPv4") << "tcp://10.0.0.7:4001" << "10.0.0.7" << false;
+    QTest::newRow("IPv6 in brackets") << "rfc2217://[fd00::7]:4002" << "fd00::7" << true;
+    QTest::newRow("host name") << "RFC2217://plc-7.plant:4002" << "plc-7.plant" << true;
+    QTest::newRow("port 0") << "tcp://10.0.0.7:0" << "" << false;
+    QTest::newRow("port too big") << "tcp://10.0.0.7:65536" << "" << false;
+    QTest::newRow("other scheme") << "telnet://10.0.0.7:23" << "" << false;
+    QTest::newRow("a path after it") << "tcp://10.0.0.7:4001/x" << "" << false;
+  }
+  void addresses() {
+    QFETCH(QString, url);
+    QFETCH(QString, host);
+    QString found;
+    quint16 port = 0;
+    bool telnet = false;
+    QCOMPARE(TcpPortDevice::parseUrl(url, &found, &port, &telnet), !host.isEmpty());
+    if (!host.isEmpty())
+      QVERIFY(found == host && port == url.section(u':', -1).toUInt() && telnet == row<bool>("telnet"));
   }
 
   void opening_data() {
