@@ -113,7 +113,12 @@ private Q_SLOTS:
         "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
     row("unknown command", "", "", {}, "fly", 2, "", usage, "");
     // A line at a serial device server: raw TCP, and RFC 2217 a network's delay away.
-    row("parameters read over TCP", "--tcp 0", std28, {}, "--yes params read -o out", 0, "*", "*", "0CM6 .*", "{in}");
+    const QString std28Read = u"OFFSET: 30\nVEL: 10\nOFSVEL: 10\nPULSE: 400\nAUTO DRIVE: %1\nMOTOR: 28\nFUNCTION: %2\n"
+                              u"ALM: 100\nHOME OUT: %3\nIN-P WID: 10\nPG TIMER: 125\nAUTO HOME: %4\nLS TIMER: 0\n"
+                              u"EMG LOGIC: %5\nALM1 CLEAR: %4\n"_qs.arg(kt::msg(641), kt::msg(652), kt::msg(657),
+                                                                        kt::msg(655), kt::msg(690));
+    row("parameters read over TCP", "--tcp 0", std28, {}, "--yes params read -o out", 0, std28Read, "*", "0CM6 .*",
+        "{in}");
     row("index written over RFC 2217", "--tcp 0 --rfc2217 --latency 20", "", Ztd, "--yes index write in", 0, "",
         say({kt::msg(375)}), "0RA 0WP0105DC200000010802 0WA0101");
     row("monitor over RFC 2217", "--tcp 0 --rfc2217", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
