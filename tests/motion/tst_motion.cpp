@@ -193,6 +193,7 @@ private Q_SLOTS:
         {"02, the lit lamp by OUT2", "0CM7|0RI000|0RO02|0WO00|0RI000|0RO00", "imgOutputOut1", "0000000", 0, true, "0WO00"},
         {"02, the white icon by OUT1", "0CM7|0RI000|0RO02|0WO03|0RI000|0RO03", "24", "0000011", 0, true, "0WO03"},
         {"80 kept, ALM on", "0CM7|0RI000|0RO80|0WOC0|0RI000|0ROC0", "20", "0010000", 0, true, "0WOC0"},
+        {"the lit ALM lamp", "0CM7|0RI000|0RO40|0WO00|0RI000|0RO00", "imgOutputAlm", "0000000", 0, true, "0WO00"},
         {"two double-clicks invert once", "0CM7|0RI000|0RO02|0WO03|0RI000|0RO03", "24 24", "0000011", 0, true, "0WO03"},
         {"an input's icon writes the image", "0CM7|0RI000|0RO02|0WO02|0RI000|0RO02", "0", "0000010", 0, true, "0WO02"},
         // Told, and the monitor stops: at once when monitor mode is refused,

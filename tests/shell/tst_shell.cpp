@@ -530,6 +530,16 @@ private Q_SLOTS:
     }
   }
 
+  // The special group is shown, never edited: its boxes stay disabled through a read.
+  void specialGroupReadOnly() {
+    ProgramRig<> r;
+    QCOMPARE(r.p.paramTransfer.cmdParaRead_Click(), qint16(0));
+    FrmMain &f = r.f();
+    for (Control *c : {&f.txtPgCheckTimer, &f.txtLsSerchTimer, &f.comboAutoHome, &f.optEmgLogic(0),
+                       &f.optEmgLogic(1), &f.optAlarmAutoClear(0), &f.optAlarmAutoClear(1)})
+      QVERIFY2(!c->isEnabled(), qPrintable(c->name()));
+  }
+
   void captionsWholeAndDistinct_data() {
     QTest::addColumn<int>("languege");
     QTest::newRow("Japanese") << 1;
