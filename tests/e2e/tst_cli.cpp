@@ -112,6 +112,7 @@ private Q_SLOTS:
         "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
         "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
     row("unknown command", "", "", {}, "fly", 2, "", usage, "");
+    row("no such signal to switch", "", "", {}, "io --toggle OUT3", 2, "", usage, "");
     // A line at a serial device server: raw TCP, and RFC 2217 a network's delay away.
     const QString std28Read = u"OFFSET: 30\nVEL: 10\nOFSVEL: 10\nPULSE: 400\nAUTO DRIVE: %1\nMOTOR: 28\nFUNCTION: %2\n"
                               u"ALM: 100\nHOME OUT: %3\nIN-P WID: 10\nPG TIMER: 125\nAUTO HOME: %4\nLS TIMER: 0\n"
