@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_ztd fuzz_pmt fuzz_lists fuzz_replies fuzz_settings fuzz_link)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_ztd fuzz_pmt fuzz_lists fuzz_replies fuzz_settings fuzz_link fuzz_telnet)
 bin=build-asan/bin
 out=build-asan/fuzz-out
 mkdir -p "$out"
