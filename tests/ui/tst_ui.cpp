@@ -299,6 +299,11 @@ private Q_SLOTS:
     r.p.frmMain.mnuViewCommLog.click();
     CommLogWindow *log = r.w.commLogWindow();
     QVERIFY(log && log->isVisible());
+    QStringList captions; // each its own, from the table
+    for (const QAbstractButton *b : log->findChildren<QAbstractButton *>())
+      if (!b->text().startsWith(u'#') && !captions.contains(b->text()))
+        captions << b->text();
+    QCOMPARE(captions.size(), 5);
     QCOMPARE(r.p.paramTransfer.cmdParaRead_Click(), qint16(0));
     const QStringList lines = log->text().split(u'\n');
     QVERIFY2(lines.size() >= 14, qPrintable(log->text())); // seven exchanges, each way
