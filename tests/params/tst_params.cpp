@@ -177,6 +177,20 @@ private Q_SLOTS:
     QCOMPARE(t.page.ParametaSet, expected);
   }
 
+  void deviceListCount_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("none") << 0 << false;
+    QTest::newRow("the most") << stdlists::MaxDevices << true;
+    QTest::newRow("one more") << stdlists::MaxDevices + 1 << false;
+  }
+  // A device list's count from 1 to its most; the records after it are its own.
+  void deviceListCount() {
+    QFETCH(int, count);
+    const QString list = QString::number(count) + u"\r\n"_qs + u"\"28 L-100\",\"a\",1,2,3\r\n"_qs.repeated(count);
+    QTEST(stdlists::ParseDevList(list).has_value(), "taken");
+  }
+
   // An empty size box takes the device list's first size; with no list it stays empty.
   void emptySizeBox() {
     for (bool list : {true, false}) {

@@ -95,6 +95,10 @@ private Q_SLOTS:
     QTest::newRow("out of range") << Values{{"Languege", "70000"}, {"PortNo", "-40000"}, {"MainLeft", "1e30"},
                                             {"MainWidth", "10"}, {"MainHeight", "9999999"}}
                                   << QByteArray() << defaults;
+    QList<int> ends = defaults; // the 16-bit ends are values
+    ends[0] = -32768;
+    ends[1] = 32767;
+    QTest::newRow("16-bit ends") << Values{{"Languege", "-32768"}, {"PortNo", "32767"}} << QByteArray() << ends;
     QList<int> port7 = defaults;
     port7[1] = 7;
     QTest::newRow("not a settings file")
