@@ -191,6 +191,15 @@ private Q_SLOTS:
     QTEST(stdlists::ParseDevList(list).has_value(), "taken");
   }
 
+  // The in-position width fits its byte: 255 is written, 256 never.
+  void inPositionWidthEnds() {
+    ParamRig t;
+    for (const int width : {255, 256}) {
+      t.page.ParametaSet.InpLimit = qint16(width);
+      QCOMPARE(t.page.valuesInRange(), width == 255);
+    }
+  }
+
   // An empty size box takes the device list's first size; with no list it stays empty.
   void emptySizeBox() {
     for (bool list : {true, false}) {

@@ -304,6 +304,7 @@ private Q_SLOTS:
       if (!b->text().startsWith(u'#') && !captions.contains(b->text()))
         captions << b->text();
     QCOMPARE(captions.size(), 5);
+    QVERIFY(log->findChildren<QPushButton *>().constFirst()->isCheckable()); // Pause stays down
     QCOMPARE(r.p.paramTransfer.cmdParaRead_Click(), qint16(0));
     const QStringList lines = log->text().split(u'\n');
     QVERIFY2(lines.size() >= 14, qPrintable(log->text())); // seven exchanges, each way
