@@ -77,7 +77,7 @@ private Q_SLOTS:
         {"backspace", "12\b3", "13"},           {"007 left as 7", "007\t", "7"},        {"000 left empty", "000\t", "*"},
         {"division 1 left empty", "1\t", "*"}, {"division 2 stays", "2\t", "2"},       {"empty left unmarked", "\t", ""},
         {"gear 0 left empty", "g:00\t", "*"},  {"gear 1 stays", "g:1\t", "1"},         {"gear 250 removed", "g:250", "*"},
-        {"the next number ends the grey", "g:0\t8", "8"}};
+        {"gear empty left unmarked", "g:\t", ""}, {"the next number ends the grey", "g:0\t8", "8"}};
     for (const auto &row : rows)
       QTest::newRow(row[0]) << row[1] << row[2];
   }
