@@ -281,6 +281,19 @@ int motionFigures(QTemporaryDir &dir, bool quick) {
   return failures;
 }
 
+// Waits `waits` times 2 s for replies that never come: the share of one core
+// the wait costs, in percent; `seconds` gets the wall time.
+double idlePercent(Sim &sim, int waits, int *failures, double *seconds) {
+  Rig rig(sim.path);
+  const double cpu0 = cpuSeconds();
+  QElapsedTimer clock;
+  clock.start();
+  for (int i = 0; i < waits; ++i)
+    *failures += rig.link.ReadCtStatus() != -1;
+  *seconds = clock.nsecsElapsed() / 1e9;
+  return 100.0 * (cpuSeconds() - cpu0) / *seconds;
+}
+
 // The paced parameter read over a network line against the same over the
 // pty, the configured latency (each way, each exchange) taken off; and what
 // a network line costs while it waits for a reply that never comes.
@@ -328,16 +341,10 @@ int networkFigures(QTemporaryDir &dir, bool quick) {
   Sim silent;
   if (!silent.startTcp({"--fault", "*:noreply"}))
     return std::fprintf(stderr, "kov-sim --tcp did not start\n"), 1;
-  Rig rig(silent.path);
-  const int waits = quick ? 1 : 5; // 2 s each
-  const double cpu0 = cpuSeconds();
-  QElapsedTimer clock;
-  clock.start();
-  for (int i = 0; i < waits; ++i)
-    failures += rig.link.ReadCtStatus() != -1;
-  const double wall = clock.nsecsElapsed() / 1e9;
+  double wall = 0;
+  const double percent = idlePercent(silent, quick ? 1 : 5, &failures, &wall);
   std::printf("network line idle: %.1f s waiting for replies that never come used %.4f%% of one core "
-              "(target < 0.1%%)\n", wall, 100.0 * (cpuSeconds() - cpu0) / wall);
+              "(target < 0.1%%)\n", wall, percent);
   return failures;
 }
 
@@ -397,18 +404,11 @@ int main(int argc, char *argv[]) {
     Sim sim;
     if (!sim.start(dir.filePath("silent"), {"--fault", "*:noreply"}))
       return std::fprintf(stderr, "kov-sim did not start\n"), 1;
-    Rig rig(sim.path);
-    const int waits = quick ? 1 : 5; // 2 s each
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer clock;
-    clock.start();
-    for (int i = 0; i < waits; ++i)
-      failures += rig.link.ReadCtStatus() != -1;
-    const double wall = clock.nsecsElapsed() / 1e9;
-    const double cpu = cpuSeconds() - cpu0;
+    double wall = 0;
+    const double percent = idlePercent(sim, quick ? 1 : 5, &failures, &wall);
     std::printf("idle cost: %.1f s waiting for replies that never come used %.4f s of CPU, "
                 "%.3f%% of one core (target < 1%%)\n",
-                wall, cpu, 100.0 * cpu / wall);
+                wall, percent * wall / 100.0, percent);
   }
 
   {

@@ -56,6 +56,13 @@ bool TcpPortDevice::parseUrl(const QString &url, QString *host, quint16 *port, b
   return true;
 }
 
+bool TcpPortDevice::isAddress(const QString &url) {
+  QString host;
+  quint16 port = 0;
+  bool telnet = false;
+  return parseUrl(url, &host, &port, &telnet);
+}
+
 bool TcpPortDevice::open(int, QString *reason) {
   close();
   socket_.abort();

@@ -20,6 +20,7 @@ public:
   static bool isUrl(const QString &path);
   // Host and port of a "tcp://" or "rfc2217://" address; false if it is none.
   static bool parseUrl(const QString &url, QString *host, quint16 *port, bool *telnet);
+  static bool isAddress(const QString &url);
 
   // The address `open` connects to, whatever the port number.
   void setUrl(const QString &url) { url_ = url; }

@@ -94,10 +94,7 @@ int OptionDialog::PortFromText(const QString &text) {
 
 void OptionDialog::cmdAddNetLine_Click() {
   const QString url = o_.txtNetLine.text().trimmed();
-  QString host;
-  quint16 port = 0;
-  bool telnet = false;
-  if (!TcpPortDevice::parseUrl(url, &host, &port, &telnet)) {
+  if (!TcpPortDevice::isAddress(url)) {
     dialogs_.message(m_.msg(5235).arg(url));
     return;
   }

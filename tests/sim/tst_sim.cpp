@@ -193,7 +193,6 @@ private Q_SLOTS:
     QTest::newRow("rfc2217") << rfc2217 << false << 0;
     QTest::newRow("raw, line vanishes") << raw + QStringList{"--fault", "0RV:vanish:1"} << true << 0;
     QTest::newRow("rfc2217, line vanishes") << rfc2217 + QStringList{"--fault", "0RV:vanish:1"} << true << 0;
-    QTest::newRow("raw, 20 ms each way") << raw + QStringList{"--latency", "20"} << false << 40;
     QTest::newRow("rfc2217, 20 ms each way") << rfc2217 + QStringList{"--latency", "20"} << false << 40;
   }
 
