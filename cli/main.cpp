@@ -46,6 +46,8 @@ Commands:
   params standard SIZE [--encoder] -o FILE.pmt
                                        standard parameters of an actuator size (28, 35, 42, SP),
                                        saved; no controller needed
+  params diff A.pmt (B.pmt | --standard SIZE [--encoder] | --controller) [--all]
+                                       the parameters that differ, as they would be written
   home                                 home the axis; done when the controller reports status 1
   move --step | --count N [--dwell D] | [--dwell D]
                                        one index move, N moves, or moves until Ctrl+C (Stop)
@@ -54,6 +56,7 @@ Commands:
   ports                                the port numbers that map to a device or network line, and whether each opens
   print index FILE.ztd -o OUT.pdf      the index data report of a file, as a PDF (A4)
   print params FILE.pmt -o OUT.pdf     the parameter report of a file, as a PDF (A4)
+  print diff A.pmt B.pmt -o OUT.pdf    the comparison report of two files, as a PDF (A4)
 
 Options:
   --device PATH   the serial device to use, or a serial device server's line:
@@ -82,8 +85,8 @@ The special (SP) parameters are treated as by an operator who ticked
 they stand.
 
 Values read are printed on standard output as "name: value" lines; messages go
-to standard error. Exit status: 0 done (a verification: OK), 1 a verification
-found differences, 2 a usage error, 3 the operation failed.
+to standard error. Exit status: 0 done (a verification or diff: equal), 1 a
+verification or diff found differences, 2 a usage error, 3 the operation failed.
 )";
 
 struct CommandHelp {
@@ -99,8 +102,13 @@ const CommandHelp Helps[] = {
               "  file to the controller.\n"},
     {"params", "kov-t6-cli params read [-o FILE.pmt]\nkov-t6-cli params write FILE.pmt [--current A]\n"
                "kov-t6-cli params verify FILE.pmt [--current A]\nkov-t6-cli params standard SIZE [--encoder] -o FILE.pmt\n"
+               "kov-t6-cli params diff A.pmt (B.pmt | --standard SIZE [--encoder] | --controller) [--all]\n"
                "  Reads, writes or verifies the parameter set, or saves the standard parameters\n"
-               "  of an actuator size (28, 35, 42, SP) without a controller.\n"},
+               "  of an actuator size (28, 35, 42, SP) without a controller.\n"
+               "  diff compares a file with a second file, a standard set or the controller,\n"
+               "  as each would be written: one \"GROUP NAME: A → B\" line a differing\n"
+               "  parameter (--all: every parameter; an equal one as \"GROUP NAME: A\").\n"
+               "  Exit 0 when equal, 1 when different, 3 when a side cannot be read.\n"},
     {"home", "kov-t6-cli home\n"
              "  Homes the axis (\"0MP00\") and waits until the controller reports status 1.\n"
              "  Ctrl+C stops the waiting (the controller finishes homing on its own); exit 3.\n"},
@@ -113,8 +121,10 @@ const CommandHelp Helps[] = {
               "  One line a port number that maps to a device: the device, what the system\n"
               "  reports about it, and whether it opens or why not.\n"},
     {"print", "kov-t6-cli print index FILE.ztd -o OUT.pdf\nkov-t6-cli print params FILE.pmt -o OUT.pdf\n"
-              "  Draws the report of a position data or parameter file, as the program prints\n"
-              "  it, into a PDF on A4. No controller and no display are needed.\n"},
+              "kov-t6-cli print diff A.pmt B.pmt -o OUT.pdf\n"
+              "  Draws the report of a position data or parameter file, or the comparison of\n"
+              "  two parameter files, as the program prints it, into a PDF on A4. No\n"
+              "  controller and no display are needed.\n"},
     {"io", "kov-t6-cli io [--toggle SIGNAL]... [--seconds S] [--csv]\n"
            "  Runs the I/O monitor for S seconds (default: until Ctrl+C, which stops it so\n"
            "  the controller leaves monitor mode). Each tick prints the seven lamps STB,\n"
@@ -190,6 +200,7 @@ private:
   int alarmReset();
   int index(QStringList args);
   int params(QStringList args);
+  int diff(QStringList args);
   int home();
   int move(QStringList args);
   int io(QStringList args);
@@ -415,9 +426,17 @@ int Cli::ports() {
 }
 
 int Cli::print(QStringList args) {
+  if (args.value(0) == u"diff") {
+    if (args.size() != 5 || args[3] != u"-o")
+      return usage(QStringLiteral("print diff takes A.pmt B.pmt -o OUT.pdf"));
+    ParamCompare &compare = program.compare;
+    if (compare.compare(ParamCompare::Side::file(args[1]), ParamCompare::Side::file(args[2])) < 0)
+      return failed(QStringLiteral("comparing"));
+    return program.print.saveComparisonPdf(compare, args[4]) == 0 ? Done : failed(QStringLiteral("printing"));
+  }
   const int o = int(args.indexOf(QLatin1String("-o")));
   if (args.size() != 4 || o != 2 || (args[0] != u"index" && args[0] != u"params"))
-    return usage(QStringLiteral("print takes index FILE.ztd -o OUT.pdf or params FILE.pmt -o OUT.pdf"));
+    return usage(QStringLiteral("print takes index FILE.ztd, params FILE.pmt or diff A.pmt B.pmt, and -o OUT.pdf"));
   PdfTarget pdf(args[3]);
   program.print.target = &pdf;
   const bool index = args[0] == u"index";
@@ -504,7 +523,7 @@ void Cli::printParams() {
 
 int Cli::params(QStringList args) {
   if (args.isEmpty())
-    return usage(QStringLiteral("params takes read, write, verify or standard"));
+    return usage(QStringLiteral("params takes read, write, verify, standard or diff"));
   const QString verb = args.takeFirst();
   // -o FILE wherever it stands; the rest stays in `args`.
   QString save;
@@ -600,7 +619,40 @@ int Cli::params(QStringList args) {
     page.ParametaHyoji();
     return saveTo(save);
   }
-  return usage(QStringLiteral("params takes read, write, verify or standard"));
+  if (verb == QLatin1String("diff"))
+    return save.isEmpty() ? diff(args) : usage(QStringLiteral("params diff takes no -o; print diff makes a PDF"));
+  return usage(QStringLiteral("params takes read, write, verify, standard or diff"));
+}
+
+int Cli::diff(QStringList args) {
+  const bool all = args.removeAll(QStringLiteral("--all")) > 0;
+  const bool encoder = args.removeAll(QStringLiteral("--encoder")) > 0;
+  const bool controller = args.removeAll(QStringLiteral("--controller")) > 0;
+  QString size;
+  if (const qsizetype i = args.indexOf(QStringLiteral("--standard")); i >= 0) {
+    size = args.value(i + 1);
+    args.remove(i, std::min<qsizetype>(2, args.size() - i));
+    if (!stdlists::ActSizes().contains(size))
+      return usage(QStringLiteral("--standard takes a SIZE: 28, 35, 42 or SP"));
+  }
+  using Source = ParamCompare::Source;
+  ParamCompare::Side b;
+  if (controller && size.isEmpty() && args.size() == 1)
+    b = ParamCompare::Side::of(Source::Controller);
+  else if (!size.isEmpty() && !controller && args.size() == 1)
+    b = ParamCompare::Side::standard(size, encoder);
+  else if (!controller && size.isEmpty() && args.size() == 2)
+    b = ParamCompare::Side::file(args[1]);
+  else
+    return usage(QStringLiteral("params diff takes A.pmt and one of B.pmt, --standard SIZE, --controller"));
+  if (encoder && b.source != Source::Standard)
+    return usage(QStringLiteral("--encoder belongs to --standard"));
+  ParamCompare &compare = program.compare;
+  const qint16 r = compare.compare(ParamCompare::Side::file(args[0]), b);
+  if (r < 0)
+    return failed(QStringLiteral("params diff"));
+  out() << paramdiff::Lines(compare.report().rows, all) << Qt::flush;
+  return r == 0 ? Done : Differs;
 }
 
 } // namespace

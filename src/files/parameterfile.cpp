@@ -320,11 +320,26 @@ qint16 ParameterFile::CopyParaFileArray() {
   int bad = 0;
   const auto p = parafile::CopyParaFileArray(page_.ParametaArray, page_.ParametaSet, &bad);
   if (!p) {
-    // An entry the file never reached has no line to name.
-    const int line = entryLines_[std::size_t(std::clamp(bad, 0, 40))];
-    ReadFailure += QStringLiteral("\r\n") + (line > 0 ? m_.msg(5003).arg(line) : m_.msg(5002));
+    noteBadEntry(bad);
     return 1;
   }
   page_.ParametaSet = *p;
   return 0;
+}
+
+void ParameterFile::noteBadEntry(int entry) {
+  // An entry the file never reached has no line to name.
+  const int line = entryLines_[std::size_t(std::clamp(entry, 0, 40))];
+  ReadFailure += QStringLiteral("\r\n") + (line > 0 ? m_.msg(5003).arg(line) : m_.msg(5002));
+}
+
+std::optional<ParametaRecord> ParameterFile::readRecord(const QString &fileName) {
+  if (ReadParaFile(fileName) == 1)
+    return std::nullopt;
+  int bad = 0;
+  // Every field but MotorCode comes from the file, so no base is needed.
+  auto p = parafile::CopyParaFileArray(page_.ParametaArray, ParametaRecord{}, &bad);
+  if (!p)
+    noteBadEntry(bad);
+  return p;
 }

@@ -69,9 +69,15 @@ public:
   // 0: ParametaSet holds the file's values; 1: an entry could not be
   // converted and ParametaSet is unchanged.
   qint16 CopyParaFileArray();
+  // A file's parameters, the set and the page left alone; nullopt when the
+  // file is refused or damaged (ReadFailure says why; message 681 is the
+  // caller's).
+  std::optional<ParametaRecord> readRecord(const QString &fileName);
 
 private:
   void buttons(bool enabled);
+  // The line of the entry that could not be taken over, under ReadFailure.
+  void noteBadEntry(int entry);
 
   Module1 &m_;
   FrmMain &f_;

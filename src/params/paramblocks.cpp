@@ -99,6 +99,8 @@ bool fits(qint64 value, int bytes) { return value >= 0 && value < (qint64(1) << 
 
 } // namespace
 
+qint64 WrittenValue(const ParametaRecord &p, int param) { return valueOf(p, param); }
+
 QByteArray EncodeBlock(int block, const ParametaRecord &p) {
   QByteArray data = QByteArray::number(block);
   for (const Field &f : fieldsOf(block))

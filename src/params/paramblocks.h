@@ -23,6 +23,10 @@ QByteArray EncodeBlock(int block, const ParametaRecord &p);
 // one of them would make a block of the wrong length.
 QStringList FieldsTooWide(const ParametaRecord &p);
 
+// Parameter `param` (1..39, not 12) as its bytes carry it: whole numbers a
+// half to even, the size as its number, the type as its character code.
+qint64 WrittenValue(const ParametaRecord &p, int param);
+
 // True when `reply` begins with "0RD", the block digit and 32 hex digits.
 bool IsBlockReply(const QByteArray &reply, char blockDigit);
 

@@ -34,6 +34,34 @@ double NumberOf(const QVariant &v) {
 
 using namespace params;
 
+ParametaRecord PageFixedValues(ParametaRecord p, bool special) {
+  p.Aux02 = 1;
+  p.Aux05 = 1;
+  p.Aux07 = 2;
+  p.Aux10 = 20;
+  p.AxisKind = 2;
+  if (p.ActSize == u"SP")
+    p.ActSize = QStringLiteral("20"); // how the controller knows "SP"
+  p.ActType = QStringLiteral("L");
+  p.ActModelNo = 100;
+  p.ActCode = p.ActSize + p.ActType + QStringLiteral("%1").arg(p.ActModelNo, 3, 10, QChar(u'0'));
+  p.Aux16 = 0;
+  p.Aux20 = 10;
+  p.Aux21 = 0;
+  p.Aux22 = 0;
+  // Locked, the special group keeps its factory values whatever it shows.
+  if (!special) {
+    p.PgCheckTimer = 125;
+    p.AutoHome = 0;
+    p.LsSerchTimer = 0;
+    p.EmgLogic = 1;
+    p.AlarmAutoClear = 0;
+  }
+  p.Aux28 = 0;
+  p.Reserved.fill(0);
+  return p;
+}
+
 qint16 MotorCode(const QString &actSize, const QString &actType) {
   if (actSize == u"28")
     return 0;

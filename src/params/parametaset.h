@@ -67,6 +67,12 @@ qint32 CLng(double v);
 double NumberOf(const QVariant &v);
 } // namespace params
 
+// What the parameter page puts in the fields it shows no box for, and in
+// the special group while it is locked (`special` false); size SP as "20",
+// type "L", model 100, and the ActCode composed of them. A set taken from
+// the page, a file or the standard list is written with these values.
+ParametaRecord PageFixedValues(ParametaRecord p, bool special);
+
 // Parameter 36 from the size and type letter.
 qint16 MotorCode(const QString &actSize, const QString &actType);
 

@@ -137,12 +137,14 @@ void ParameterPage::watchEdits() {
     handler = [this, inner = handler] {
       if (inner)
         inner();
-      if (filling_ == 0)
+      if (filling_ == 0) {
         document.setEdited(true);
+        Q_EMIT valuesChanged();
+      }
     };
   };
   for (Control *c : f_.controls()) {
-    if (!onPage(c) || c == &f_.chkTokuParaChange)
+    if (!onPage(c) || c == &f_.chkTokuParaChange || c == &f_.chkStdMark)
       continue;
     switch (c->kind()) {
     case Control::Kind::Text: chain(c->onChange); break;
@@ -252,6 +254,7 @@ void ParameterPage::ParametaHyoji() {
 
   f_.optEmgLogic(p.EmgLogic == 1 ? 0 : 1).setChecked(true);
   f_.optAlarmAutoClear(p.AlarmAutoClear == 1 ? 1 : 0).setChecked(true);
+  Q_EMIT valuesChanged();
 }
 
 // A value without a list item leaves the list empty: the operator never
@@ -264,53 +267,33 @@ void ParameterPage::showInCombo(Control &combo, int value) {
     combo.setText(QString());
 }
 
-void ParameterPage::TorikomiParametaValue() {
-  ParametaRecord &p = ParametaSet;
+ParametaRecord ParameterPage::screenRecord() const {
+  ParametaRecord p = ParametaSet;
   p.HomeOffset = Val(f_.txtHomeOffset.text());
-  p.Aux02 = 1;
   p.HomeVel = intOf(f_.txtHomeVel);
   p.HomeOfsVel = intOf(f_.txtHomeOfsVel);
-  p.Aux05 = 1;
-  p.Aux07 = 2;
   p.AxisPulse = CLng(Val(f_.txtAxisPulse.text()));
   p.AxisAutoDrv = comboValue(f_.comboAxisAutoDrv, 1);
-  p.Aux10 = 20;
-  p.AxisKind = 2;
-
   p.ActSize = f_.comboActSize.text();
-  if (p.ActSize == SizeSP)
-    p.ActSize = SizeSPCode;
-  p.ActType = QStringLiteral("L");
-  p.ActModelNo = 100;
-  p.ActCode = p.ActSize + p.ActType + QStringLiteral("%1").arg(p.ActModelNo, 3, 10, QChar(u'0'));
-  DevChoice = {p.ActSize, p.ActType, p.ActModelNo};
-
   p.PgFunc = comboValue(f_.comboPgFunc, 2);
   p.PgAlarm = Val(f_.txtPgAlarm.text());
-
   p.HomeOut = comboValue(f_.comboHomeOut, 3);
-  p.Aux16 = 0;
   p.InpLimit = intOf(f_.txtInpLimit);
-  p.Aux20 = 10;
-  p.Aux21 = 0;
-  p.Aux22 = 0;
-
-  // Locked, the special group keeps its factory values whatever it shows.
-  if (f_.chkTokuParaChange.isChecked()) {
+  const bool special = f_.chkTokuParaChange.isChecked();
+  if (special) {
     p.PgCheckTimer = intOf(f_.txtPgCheckTimer);
     p.AutoHome = comboValue(f_.comboAutoHome, 1);
     p.LsSerchTimer = intOf(f_.txtLsSerchTimer);
     p.EmgLogic = f_.optEmgLogic(1).isChecked() ? 0 : 1;
     p.AlarmAutoClear = f_.optAlarmAutoClear(1).isChecked() ? 1 : 0;
-  } else {
-    p.PgCheckTimer = 125;
-    p.AutoHome = 0;
-    p.LsSerchTimer = 0;
-    p.EmgLogic = 1;
-    p.AlarmAutoClear = 0;
   }
-  p.Aux28 = 0;
-  p.Reserved.fill(0);
+  return PageFixedValues(p, special);
+}
+
+void ParameterPage::TorikomiParametaValue() {
+  ParametaSet = screenRecord();
+  const ParametaRecord &p = ParametaSet;
+  DevChoice = {p.ActSize, p.ActType, p.ActModelNo};
 }
 
 qint16 ParameterPage::BlankParaCheck() const {
@@ -352,6 +335,7 @@ void ParameterPage::unlockSpecialConfirmed() {
 void ParameterPage::chkTokuParaChange_Click() {
   if (!f_.chkTokuParaChange.isChecked()) {
     lockSpecial(true);
+    Q_EMIT valuesChanged(); // the special group is now taken in as fixed
     return;
   }
   const auto answer = dialogs_.message(m_.messages().joined({671, 672}),
@@ -361,6 +345,7 @@ void ParameterPage::chkTokuParaChange_Click() {
     return;
   }
   lockSpecial(false);
+  Q_EMIT valuesChanged();
 }
 
 void ParameterPage::comboActSize_Click() {

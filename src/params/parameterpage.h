@@ -68,6 +68,8 @@ public:
   // Size SP with no current (empty or 0 A): never what the operator meant.
   bool currentMissing() const;
   void TorikomiParametaValue();
+  // What TorikomiParametaValue would take in, the set and the page left alone.
+  ParametaRecord screenRecord() const;
   qint16 BlankParaCheck() const;
   // CopyParaArray on this page's list and set.
   void CopyParaArray();
@@ -78,6 +80,9 @@ public:
   void InitActSize();
   qint16 ReadStdParaList();
   qint16 LoadStdPara();
+  // The standard set of a size as the list gives it, without a message;
+  // nullopt when the list cannot be used or the ActCode is not six long.
+  std::optional<ParametaRecord> standardSet(const QString &size, bool encoder) const;
   void cmdIniPrm_Click();
 
   // Ticks "Change SP Parameter" as an operator who has confirmed the change
@@ -88,6 +93,10 @@ public:
   void chkTokuParaChange_Click();
   void comboActSize_Click();
   void txtDenryu_Change();
+
+Q_SIGNALS:
+  // A value on the page changed: the operator's edit, or a set shown.
+  void valuesChanged();
 
 private:
   QString rangeText(const ParamRange &r) const;

@@ -70,19 +70,7 @@ void ParameterPage::InitActSize() {
 }
 
 qint16 ParameterPage::ReadStdParaList() {
-  StdCommon = ParametaRecord();
-  StdCommon.HomeOffset = 30;
-  StdCommon.Aux02 = 30;
-  StdCommon.HomeVel = 10;
-  StdCommon.HomeOfsVel = 10;
-  StdCommon.Aux05 = 10;
-  StdCommon.Aux06 = 65535;
-  StdCommon.Aux07 = 2;
-  StdCommon.AxisPulse = 400;
-  StdCommon.AxisAutoDrv = 0;
-  StdCommon.Aux10 = 20;
-  StdCommon.AxisKind = 2;
-  StdCommon.ActCode = DevChoice.Size + QStringLiteral("L100");
+  StdCommon = StdCommonFor(DevChoice.Size);
 
   const auto text = readList(StdParaListFile);
   // A missing list is reported as a defective one.
@@ -101,6 +89,16 @@ qint16 ParameterPage::ReadStdParaList() {
   return 0;
 }
 
+std::optional<ParametaRecord> ParameterPage::standardSet(const QString &size, bool encoder) const {
+  const auto text = readList(StdParaListFile);
+  if (!text)
+    return std::nullopt;
+  const StdParaData data = ParseStdParaList(*text);
+  if (data.error != StdListError::None)
+    return std::nullopt;
+  return StandardSet(StdCommonFor(size), data.group, encoder);
+}
+
 qint16 ParameterPage::LoadStdPara() {
   if (ReadStdParaList() == 1) {
     dialogs_.message(m_.msg(36));
@@ -108,47 +106,10 @@ qint16 ParameterPage::LoadStdPara() {
   }
   // Built aside and taken over only when complete: the page and the set
   // never disagree.
-  ParametaRecord p = ParametaSet;
-  const ParametaRecord &c = StdCommon;
-  p.HomeOffset = c.HomeOffset;
-  p.Aux02 = c.Aux02;
-  p.HomeVel = c.HomeVel;
-  p.HomeOfsVel = c.HomeOfsVel;
-  p.Aux05 = c.Aux05;
-  p.Aux06 = c.Aux06;
-  p.Aux07 = c.Aux07;
-  p.AxisPulse = c.AxisPulse;
-  p.AxisAutoDrv = c.AxisAutoDrv;
-  p.Aux10 = c.Aux10;
-  p.AxisKind = c.AxisKind;
-  p.ActCode = c.ActCode;
-
-  const int pg = DevPgUse ? 2 : 1;
-  auto i16 = [this](int row, int column = 1) { return CInt(NumberOf(StdGroup[row][column])); };
-  auto num = [this](int row, int column = 1) { return NumberOf(StdGroup[row][column]); };
-  p.PgFunc = i16(0, pg);
-  p.PgAlarm = num(1, pg);
-  p.HomeOut = i16(2);
-  p.Aux16 = i16(3);
-  p.Aux17 = num(4);
-  p.Aux18 = num(5);
-  p.InpLimit = i16(6);
-  p.Aux20 = i16(7);
-  p.Aux21 = i16(8);
-  p.Aux22 = i16(9);
-  p.PgCheckTimer = i16(10);
-  p.AutoHome = i16(11);
-  p.LsSerchTimer = i16(12);
-  p.EmgLogic = i16(13);
-  p.AlarmAutoClear = i16(14);
-  p.Aux28 = i16(15);
-
-  if (p.ActCode.size() != 6)
+  const auto p = StandardSet(StdCommon, StdGroup, DevPgUse, ParametaSet);
+  if (!p)
     return 1;
-  p.ActSize = p.ActCode.left(2);
-  p.ActType = p.ActCode.mid(2, 1);
-  p.ActModelNo = CInt(Val(p.ActCode.mid(3, 3)));
-  ParametaSet = p;
+  ParametaSet = *p;
   return 0;
 }
 

@@ -103,4 +103,66 @@ StdParaData ParseStdParaList(const QString &text) {
   return d;
 }
 
+ParametaRecord StdCommonFor(const QString &size) {
+  ParametaRecord c;
+  c.HomeOffset = 30;
+  c.Aux02 = 30;
+  c.HomeVel = 10;
+  c.HomeOfsVel = 10;
+  c.Aux05 = 10;
+  c.Aux06 = 65535;
+  c.Aux07 = 2;
+  c.AxisPulse = 400;
+  c.AxisAutoDrv = 0;
+  c.Aux10 = 20;
+  c.AxisKind = 2;
+  c.ActCode = size + QStringLiteral("L100");
+  return c;
+}
+
+std::optional<ParametaRecord> StandardSet(const ParametaRecord &c, const StdGroupTable &group,
+                                          bool encoder, ParametaRecord p) {
+  using params::CInt;
+  using params::NumberOf;
+  p.HomeOffset = c.HomeOffset;
+  p.Aux02 = c.Aux02;
+  p.HomeVel = c.HomeVel;
+  p.HomeOfsVel = c.HomeOfsVel;
+  p.Aux05 = c.Aux05;
+  p.Aux06 = c.Aux06;
+  p.Aux07 = c.Aux07;
+  p.AxisPulse = c.AxisPulse;
+  p.AxisAutoDrv = c.AxisAutoDrv;
+  p.Aux10 = c.Aux10;
+  p.AxisKind = c.AxisKind;
+  p.ActCode = c.ActCode;
+
+  const int pg = encoder ? 2 : 1;
+  auto i16 = [&group](int row, int column = 1) { return CInt(NumberOf(group[row][column])); };
+  auto num = [&group](int row, int column = 1) { return NumberOf(group[row][column]); };
+  p.PgFunc = i16(0, pg);
+  p.PgAlarm = num(1, pg);
+  p.HomeOut = i16(2);
+  p.Aux16 = i16(3);
+  p.Aux17 = num(4);
+  p.Aux18 = num(5);
+  p.InpLimit = i16(6);
+  p.Aux20 = i16(7);
+  p.Aux21 = i16(8);
+  p.Aux22 = i16(9);
+  p.PgCheckTimer = i16(10);
+  p.AutoHome = i16(11);
+  p.LsSerchTimer = i16(12);
+  p.EmgLogic = i16(13);
+  p.AlarmAutoClear = i16(14);
+  p.Aux28 = i16(15);
+
+  if (p.ActCode.size() != 6)
+    return std::nullopt;
+  p.ActSize = p.ActCode.left(2);
+  p.ActType = p.ActCode.mid(2, 1);
+  p.ActModelNo = CInt(Val(p.ActCode.mid(3, 3)));
+  return p;
+}
+
 } // namespace stdlists

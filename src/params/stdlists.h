@@ -1,4 +1,6 @@
 #pragma once
+#include "parametaset.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -57,5 +59,15 @@ constexpr int StdRowsUsed = 16;
 // list. Defective: a section named out of order, a missing item, or records
 // that do not fit the table or leave a row the parameter set needs empty.
 StdParaData ParseStdParaList(const QString &text);
+
+// The HOME and AXIS standard values, fixed in the program, with the ActCode
+// of `size` ("28L100").
+ParametaRecord StdCommonFor(const QString &size);
+
+// The standard set of an actuator over `base`: `common` and the list's rows,
+// the encoder column of rows 0 and 1 with `encoder`. Nullopt when the
+// ActCode is not six characters long.
+std::optional<ParametaRecord> StandardSet(const ParametaRecord &common, const StdGroupTable &group,
+                                          bool encoder, ParametaRecord base = {});
 
 } // namespace stdlists

@@ -6,6 +6,7 @@
 #include "module1.h"
 #include "parameterfile.h"
 #include "parameterpage.h"
+#include "pdftarget.h"
 #include "positionfile.h"
 #include "reports.h"
 #include "setrescaptions.h"
@@ -139,9 +140,7 @@ qint16 PrintCommands::PrintParaFile() {
 }
 
 qint16 PrintCommands::printParamFile(const QString &path) {
-  std::optional<ParametaRecord> p;
-  if (file_.ReadParaFile(path) == 0)
-    p = parafile::CopyParaFileArray(page_.ParametaArray, page_.ParametaSet);
+  const std::optional<ParametaRecord> p = file_.readRecord(path);
   if (!p) {
     dialogs_.message(m_.msg(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
     return 1;
@@ -154,6 +153,42 @@ qint16 PrintCommands::printParams(const QStringList &list, bool fromFile, bool p
     return 1;
   const Messages msg = m_.messages();
   target->print([&](Page &page) { ReportWriter(page, msg).PrintParameters(list, fromFile); }, preview);
+  return 0;
+}
+
+// --- The comparison report ------------------------------------------------
+
+namespace {
+void drawComparison(PrintTarget &target, const ParamCompare &compare, const Messages &msg) {
+  const ParamCompare::Report r = compare.shown();
+  const QString counts = compare.countsText();
+  target.print([&](Page &page) { ReportWriter(page, msg).PrintComparison(r.titleA, r.titleB, r.rows, counts); },
+               false);
+}
+} // namespace
+
+qint16 PrintCommands::printComparison(const ParamCompare &compare) {
+  if (!target || !target->choose(false))
+    return 1;
+  drawComparison(*target, compare, m_.messages());
+  return 0;
+}
+
+qint16 PrintCommands::saveComparisonPdf(const ParamCompare &compare, QString pdfPath) {
+  if (pdfPath.isEmpty())
+    pdfPath = dialogs_.saveFileName({m_.msg(5264), m_.msg(5265), QStringLiteral("compare.pdf"),
+                                     QStringLiteral("pdf")});
+  if (pdfPath.isEmpty())
+    return 1;
+  PdfTarget pdf(pdfPath);
+  dialogs_.setBusy(true);
+  drawComparison(pdf, compare, m_.messages());
+  dialogs_.setBusy(false);
+  if (!pdf.failure.isEmpty()) {
+    dialogs_.message(m_.msg(5270).arg(QFileInfo(pdfPath).fileName()), Dialogs::Buttons::Ok,
+                     Dialogs::Icon::None, pdfPath + QStringLiteral("\r\n") + pdf.failure);
+    return 1;
+  }
   return 0;
 }
 

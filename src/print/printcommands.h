@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include "paramcompare.h"
+
 class Dialogs;
 class FrmMain;
 class FrmPrintSelect;
@@ -38,6 +40,11 @@ public:
   // The reports of a file without the dialogs that choose it (kov-t6-cli).
   qint16 printIndexFile(const QString &path);
   qint16 printParamFile(const QString &path);
+
+  // The comparison report of what the compare window shows, on `target`,
+  // or as a PDF at a path the save dialog (or `pdfPath`) names.
+  qint16 printComparison(const ParamCompare &compare);
+  qint16 saveComparisonPdf(const ParamCompare &compare, QString pdfPath = {});
 
   // frmPrintSelect.
   void showPrintSelect();

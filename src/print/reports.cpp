@@ -125,6 +125,59 @@ void ReportWriter::PrintParameters(const QStringList &list, bool fromFile) {
   page_.end();
 }
 
+void ReportWriter::PrintComparison(const QString &titleA, const QString &titleB,
+                                   const QList<paramdiff::Row> &rows, const QString &counts) {
+  PrintInit();
+  m.PageNo = 1;
+  constexpr double Name = 20, ColumnA = 75, ColumnB = 135;
+  auto heading = [&] {
+    setFont(11, false);
+    page_.setDrawWidth(1);
+    y_ = m.CharH;
+    page_.text(Name, y_, msg_.text(5269));
+    page_.text(ColumnB, y_, QStringLiteral("%1").arg(m.PageNo));
+    page_.line(Name, 2 * m.CharH, m.RightEdge, 2 * m.CharH);
+    y_ = 3 * m.CharH;
+    page_.text(Name, y_, msg_.text(5260));
+    page_.text(ColumnA, y_, QStringLiteral("A: ") + titleA);
+    page_.text(ColumnB, y_, QStringLiteral("B: ") + titleB);
+    y_ += 2 * m.CharH;
+  };
+  // A new page when fewer than `lines` lines are left above the bottom.
+  auto room = [&](int lines) {
+    if (y_ + lines * m.CharH > (m.LinesPerPage - 2) * m.LinePitch) {
+      page_.newPage();
+      ++m.PageNo;
+      heading();
+    }
+  };
+  heading();
+  int group = -1;
+  for (const paramdiff::Row &r : rows) {
+    if (r.group != group) {
+      group = r.group;
+      room(3);
+      y_ += group == rows.first().group ? 0 : m.CharH;
+      setFont(11, false);
+      page_.text(Name, y_, QStringLiteral("<< ") + paramdiff::GroupName(group) + QStringLiteral(" >>"));
+      y_ += m.CharH;
+    }
+    room(1);
+    setFont(11, r.differs);
+    if (r.differs)
+      page_.text(Name - 5, y_, QStringLiteral("*"));
+    page_.text(Name, y_, r.name);
+    page_.text(ColumnA, y_, r.a);
+    page_.text(ColumnB, y_, r.b);
+    y_ += m.CharH;
+  }
+  room(2);
+  setFont(11, false);
+  y_ += m.CharH;
+  page_.text(Name, y_, counts);
+  page_.end();
+}
+
 namespace {
 QString number(double v) { return QString::number(v, 'g', 15); }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "messagetable.h"
 #include "page.h"
+#include "paramdiff.h"
 #include "parametaset.h"
 
 #include <QDateTime>
@@ -37,6 +38,10 @@ public:
   void printIndexReport(const IndexLines &lines, const QString &fileName);
   // `list`: entries 0-16 of ParaPrintList.
   void PrintParameters(const QStringList &list, bool fromFile);
+  // Two parameter sets side by side, by group; differing rows bold and
+  // marked "*", the count at the end.
+  void PrintComparison(const QString &titleA, const QString &titleB, const QList<paramdiff::Row> &rows,
+                       const QString &counts);
 
 private:
   void setFont(double size, bool boldItalic);

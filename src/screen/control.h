@@ -13,6 +13,9 @@ namespace colors {
 constexpr quint32 WindowBackground = 0x80000005;    // system colour 5
 constexpr quint32 InactiveCaptionText = 0x80000013; // system colour 19, a grey
 constexpr quint32 LightGrey = 0x00E0E0E0;
+// A value changed from its standard: a tint the toolkit mixes into the
+// palette's base, so it reads in light and dark palettes alike.
+constexpr quint32 ChangedTint = 0x80000100;
 } // namespace colors
 
 // One control of a window: what the operator sees and what code sets. Setting

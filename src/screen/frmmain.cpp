@@ -44,7 +44,7 @@ QList<Control *> FrmMain::commandButtons() {
 
 QList<Control *> FrmMain::menus() {
   return {&mnuFileNew, &mnuFileOpen, &mnuFileGetfromCt, &mnuFileSave, &mnuFileSaveAs,
-          &mnuFileLoadtoCt, &mnuFilePrint, &mnuFilePrintPreview, &mnuModeChange, &mnuView, &mnuCont};
+          &mnuFileLoadtoCt, &mnuFileCompare, &mnuFilePrint, &mnuFilePrintPreview, &mnuModeChange, &mnuView, &mnuCont};
 }
 
 QList<Control *> FrmMain::parameterButtons() {

@@ -151,6 +151,8 @@ public:
                                   {0, &framTokusyuPara, u"無効"_qs, {}}}};
 
   Control cmdIniPrm{this, "cmdIniPrm", K::Button, &SSTab1, "Initial Parameter", "609", 1};
+  // Marks the boxes that differ from the standard set of the page's size.
+  Control chkStdMark{this, "chkStdMark", K::Check, &SSTab1, "Mark changes from standard", "5239", 1};
   Control cmdParaPrint{this, "cmdParaPrint", K::Button, &SSTab1, "Print Data indicated", "608", 1};
   Control cmdParaFilePrint{this, "cmdParaFilePrint", K::Button, &SSTab1, "Print Data in file",
                            "607", 1};
@@ -178,6 +180,7 @@ public:
   Control mnuFileSave{this, "mnuFileSave", K::MenuItem, &mnuFile, "254"};
   Control mnuFileSaveAs{this, "mnuFileSaveAs", K::MenuItem, &mnuFile, "255"};
   Control mnuFileLoadtoCt{this, "mnuFileLoadtoCt", K::MenuItem, &mnuFile, "256"};
+  Control mnuFileCompare{this, "mnuFileCompare", K::MenuItem, &mnuFile, "5244"};
   Control mnuFileBar2{this, "mnuFileBar2", K::Separator, &mnuFile, "-"};
   Control mnuFilePrint{this, "mnuFilePrint", K::MenuItem, &mnuFile, "261"};
   Control mnuFilePrintPreview{this, "mnuFilePrintPreview", K::MenuItem, &mnuFile, "5150"};

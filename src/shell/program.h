@@ -19,6 +19,8 @@
 #include "parameterpage.h"
 #include "parametertransfer.h"
 #include "verification.h"
+#include "paramcompare.h"
+#include "standardmarks.h"
 #include "positionfile.h"
 #include "link.h"
 #include "module1.h"
@@ -87,6 +89,8 @@ public:
   ParameterTransfer paramTransfer{m, frmMain, frmTrance, dialogs, link, params};
   ParameterFile paramFile{m, frmMain, dialogs, params};
   Verification verification{m, frmMain, dialogs, params, paramTransfer, paramFile};
+  StandardMarks standardMarks{m, frmMain, dialogs, params};
+  ParamCompare compare{m, frmMain, dialogs, link, params, paramTransfer, paramFile};
   MotionTest motion{m, frmMain, dialogs, link};
   IoMonitor io{m, frmMain, dialogs, link};
   PrintCommands print{m, frmMain, frmPrintSelect, dialogs, indexData, params, paramFile};

@@ -29,6 +29,14 @@
 #include <QTabWidget>
 #include <QTimer>
 
+QColor binder::changedTint(const QWidget *w) {
+  const QColor base = QApplication::palette(w).color(QPalette::Base);
+  const QColor amber(0xFF, 0xA0, 0x00);
+  constexpr double k = 0.4;
+  return QColor(int(base.red() * (1 - k) + amber.red() * k), int(base.green() * (1 - k) + amber.green() * k),
+                int(base.blue() * (1 - k) + amber.blue() * k));
+}
+
 namespace {
 
 QColor toQColor(quint32 c, const QWidget *w) {
@@ -37,6 +45,8 @@ QColor toQColor(quint32 c, const QWidget *w) {
     return QApplication::palette(w).color(QPalette::Base);
   case colors::InactiveCaptionText:
     return QColor(0xBF, 0xBF, 0xBF);
+  case colors::ChangedTint:
+    return binder::changedTint(w);
   default:
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
   }
@@ -300,6 +310,15 @@ void draw(const Control &c, QWidget *w) {
     a->setText(c.text());
     if (a->isCheckable())
       a->setChecked(c.isChecked());
+    // An option or check box carries a colour only as a mark.
+    const bool tinted = c.backColor() == colors::ChangedTint;
+    if (a->autoFillBackground() != tinted) {
+      QPalette pal = a->palette();
+      pal.setColor(QPalette::Button, toQColor(colors::ChangedTint, a));
+      pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+      a->setPalette(tinted ? pal : QApplication::palette(a));
+      a->setAutoFillBackground(tinted);
+    }
   } else if (auto *g = qobject_cast<QGroupBox *>(w)) {
     g->setTitle(c.text());
   } else if (auto *t = qobject_cast<QTabWidget *>(w)) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QColor>
 class Control;
 class QWidget;
 class QAction;
@@ -13,4 +14,7 @@ void bind(Control &control, QAction *action);
 void bind(Control &control, QMenu *menu);
 // Twips of the models as pixels of this screen (1440 twips an inch).
 int toPixels(int twips, QWidget *onScreenOf);
+// The tint of a value changed from its standard: amber over the palette's
+// base, so light stays light and dark stays dark.
+QColor changedTint(const QWidget *w);
 } // namespace binder

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "binder.h"
 #include "commlogwindow.h"
+#include "comparewindow.h"
 #include "program.h"
 #include "widgets.h"
 
@@ -86,6 +87,14 @@ MainWindow::MainWindow(Program &program) : p_(program) {
       logWindow_ = new CommLogWindow(p_.log(), p_.m, p_.dialogs, this);
     logWindow_->show();
     logWindow_->raise();
+  };
+
+  // File > Compare Parameter Files: modal, so no command runs beside it.
+  p_.frmMain.mnuFileCompare.onClick = [this] {
+    if (!compareWindow_)
+      compareWindow_ = new CompareWindow(p_, this);
+    compareWindow_->show();
+    compareWindow_->raise();
   };
 
   // Esc presses Stop while a move test runs, for an operator without the mouse.
@@ -283,6 +292,7 @@ QWidget *MainWindow::buildParameterPage() {
   auto *side = new QVBoxLayout;
   for (Control *c : {&f.cmdIniPrm, &f.cmdParaPrint, &f.cmdParaFilePrint})
     side->addWidget(make(*c, page));
+  side->addWidget(make(f.chkStdMark, page));
   grid->addLayout(side, 2, 2);
 
   for (int c = 0; c < 3; ++c)

@@ -11,6 +11,7 @@ class MainWindow : public QMainWindow {
 public:
   explicit MainWindow(Program &program);
   class CommLogWindow *commLogWindow() const { return logWindow_; }
+  class CompareWindow *compareWindow() const { return compareWindow_; }
 
 protected:
   void closeEvent(QCloseEvent *e) override;
@@ -27,4 +28,5 @@ private:
   Program &p_;
   QProgressBar *progress_ = nullptr;
   class CommLogWindow *logWindow_ = nullptr;
+  class CompareWindow *compareWindow_ = nullptr;
 };

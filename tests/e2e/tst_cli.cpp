@@ -104,6 +104,20 @@ private Q_SLOTS:
         (QByteArray(blocks) + " 0RD7 0WD7\\w{12}00E1\\w{16} 0WF").constData()); // 1.2 A
     row("size SP verified against another current", "", "params standard SP -o in;--yes params write in --current 1.2",
         {}, "--yes params verify in --current 1.3", 1, "", "~(?s).*:CURRENT,.*", ".*");
+    // Differences as they would be written: parameters 2 and 5 have no box and
+    // are written as 1, where the controller's standard set holds 30 and 10.
+    row("diff, the standard set as saved", "", std28, {}, "params diff in --standard 28", 0, "", "", "");
+    row("diff, two files", "", "params standard 35 --encoder -o in;params standard 28 -o out", {},
+        "params diff in out", 1,
+        u"AXIS MOTOR: 35L100 \u2192 28L100\nPG FUNCTION: %1 \u2192 %2\n"_qs.arg(kt::msg(653), kt::msg(652)), "", "");
+    row("diff, every parameter", "", std28, {}, "params diff in --standard SP --all", 1,
+        u"~HOME OFFSET: 30\n(.+\n){10}AXIS MOTOR: 28L100 \u2192 20L100\n(.+\n){22}RESERVED Reserved6: 0\n"_qs, "",
+        "");
+    row("diff against the controller", "", std28, {}, "params diff in --controller", 1,
+        u"HOME No.2: 1 \u2192 30\nHOME No.5: 1 \u2192 10\n"_qs, "", "0RD0 0RD1 0RD2");
+    row("diff, a file cut short", "", "", "\"ZT-KOV\",\"PRM\"\r\n", "params diff in --standard 28", 3, "",
+        say({kt::msg(681), "{in}", kt::msg(5002)}) + failed.arg("params diff"), "");
+    row("diff, --encoder without --standard", "", "", {}, "params diff in out --encoder", 2, "", usage, "");
     row("home", "--time-scale 0.01", "", {}, "home", 0, "", "*", "0CM6 0MP00( 0RA)+");
     row("one step", "--time-scale 0.01", "", {}, "move --step", 0, "~move 1: \\d+ ms\n", "", "0RA 0MP01( 0RA)+");
     row("two moves with a dwell", "--time-scale 0.01", "", {}, "move --count 2 --dwell 1", 0,
@@ -240,12 +254,16 @@ private Q_SLOTS:
     const QString ztd = kt::path("in.ztd"), pmt = kt::path("in.pmt"), pdf = kt::path("report.pdf");
     QVERIFY(kt::writeFile(ztd, QByteArray(Ztd).replace("1500", "3000").replace("\"8\",\"2\"", "\"8\",\"10\"")));
     QCOMPARE(runProgram(KOV_CLI_PATH, {"params", "standard", "28", "-o", pmt}).code, 0);
+    const QString pmt35 = kt::path("in35.pmt");
+    QCOMPARE(runProgram(KOV_CLI_PATH, {"params", "standard", "35", "-o", pmt35}).code, 0);
     const QList<std::pair<QStringList, QStringList>> reports{
         {{"en", "index", ztd}, {kt::msg(212) + u"in.ztd"_qs, kt::msg(3002) + u" : 100"_qs, kt::msg(3004) + u" : 8"_qs}},
         {{"ja", "params", pmt}, {u"ZT-KOV Parameters "_qs + kt::msg(25, 1) + u"in.pmt"_qs, "1.OFFSET: 30",
-                                 u"1. HOME OUT: "_qs + kt::msg(657, 1), u"4. EMG LOGIC: "_qs + kt::msg(690, 1)}}};
+                                 u"1. HOME OUT: "_qs + kt::msg(657, 1), u"4. EMG LOGIC: "_qs + kt::msg(690, 1)}},
+        {{"en", "diff", pmt, pmt35}, {"A: in.pmt B: in35.pmt", "* MOTOR 28L100 35L100", "OFFSET 30 30",
+                                      kt::msg(5254).arg(1).arg(35)}}};
     for (const auto &[args, lines] : reports) {
-      QCOMPARE(runProgram(KOV_CLI_PATH, {"--lang", args[0], "print", args[1], args[2], "-o", pdf}).code, 0);
+      QCOMPARE(runProgram(KOV_CLI_PATH, QStringList{"--lang", args[0], "print"} + args.mid(1) + QStringList{"-o", pdf}).code, 0);
       const Run text = runProgram("pdftotext", {"-layout", pdf, "-"});
       QVERIFY2(text.code == 0, "pdftotext (poppler-utils) is needed");
       // Glyphs shared by an ideograph and its radical come back as either.

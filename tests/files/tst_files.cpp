@@ -1,7 +1,9 @@
 #include "paramblocks.h"
+#include "paramdiff.h"
 #include "paramrig.h"
 
 #include <QProcess>
+#include <QSignalSpy>
 #include <csignal>
 
 Q_DECLARE_METATYPE(ParametaRecord)
@@ -180,6 +182,80 @@ private Q_SLOTS:
     QCOMPARE(r.dialogs.shown, shown << result);
     QTEST(r.dialogs.details.last(), "details");
     QVERIFY(r.settled());
+  }
+
+  void compare_data() {
+    QTest::addColumn<QString>("b"); // "file", "screen" or "controller"
+    QTest::addColumn<QByteArray>("fileB"); // the second file, or the controller's blocks from it
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("lines");
+    QTest::addColumn<QString>("shown");
+    const QByteArray same = Standard28File;
+    // 30.4 is written as 30; the model number, parameter 2 and the reserved
+    // words are the page's own whatever a file holds.
+    const QByteArray spelled = QByteArray(same).replace("\r\n30\r\n1\r\n", "\r\n30.4\r\n30\r\n")
+                                   .replace("28L100", "28L200").replace("\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n", "\r\n0\r\n0\r\n5\r\n0\r\n0\r\n0\r\n0\r\n");
+    const QByteArray apart = QByteArray(same).replace("\"HOME\",5,1\r\n30\r\n1\r\n10", "\"HOME\",5,1\r\n30\r\n1\r\n12");
+    QTest::newRow("files equal") << "file" << same << 0 << "" << "";
+    QTest::newRow("files equal as written") << "file" << spelled << 0 << "" << "";
+    QTest::newRow("files one value apart") << "file" << apart << 1 << u"HOME VEL: 10 \u2192 12\n"_qs << "";
+    QTest::newRow("a group missing") << "file" << QByteArray(same).replace("\n6\r", "\n5\r") << -1 << ""
+                                     << kt::msg(681);
+    QTest::newRow("the screen, edited") << "screen" << QByteArray() << 1 << u"HOME VEL: 10 \u2192 20\n"_qs << "";
+    // The controller holds what a file cannot say: 30 and 10 in 2 and 5.
+    QTest::newRow("the controller") << "controller" << apart << 1
+                                    << u"HOME No.2: 1 \u2192 30\nHOME VEL: 10 \u2192 12\nHOME No.5: 1 \u2192 10\n"_qs
+                                    << "";
+  }
+
+  // A file against a second file, the screen or the controller, as written;
+  // nothing on the page changes.
+  void compare() {
+    QFETCH(QString, b);
+    QFETCH(QByteArray, fileB);
+    ParamRig r;
+    kt::writeFile(kt::path("a.pmt"), Standard28File);
+    kt::writeFile(kt::path("b.pmt"), fileB);
+    ParamCompare &c = r.p.compare;
+    c.a = ParamCompare::Side::file(kt::path("a.pmt"));
+    if (b == u"file") {
+      c.b = ParamCompare::Side::file(kt::path("b.pmt"));
+    } else if (b == u"screen") {
+      c.b = ParamCompare::Side::of(ParamCompare::Source::Screen);
+      r.f.txtHomeVel.setText("20");
+    } else {
+      c.b = ParamCompare::Side::of(ParamCompare::Source::Controller);
+      ParametaRecord held = standard28();
+      held.HomeVel = 12;
+      for (int block = 0; block < 3; ++block)
+        r.sim().setBlock(block, QByteArray::fromHex(paramblocks::EncodeBlock(block, held).mid(1)));
+    }
+    const QStringList before = r.texts();
+    QSignalSpy compared(&c, &ParamCompare::compared);
+    QTEST(int(c.run()), "result");
+    QTEST(r.dialogs.shown.join(u'|'), "shown");
+    QCOMPARE(compared.size(), r.dialogs.shown.isEmpty() ? 1 : 0);
+    QTEST(compared.isEmpty() ? QString() : paramdiff::Lines(c.report().rows, false), "lines");
+    QCOMPARE(r.texts(), before);
+    QVERIFY(r.settled());
+  }
+
+  // The window's filter, counts and copied text.
+  void compareShown() {
+    ParamRig r;
+    kt::writeFile(kt::path("a.pmt"), Standard28File);
+    ParamCompare &c = r.p.compare;
+    QCOMPARE(c.run(), qint16(-1)); // no file A yet
+    QCOMPARE(r.dialogs.shown, QStringList{kt::msg(5266)});
+    r.dialogs.files << kt::path("a.pmt");
+    QVERIFY(c.chooseFile(0));
+    r.f.txtPgAlarm.setText("250");
+    QCOMPARE(c.run(), qint16(1));
+    QCOMPARE(c.shown().rows.size(), 35);
+    c.differencesOnly = true;
+    QCOMPARE(c.countsText(), kt::msg(5254).arg(1).arg(35));
+    QCOMPARE(c.text(), kt::msg(5259) + u'\t' + kt::msg(5260) + u"\ta.pmt\t"_qs + kt::msg(5249) +
+                           u"\nPG\tALM\t100\t250\t*\n"_qs);
   }
 
   void killedSaveLeavesAWholeFile_data() {

@@ -177,6 +177,72 @@ private Q_SLOTS:
     QCOMPARE(t.page.ParametaSet, expected);
   }
 
+  void standardMarks_data() {
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<bool>("encoder");
+    for (const char *size : {"28", "35", "42", "SP"})
+      for (bool encoder : {false, true})
+        QTest::addRow("%s%s", size, encoder ? " with encoder" : "") << size << encoder;
+  }
+
+  // "Mark changes from standard": nothing on a standard set; an edit and a
+  // file marked at once, with the standard value; an edit undone unmarked.
+  void standardMarks() {
+    QFETCH(QString, size);
+    QFETCH(bool, encoder);
+    ParamRig t(kt::dir().path());
+    t.page.DevChoice = {size, "L", 100};
+    t.page.DevPgUse = encoder;
+    QCOMPARE(t.page.LoadStdPara(), qint16(0));
+    t.page.ParametaHyoji();
+    t.f.chkStdMark.setChecked(true);
+    const StandardMarks &marks = t.p.standardMarks;
+    const QString counted = kt::msg(encoder ? 5242 : 5241);
+    QCOMPARE(marks.count(), 0);
+    QCOMPARE(t.dialogs.statuses.last(), counted.arg(0).arg(size));
+    const QString rangeTip = t.f.txtPgAlarm.toolTip;
+    t.f.txtPgAlarm.setText("99");
+    QCOMPARE(marks.count(), 1);
+    QVERIFY(marks.isMarked(t.f.txtPgAlarm));
+    QCOMPARE(t.f.txtPgAlarm.backColor(), colors::ChangedTint);
+    QCOMPARE(t.f.txtPgAlarm.toolTip, rangeTip + u'\n' + kt::msg(5240).arg(encoder ? 250 : 100));
+    QCOMPARE(t.dialogs.statuses.last(), counted.arg(1).arg(size));
+    t.f.txtPgAlarm.setText(encoder ? "250" : "100");
+    QCOMPARE(marks.count(), 0);
+    QCOMPARE(t.f.txtPgAlarm.toolTip, rangeTip);
+    QCOMPARE(t.f.txtPgAlarm.backColor(), colors::WindowBackground);
+
+    // A file whose special group differs: marked only once the group is
+    // taken from the screen.
+    ParametaRecord file = *t.page.standardSet(size, encoder);
+    file.HomeOffset = 40;
+    file.EmgLogic = 0;
+    kt::writeFile(kt::path("f.pmt"), parafile::Format(PageFixedValues(file, true)));
+    t.dialogs.files << kt::path("f.pmt");
+    QCOMPARE(t.p.paramFile.cmdReadParaFile_Click(), qint16(0));
+    QCOMPARE(marks.count(), 1);
+    QVERIFY(marks.isMarked(t.f.txtHomeOffset) && !marks.isMarked(t.f.optEmgLogic(0)));
+    t.page.unlockSpecialConfirmed();
+    Q_EMIT t.page.valuesChanged();
+    QCOMPARE(marks.count(), 2);
+    QVERIFY(marks.isMarked(t.f.optEmgLogic(0)) && marks.isMarked(t.f.optEmgLogic(1)));
+    QCOMPARE(t.f.optEmgLogic(1).toolTip, kt::msg(5240).arg(kt::msg(690)));
+  }
+
+  // No size, or no usable list: said, and nothing marked.
+  void standardMarksWithoutAStandard() {
+    ParamRig t(kt::dir().path());
+    t.f.txtHomeVel.setText("20");
+    t.f.comboActSize.setText(QString());
+    t.f.chkStdMark.setChecked(true);
+    QCOMPARE(t.dialogs.statuses.last(), kt::msg(5243).arg(QString()));
+    writeList(stdlists::StdParaListFile, QString());
+    t.f.comboActSize.setText("28");
+    QCOMPARE(t.dialogs.statuses.last(), kt::msg(28));
+    QCOMPARE(t.p.standardMarks.count(), 0);
+    QCOMPARE(t.f.txtHomeVel.backColor(), colors::WindowBackground);
+  }
+
   void deviceListCount_data() {
     QTest::addColumn<int>("count");
     QTest::addColumn<bool>("taken");

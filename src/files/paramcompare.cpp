@@ -1,0 +1,116 @@
+#include "paramcompare.h"
+#include "dialogs.h"
+#include "frmmain.h"
+#include "link.h"
+#include "module1.h"
+#include "parameterfile.h"
+#include "parameterpage.h"
+#include "parametertransfer.h"
+
+#include <QFileInfo>
+
+ParamCompare::ParamCompare(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link, ParameterPage &page,
+                           ParameterTransfer &transfer, ParameterFile &file)
+    : m_(m), f_(frmMain), dialogs_(dialogs), link_(link), page_(page), transfer_(transfer), file_(file) {}
+
+bool ParamCompare::chooseFile(int side) {
+  const QString path =
+      dialogs_.openFileName({m_.msg(5263), m_.msg(1827), QString(), QStringLiteral("pmt")});
+  if (path.isEmpty())
+    return false;
+  (side == 0 ? a : b).path = path;
+  return true;
+}
+
+qint16 ParamCompare::run() {
+  if (a.path.isEmpty()) {
+    dialogs_.message(m_.msg(5266));
+    return -1;
+  }
+  return compare(a, b);
+}
+
+qint16 ParamCompare::compare(const Side &sideA, const Side &sideB) {
+  const auto pa = load(sideA);
+  if (!pa)
+    return -1;
+  const auto pb = load(sideB);
+  if (!pb)
+    return -1;
+  report_ = {title(sideA), title(sideB), paramdiff::Compare(*pa, *pb, m_.messages())};
+  const int n = differences();
+  dialogs_.done(n == 0 ? m_.msg(5268) : m_.msg(5267).arg(n));
+  Q_EMIT compared();
+  return n == 0 ? 0 : 1;
+}
+
+std::optional<ParametaRecord> ParamCompare::load(const Side &side) {
+  switch (side.source) {
+  case Source::File: {
+    // As the page would write it, the special group as the file has it.
+    const auto p = file_.readRecord(side.path);
+    if (!p) {
+      dialogs_.message(m_.msg(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+      return std::nullopt;
+    }
+    return PageFixedValues(*p, true);
+  }
+  case Source::Screen:
+    // An empty box has no value to compare.
+    if (page_.BlankParaCheck() == 1) {
+      dialogs_.message(m_.messages().joined({7, 8}));
+      return std::nullopt;
+    }
+    return page_.screenRecord();
+  case Source::Controller: {
+    f_.ParaCommand_Muko();
+    const bool read = transfer_.ReadParaBlocks() == 0;
+    f_.ParaCommand_Yuko();
+    if (!read)
+      return std::nullopt; // the link has said why
+    ParametaRecord p;
+    bool encoder = false, editable = false;
+    ::CopyParaArray(page_.ParametaArray, p, encoder, editable);
+    return p;
+  }
+  case Source::Standard: {
+    const auto p = page_.standardSet(side.size, side.encoder);
+    if (!p) {
+      dialogs_.message(m_.messages().joined({28, 29}));
+      return std::nullopt;
+    }
+    return PageFixedValues(*p, true);
+  }
+  }
+  return std::nullopt;
+}
+
+QString ParamCompare::title(const Side &side) const {
+  switch (side.source) {
+  case Source::File: return QFileInfo(side.path).fileName();
+  case Source::Screen: return m_.msg(5249);
+  case Source::Controller: return m_.msg(5250) + QStringLiteral(" (") + link_.portLabel(m_.PortNo, false) + u')';
+  case Source::Standard: return m_.msg(side.encoder ? 5262 : 5261).arg(side.size);
+  }
+  return {};
+}
+
+ParamCompare::Report ParamCompare::shown() const {
+  Report r = report_;
+  if (differencesOnly)
+    r.rows.removeIf([](const paramdiff::Row &row) { return !row.differs; });
+  return r;
+}
+
+QString ParamCompare::countsText() const {
+  return m_.msg(5254).arg(differences()).arg(report_.rows.size());
+}
+
+QString ParamCompare::text() const {
+  const Report r = shown();
+  QString out = m_.msg(5259) + u'\t' + m_.msg(5260) + u'\t' + r.titleA + u'\t' + r.titleB + u'\n';
+  for (const paramdiff::Row &row : r.rows)
+    out += paramdiff::GroupName(row.group) + u'\t' + row.name + u'\t' + row.a + u'\t' + row.b +
+           (row.differs ? QStringLiteral("\t*\n") : QStringLiteral("\n"));
+  return out;
+}
