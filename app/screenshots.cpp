@@ -1,7 +1,9 @@
 // Pictures of the program for the manual and the docs, taken from the real
 // windows on the built-in simulator: kov-t6-screenshots DIR ja|en.
 #include "commlogwindow.h"
+#include "comparewindow.h"
 #include "mainwindow.h"
+#include "parameterfile.h"
 #include "program.h"
 #include "qtdialogs.h"
 #include "setrescaptions.h"
@@ -12,6 +14,7 @@
 #include "windows.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -79,6 +82,31 @@ int main(int argc, char *argv[]) {
     tabs->setCurrentIndex(page);
     shot(&w, QStringLiteral("main-page%1").arg(page));
   }
+
+  // Two values changed from the controller's standard set, marked.
+  p.frmMain.txtHomeVel.setText(QStringLiteral("20"));
+  p.frmMain.txtPgAlarm.setText(QStringLiteral("150"));
+  p.frmMain.chkStdMark.setChecked(true);
+  shot(&w, QStringLiteral("params-marked"));
+
+  // That page saved, against the controller: the two, and the two values
+  // the page always writes as 1.
+  {
+    QTemporaryDir files;
+    const QString saved = files.filePath(QStringLiteral("machine2.pmt"));
+    QFile f(saved);
+    if (f.open(QIODevice::WriteOnly))
+      f.write(parafile::Format(p.params.screenRecord()));
+    f.close();
+    p.compare.a = ParamCompare::Side::file(saved);
+    p.compare.b = ParamCompare::Side::of(ParamCompare::Source::Controller);
+    p.frmMain.mnuFileCompare.click();
+    p.compare.run();
+    shot(w.compareWindow(), QStringLiteral("compare"));
+    w.compareWindow()->hide();
+  }
+  p.frmMain.chkStdMark.setChecked(false);
+  p.paramTransfer.cmdParaRead_Click();
 
   // The monitor running: STB on, OUT1 switched on by a double-click.
   tabs->setCurrentIndex(0);

@@ -22,5 +22,9 @@ for lang in ja en; do
     "$cli" --lang "$lang" print "$report" "$file" -o "$tmp/$report.pdf" >/dev/null
     pdftoppm -png -r 50 -f 1 -l 1 -singlefile "$tmp/$report.pdf" "$out/report-$report-$lang"
   done
+  # The comparison report: the file read against the standard of size 35.
+  "$cli" --lang "$lang" params standard 35 --encoder -o "$tmp/std35.pmt" >/dev/null 2>&1
+  "$cli" --lang "$lang" print diff "$tmp/params.pmt" "$tmp/std35.pmt" -o "$tmp/diff.pdf" >/dev/null
+  pdftoppm -png -r 50 -f 1 -l 1 -singlefile "$tmp/diff.pdf" "$out/report-diff-$lang"
 done
 echo "screenshots in $out"

@@ -63,6 +63,7 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->verticalHeader()->setVisible(false);
+  table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   table_->horizontalHeader()->setStretchLastSection(true);
   l->addWidget(table_, 1);
 
@@ -78,7 +79,7 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
   close->setAutoDefault(false);
   bottom->addWidget(close);
   l->addLayout(bottom);
-  resize(620, 640);
+  resize(640, 700);
 
   connect(chooseA, &QPushButton::clicked, this, [this] {
     if (p_.compare.chooseFile(0))
