@@ -1,5 +1,8 @@
+#include "binder.h"
 #include "commlogwindow.h"
+#include "comparewindow.h"
 #include "keyfilter.h"
+#include "parameterfile.h"
 #include "qtdialogs.h"
 #include "qtprinttarget.h"
 #include "windowrig.h"
@@ -16,6 +19,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QCheckBox>
+#include <QRadioButton>
 
 namespace {
 
@@ -318,6 +324,40 @@ private Q_SLOTS:
     const qsizetype kept = r.p.log().lines().size();
     QCOMPARE(r.p.paramTransfer.cmdParaRead_Click(), qint16(0));
     QCOMPARE(r.p.log().lines().size(), kept);
+  }
+
+  // The comparison window: the table follows the model and the filter, the
+  // differing rows tinted; a marked box and a marked option carry the tint.
+  void comparisonAndMarks() {
+    WindowRig r;
+    r.p.paramTransfer.cmdParaRead_Click();
+    kt::writeFile(kt::path("a.pmt"), parafile::Format(r.p.params.screenRecord()));
+    r.p.frmMain.txtPgAlarm.setText("150");
+    r.p.frmMain.mnuFileCompare.click();
+    CompareWindow *c = r.w.compareWindow();
+    QVERIFY(c && c->isVisible() && c->isModal());
+    r.dialogs.files << kt::path("a.pmt");
+    c->findChildren<QPushButton *>().constFirst()->click(); // A's Choose…
+    c->findChildren<QRadioButton *>().at(1)->click();        // B: the screen
+    QCOMPARE(r.p.compare.run(), qint16(1));
+    QCOMPARE(c->table()->rowCount(), 35);
+    c->findChild<QCheckBox *>()->setChecked(true);
+    QCOMPARE(c->table()->rowCount(), 1);
+    QCOMPARE(c->table()->item(0, 3)->text(), u"150"_qs);
+    QCOMPARE(c->table()->item(0, 0)->background().color(), binder::changedTint(c->table()));
+
+    r.p.params.unlockSpecialConfirmed();
+    r.p.frmMain.optEmgLogic(1).setChecked(true);
+    r.p.frmMain.chkStdMark.setChecked(true);
+    QCOMPARE(r.p.standardMarks.count(), 2);
+    auto *alarm = r.find<QLineEdit>("txtPgAlarm");
+    auto *logic = r.find<QRadioButton>("optEmgLogic(1)");
+    QVERIFY(alarm && logic);
+    QCOMPARE(alarm->palette().color(QPalette::Base), binder::changedTint(alarm));
+    QVERIFY(logic->autoFillBackground());
+    r.p.frmMain.chkStdMark.setChecked(false);
+    QCOMPARE(alarm->palette().color(QPalette::Base), QApplication::palette(alarm).color(QPalette::Base));
+    QVERIFY(!logic->autoFillBackground());
   }
 
   // The widgets show what the model holds: a removed entry's grey goes with the next number;
