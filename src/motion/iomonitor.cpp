@@ -1,4 +1,5 @@
 #include "iomonitor.h"
+#include "movestats.h"
 #include "control.h"
 #include "dialogs.h"
 #include "frmmain.h"
@@ -299,24 +300,12 @@ int IoMonitor::rowOf(const QString &name) {
 }
 
 qint16 IoMonitor::saveHistory() {
-  const QString path =
-      dialogs_.saveFileName({m_.msg(5147), m_.msg(5146), QStringLiteral("io-history.csv"), QStringLiteral("csv")});
-  if (path.isEmpty())
-    return 1;
-  QString reason;
-  if (!wholefile::Save(path, historyCsv(), &reason)) {
-    dialogs_.message(m_.msg(5149) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
-                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
-    return 1;
-  }
-  dialogs_.done(m_.msg(5103).arg(QFileInfo(path).fileName()));
-  return 0;
+  return movestats::SaveCsv(dialogs_, m_.messages(), 5147, QStringLiteral("io-history.csv"), historyCsv());
 }
 
 QByteArray IoMonitor::historyCsv() const {
-  QByteArray csv = "ms,signal,state\r\n";
-  for (const Change &c : history_)
-    csv += QByteArray::number(c.ms) + ',' + IoSignals[std::size_t(c.row)].name + ',' +
-           (c.on ? '1' : '0') + "\r\n";
-  return csv;
+  std::array<const char *, IoHistory::Signals> names{};
+  for (int row = 0; row < IoHistory::Signals; ++row)
+    names[std::size_t(row)] = IoSignals[std::size_t(row)].name;
+  return history_.csv(names);
 }

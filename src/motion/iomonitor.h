@@ -1,4 +1,6 @@
 #pragma once
+#include "iohistory.h"
+
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -66,13 +68,11 @@ public:
   void leaveMonitorMode();
 
   // What the monitor saw change during its run: milliseconds since its
-  // start, the signal and its new state.
-  struct Change {
-    qint64 ms;
-    int row;
-    bool on;
-  };
-  const QList<Change> &history() const { return history_; }
+  // start, the signal and its new state; the last 100,000 changes.
+  using Change = IoHistory::Change;
+  const IoHistory &history() const { return history_; }
+  // Milliseconds since the run began (the history's clock).
+  qint64 runMs() const { return run_.isValid() ? run_.elapsed() : 0; }
   // The history as CSV: a header line, then one line a change.
   QByteArray historyCsv() const;
   // Saves the history where the operator chooses; 0 when saved.
@@ -94,7 +94,7 @@ private:
   Link &link_;
   bool inTick_ = false;
   QElapsedTimer run_;
-  QList<Change> history_;
+  IoHistory history_;
   std::array<bool, 7> shown_{};
   bool firstRead_ = true;
 };

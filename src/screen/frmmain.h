@@ -53,10 +53,14 @@ public:
   Control lblWait{this, "lblWait", K::Label, &Frame1, "Wait"};
   Control txtTimer{this, "txtTimer", K::Text, &Frame1, "1"};
   Control Label2{this, "Label2", K::Label, &Frame1, "x100msec"};
+  // Opens the times of the last run's moves; usable while it runs.
+  Control cmdMoveStats{this, "cmdMoveStats", K::Button, &Frame1, "Statistics…", "5272"};
 
   // Page 0: I/O monitor. Each lit lamp lies over its unlit white lamp.
   Control Frame4{this, "Frame4", K::Frame, &SSTab1, "I/O", {}, 0};
   Control cmdIoMonitor{this, "cmdIoMonitor", K::Button, &Frame4, "Start Monitor"};
+  // Opens the signals drawn over time; usable while the monitor runs.
+  Control cmdIoTimeline{this, "cmdIoTimeline", K::Button, &Frame4, "Timeline…", "5271"};
   Control Label9{this, "Label9", K::Label, &Frame4, "INPUT"};
   Control Picture1{this, "Picture1", K::Panel, &Frame4};
   Control Label10{this, "Label10", K::Label, &Frame4, "OUTPUT"};

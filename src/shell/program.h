@@ -11,6 +11,7 @@
 #include "indexdata.h"
 #include "iomonitor.h"
 #include "motiontest.h"
+#include "movestats.h"
 #include "commlog.h"
 #include <memory>
 #include "optiondialog.h"
@@ -92,6 +93,7 @@ public:
   StandardMarks standardMarks{m, frmMain, dialogs, params};
   ParamCompare compare{m, frmMain, dialogs, link, params, paramTransfer, paramFile};
   MotionTest motion{m, frmMain, dialogs, link};
+  MoveStats moveStats{motion};
   IoMonitor io{m, frmMain, dialogs, link};
   PrintCommands print{m, frmMain, frmPrintSelect, dialogs, indexData, params, paramFile};
   OptionDialog options{m, frmMain, frmOption, dialogs, link, store};

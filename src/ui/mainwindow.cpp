@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "binder.h"
 #include "commlogwindow.h"
+#include "chartwindows.h"
 #include "comparewindow.h"
 #include "program.h"
 #include "widgets.h"
@@ -97,6 +98,22 @@ MainWindow::MainWindow(Program &program) : p_(program) {
     compareWindow_->raise();
   };
 
+  // The I/O timeline and the move statistics: windows of their own that
+  // follow the monitor and the move test while they run.
+  p_.frmMain.cmdIoTimeline.onClick = [this] {
+    if (!timelineWindow_)
+      timelineWindow_ = new TimelineWindow(p_, this);
+    timelineWindow_->show();
+    timelineWindow_->raise();
+    timelineWindow_->refresh();
+  };
+  p_.frmMain.cmdMoveStats.onClick = [this] {
+    if (!statsWindow_)
+      statsWindow_ = new MoveStatsWindow(p_, this);
+    statsWindow_->show();
+    statsWindow_->raise();
+  };
+
   // Esc presses Stop while a move test runs, for an operator without the mouse.
   auto *stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(stop, &QShortcut::activated, this, [this] {
@@ -157,7 +174,8 @@ QWidget *MainWindow::buildMoveEditPage() {
   dwell->addWidget(make(f.Label2, move));
   dwell->addStretch();
   mg->addLayout(dwell, 2, 0, 1, 3);
-  mg->setRowStretch(3, 1);
+  mg->addWidget(make(f.cmdMoveStats, move), 3, 0, Qt::AlignLeft);
+  mg->setRowStretch(4, 1);
   grid->addWidget(move, 1, 0);
 
   // I/O monitor; its history is saved from the frame's context menu.
@@ -171,7 +189,11 @@ QWidget *MainWindow::buildMoveEditPage() {
       p_.io.saveHistory();
   });
   auto *ig = new QGridLayout(io);
-  ig->addWidget(make(f.cmdIoMonitor, io), 0, 0, 1, 2, Qt::AlignLeft);
+  auto *ioButtons = new QHBoxLayout;
+  ioButtons->addWidget(make(f.cmdIoMonitor, io));
+  ioButtons->addWidget(make(f.cmdIoTimeline, io));
+  ioButtons->addStretch();
+  ig->addLayout(ioButtons, 0, 0, 1, 2);
   ig->addWidget(make(f.Label9, io), 1, 0);
   QWidget *inputs = make(f.Picture1, io);
   auto *inGrid = new QGridLayout(inputs);

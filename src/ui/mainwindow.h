@@ -12,6 +12,8 @@ public:
   explicit MainWindow(Program &program);
   class CommLogWindow *commLogWindow() const { return logWindow_; }
   class CompareWindow *compareWindow() const { return compareWindow_; }
+  class TimelineWindow *timelineWindow() const { return timelineWindow_; }
+  class MoveStatsWindow *statsWindow() const { return statsWindow_; }
 
 protected:
   void closeEvent(QCloseEvent *e) override;
@@ -29,4 +31,6 @@ private:
   QProgressBar *progress_ = nullptr;
   class CommLogWindow *logWindow_ = nullptr;
   class CompareWindow *compareWindow_ = nullptr;
+  class TimelineWindow *timelineWindow_ = nullptr;
+  class MoveStatsWindow *statsWindow_ = nullptr;
 };

@@ -1,6 +1,9 @@
 #include "keys.h"
 #include "programrig.h"
 #include "scripteddevice.h"
+#include "iohistory.h"
+#include "movestats.h"
+#include "plotview.h"
 
 using Lines = QList<QByteArray>;
 using F = ControllerSim::Fault;
@@ -40,6 +43,59 @@ struct Rig : ProgramRig<> {
 class tst_Motion : public QObject {
   Q_OBJECT
 private Q_SLOTS:
+  void summaries_data() {
+    QTest::addColumn<QList<qint64>>("values");
+    QTest::addColumn<QList<double>>("expected"); // count, min, median, mean, max, sd
+    QTest::newRow("one move") << QList<qint64>{800} << QList<double>{1, 800, 800, 800, 800, 0};
+    QTest::newRow("odd count") << QList<qint64>{830, 800, 815} << QList<double>{3, 800, 815, 815, 830, 15};
+    QTest::newRow("even count") << QList<qint64>{4, 1, 3, 2} << QList<double>{4, 1, 2.5, 2.5, 4, 1.2909944487};
+  }
+  void summaries() {
+    QFETCH(QList<qint64>, values);
+    QFETCH(QList<double>, expected);
+    const movestats::Summary s = movestats::Summarize(values);
+    const QList<double> got{double(s.count), s.min, s.median, s.mean, s.max, s.sd};
+    for (int i = 0; i < got.size(); ++i)
+      QVERIFY2(qAbs(got[i] - expected[i]) < 1e-6, qPrintable(QString::number(i)));
+  }
+
+  // Past its cap the history folds its oldest changes into the states they
+  // leave; a signal that never changes reads as its first state throughout.
+  void historyCap() {
+    IoHistory h(10);
+    for (int row = 0; row < IoHistory::Signals; ++row)
+      h.append({0, row, row == 1});
+    for (qint64 t = 1; t <= 10; ++t)
+      h.append({t * 100, 0, t % 2 == 1});
+    QCOMPARE(h.dropped(), 7);
+    QCOMPARE(h.changes().size(), 10);
+    QVERIFY(h.stateAt(1, 50) && h.stateAt(1, 5000)); // flat row
+    QVERIFY(h.stateAt(0, 150) && !h.stateAt(0, 250));
+    const QByteArray csv = h.csv({"STB", "RES", "ALM", "RDY", "IN-P", "OUT2", "OUT1"});
+    QVERIFY(csv.startsWith("ms,signal,state\r\n0,STB,0\r\n0,RES,1\r\n"));
+  }
+
+  // Time to x and back; a zoom keeps the time under the pointer, or the
+  // newest at the right while following; the markers' distance.
+  void plotView() {
+    PlotView v;
+    v.following = false;
+    v.start = 1000;
+    v.span = 4000;
+    QCOMPARE(v.xOf(3000, 400), 200.0);
+    QCOMPARE(v.at(100, 400), 2000);
+    v.zoom(0.5, 100, 400);
+    QCOMPARE(v.span, 2000);
+    QCOMPARE(v.at(100, 400), 2000);
+    v.following = true;
+    v.zoom(2.0, 100, 400);
+    QCOMPARE(v.start + v.span, 3500); // the right edge before the zoom
+    QCOMPARE(v.span, 4000);
+    v.markerA = 1200;
+    v.markerB = 900;
+    QCOMPARE(v.markerDifference(), std::optional<qint64>(300));
+  }
+
   void dwellBox_data() {
     QTest::addColumn<QString>("keys"); // "^": the next key over the whole text selected; "\t": the box left
     QTest::addColumn<QString>("text");
