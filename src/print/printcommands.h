@@ -1,10 +1,9 @@
 #pragma once
 #include "page.h"
+#include "paramcompare.h"
 
 #include <QObject>
 #include <QString>
-
-#include "paramcompare.h"
 
 class Dialogs;
 class FrmMain;

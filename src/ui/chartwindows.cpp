@@ -262,6 +262,11 @@ TimelineWindow::TimelineWindow(Program &program, QWidget *owner) : QWidget(owner
   refresh();
 }
 
+void TimelineWindow::showEvent(QShowEvent *e) {
+  refresh(); // the monitor may have run while the window was hidden
+  QWidget::showEvent(e);
+}
+
 void TimelineWindow::refresh() {
   const IoHistory &h = p_.io.history();
   PlotView &view = chart_->view;

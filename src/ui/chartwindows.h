@@ -58,6 +58,9 @@ public:
   TraceChart *chart() const { return chart_; }
   void refresh();
 
+protected:
+  void showEvent(QShowEvent *e) override;
+
 private:
   Program &p_;
   TraceChart *chart_;

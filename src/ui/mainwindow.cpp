@@ -44,6 +44,14 @@ void addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Co
   grid->setRowStretch(2, 1);
 }
 
+// A window of its own, built when first asked for, then shown in front.
+template <class W, class Make> void showWindow(W *&window, Make make) {
+  if (!window)
+    window = make();
+  window->show();
+  window->raise();
+}
+
 // Scrolls its page only when the screen is too small for it: it asks for
 // the whole page where a plain scroll area asks for a part.
 class PageArea : public QScrollArea {
@@ -84,34 +92,19 @@ MainWindow::MainWindow(Program &program) : p_(program) {
 
   // View > Communication Log: a window of its own, recording while open.
   p_.frmMain.mnuViewCommLog.onClick = [this] {
-    if (!logWindow_)
-      logWindow_ = new CommLogWindow(p_.log(), p_.m, p_.dialogs, this);
-    logWindow_->show();
-    logWindow_->raise();
+    showWindow(logWindow_, [this] { return new CommLogWindow(p_.log(), p_.m, p_.dialogs, this); });
   };
-
   // File > Compare Parameter Files: modal, so no command runs beside it.
   p_.frmMain.mnuFileCompare.onClick = [this] {
-    if (!compareWindow_)
-      compareWindow_ = new CompareWindow(p_, this);
-    compareWindow_->show();
-    compareWindow_->raise();
+    showWindow(compareWindow_, [this] { return new CompareWindow(p_, this); });
   };
-
   // The I/O timeline and the move statistics: windows of their own that
   // follow the monitor and the move test while they run.
   p_.frmMain.cmdIoTimeline.onClick = [this] {
-    if (!timelineWindow_)
-      timelineWindow_ = new TimelineWindow(p_, this);
-    timelineWindow_->show();
-    timelineWindow_->raise();
-    timelineWindow_->refresh();
+    showWindow(timelineWindow_, [this] { return new TimelineWindow(p_, this); });
   };
   p_.frmMain.cmdMoveStats.onClick = [this] {
-    if (!statsWindow_)
-      statsWindow_ = new MoveStatsWindow(p_, this);
-    statsWindow_->show();
-    statsWindow_->raise();
+    showWindow(statsWindow_, [this] { return new MoveStatsWindow(p_, this); });
   };
 
   // Esc presses Stop while a move test runs, for an operator without the mouse.
