@@ -49,7 +49,7 @@ Commands:
   params diff A.pmt (B.pmt | --standard SIZE [--encoder] | --controller) [--all]
                                        the parameters that differ, as they would be written
   home                                 home the axis; done when the controller reports status 1
-  move --step | --count N [--dwell D] | [--dwell D]
+  move --step | --count N [--dwell D] | [--dwell D] [--stats] [--csv]
                                        one index move, N moves, or moves until Ctrl+C (Stop)
   io [--toggle SIGNAL]... [--seconds S] [--csv]
                                        run the I/O monitor, one line of the seven lamps a tick
@@ -116,7 +116,12 @@ const CommandHelp Helps[] = {
              "  --step makes one index move (\"0MP01\"). Otherwise moves follow one another,\n"
              "  with a dwell of D x 100 ms (0 to 655) between them, until N moves have\n"
              "  completed or Ctrl+C presses Stop (the move in progress completes). Each\n"
-             "  completed move prints its number and its time in ms.\n"},
+             "  completed move prints its number and its time in ms.\n"
+             "  --stats prints the count, min, median, mean, max and SD of the move times\n"
+             "  (command to stopped) and cycle times (command to the next command) at the\n"
+             "  end, after Ctrl+C or a failure too. --csv prints \"move,move_ms,cycle_ms\"\n"
+             "  and a line a move instead, each once its cycle is known; with --csv the\n"
+             "  summary goes to standard error.\n"},
     {"ports", "kov-t6-cli ports\n"
               "  One line a port number that maps to a device: the device, what the system\n"
               "  reports about it, and whether it opens or why not.\n"},
@@ -320,6 +325,8 @@ int Cli::move(QStringList args) {
   bool step = false;
   int count = 0;
   QString dwell;
+  const bool stats = args.removeAll(QStringLiteral("--stats")) > 0;
+  const bool csv = args.removeAll(QStringLiteral("--csv")) > 0;
   while (!args.isEmpty()) {
     const QString opt = args.takeFirst();
     bool ok = true;
@@ -345,13 +352,39 @@ int Cli::move(QStringList args) {
   if (!dwell.isNull())
     f.txtTimer.setText(QString::number(dwell.toInt()));
   MotionTest &motion = program.motion;
+  const MoveStats &moves = program.moveStats;
   QObject::connect(&motion, &MotionTest::moveCompleted, &motion, [&](int number, qint64 ms) {
-    out() << "move " << number << ": " << ms << " ms" << Qt::endl;
+    if (!csv)
+      out() << "move " << number << ": " << ms << " ms" << Qt::endl;
     if (count > 0 && number >= count)
       motion.cmdSTOP_Click();
   });
+  // A move's line waits for its cycle time, which the next move's command ends.
+  qsizetype printed = 0;
+  auto printCsv = [&](bool all) {
+    for (; printed < moves.moves().size(); ++printed) {
+      const MoveStats::Move &m = moves.moves()[printed];
+      if (m.cycleMs < 0 && !all)
+        break;
+      out() << MoveStats::csvLine(m).chopped(2) << Qt::endl;
+    }
+  };
+  if (csv) {
+    out() << "move,move_ms,cycle_ms" << Qt::endl;
+    QObject::connect(&motion, &MotionTest::cycleCompleted, &motion, [&] { printCsv(false); });
+  }
   Interrupt interrupt([&motion] { motion.cmdSTOP_Click(); });
-  return motion.cmdMOVE_Click() == 0 ? Done : failed(QStringLiteral("move"));
+  const int result = motion.cmdMOVE_Click() == 0 ? Done : failed(QStringLiteral("move"));
+  if (csv)
+    printCsv(true);
+  if (stats) {
+    const QString summary = moves.summaryText(program.m.messages());
+    if (csv)
+      QTextStream(stderr) << summary;
+    else
+      out() << summary << Qt::flush;
+  }
+  return result;
 }
 
 int Cli::io(QStringList args) {

@@ -122,6 +122,14 @@ private Q_SLOTS:
     row("one step", "--time-scale 0.01", "", {}, "move --step", 0, "~move 1: \\d+ ms\n", "", "0RA 0MP01( 0RA)+");
     row("two moves with a dwell", "--time-scale 0.01", "", {}, "move --count 2 --dwell 1", 0,
         "~move 1: \\d+ ms\nmove 2: \\d+ ms\n", "", "0RA 0MP01( 0RA)+ 0MP01( 0RA)+");
+    const QString summary = u"%1: count %2, min (\\d+\\.\\d), median (\\d+\\.\\d), mean [\\d.]+, max (\\d+\\.\\d), SD [\\d.]+\n"_qs;
+    // The last move has no cycle: no move command follows it.
+    row("five moves with statistics", "--time-scale 0.01", "", {}, "move --count 5 --stats", 0,
+        u"~(move \\d: \\d+ ms\n){5}"_qs + summary.arg(kt::msg(5273), "5") + summary.arg(kt::msg(5274), "4"), "",
+        "0RA 0MP01( 0RA)+( 0MP01( 0RA)+){4}");
+    row("moves as CSV, the summary on standard error", "--time-scale 0.01", "", {}, "move --count 2 --csv --stats", 0,
+        "~move,move_ms,cycle_ms\n1,\\d+,\\d+\n2,\\d+,\n", u"~"_qs + summary.arg(kt::msg(5273), "2") +
+        summary.arg(kt::msg(5274), "1"), "0RA 0MP01( 0RA)+ 0MP01( 0RA)+");
     row("monitor, OUT1 switched", "", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
         "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
         "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
@@ -175,6 +183,8 @@ private Q_SLOTS:
     QTest::addColumn<int>("exit");
     QTest::addColumn<QByteArray>("last");
     QTest::newRow("moves until Ctrl+C") << "--time-scale 0.05" << "move" << 0 << QByteArray("0RA");
+    QTest::newRow("moves until Ctrl+C, with statistics") << "--time-scale 0.05" << "move --stats" << 0
+                                                         << QByteArray("0RA");
     // The terminal's own key for a second press of Home.
     QTest::newRow("homing never reported") << "--homing-ends 2" << "home" << 3 << QByteArray("0RA");
     QTest::newRow("monitor until Ctrl+C") << "" << "io" << 0 << QByteArray("0CM0");
@@ -194,6 +204,8 @@ private Q_SLOTS:
     QTEST(p.exitCode(), "exit");
     if (args == u"home")
       QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(kt::msg(5217)));
+    if (args.endsWith(u"--stats"))
+      QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(u'\n' + kt::msg(5274) + u": count "_qs));
     QTRY_COMPARE(sim.wire().value(sim.wire().size() - 1), last);
   }
 

@@ -149,6 +149,10 @@ private Q_SLOTS:
     QCOMPARE(r.wire().count("0MP01"), stopAt ? stopAt : 1);
     QVERIFY(r.wire().first() == "0RA" && r.wire().last() == "0RA" && r.sim().status() == 1); // the last move completed
     QVERIFY(locked && !r.line.isOpen() && r.f().cmdMOVE.isEnabled() && r.f().cmdHOME.isEnabled() && r.f().SSTab1.isTabEnabled(1));
+    // A stopped run keeps its moves; the last has no cycle of its own.
+    const qsizetype moves = stopAt ? stopAt : 1;
+    QCOMPARE(r.p.moveStats.moves().size(), moves);
+    QCOMPARE(r.p.moveStats.cycleTimes().size(), moves - 1);
   }
 
   void dwell_data() {
