@@ -76,9 +76,11 @@ TraceChart::TraceChart(const IoHistory &history, QWidget *parent) : QWidget(pare
   setAutoFillBackground(true);
 }
 
+QRect TraceChart::plotArea() const { return {NameWidth, 4, width() - NameWidth - 4, IoHistory::Signals * RowHeight}; }
+
 void TraceChart::paintEvent(QPaintEvent *) {
   QPainter p(this);
-  const QRect plot(NameWidth, 4, width() - NameWidth - 4, IoHistory::Signals * RowHeight);
+  const QRect plot = plotArea();
   drawAxis(p, palette(), view, plot, 1000.0, view.span < 10000 ? 1 : 0);
   const QColor trace = palette().color(QPalette::Text);
   const QColor high = palette().color(QPalette::Highlight);
@@ -118,17 +120,17 @@ void TraceChart::paintEvent(QPaintEvent *) {
 }
 
 void TraceChart::mouseMoveEvent(QMouseEvent *e) {
-  const double x = e->position().x() - NameWidth;
-  cursor = x >= 0 ? std::optional<qint64>(view.at(x, width() - NameWidth - 4)) : std::nullopt;
+  const double x = e->position().x() - plotArea().left();
+  cursor = x >= 0 ? std::optional<qint64>(view.at(x, plotArea().width())) : std::nullopt;
   update();
   Q_EMIT viewChanged();
 }
 
 void TraceChart::mousePressEvent(QMouseEvent *e) {
-  const double x = e->position().x() - NameWidth;
+  const double x = e->position().x() - plotArea().left();
   if (x < 0 || e->button() != Qt::LeftButton)
     return;
-  (e->modifiers() & Qt::ShiftModifier ? view.markerB : view.markerA) = view.at(x, width() - NameWidth - 4);
+  (e->modifiers() & Qt::ShiftModifier ? view.markerB : view.markerA) = view.at(x, plotArea().width());
   update();
   Q_EMIT viewChanged();
 }
@@ -143,13 +145,13 @@ void TraceChart::wheelEvent(QWheelEvent *e) {
   const double steps = e->angleDelta().y() / 120.0;
   if (steps == 0)
     return;
-  view.zoom(std::pow(0.8, steps), e->position().x() - NameWidth, width() - NameWidth - 4);
+  view.zoom(std::pow(0.8, steps), e->position().x() - plotArea().left(), plotArea().width());
   update();
   Q_EMIT viewChanged();
 }
 
 void TraceChart::keyPressEvent(QKeyEvent *e) {
-  const double plotWidth = width() - NameWidth - 4;
+  const double plotWidth = plotArea().width();
   if (e->key() == Qt::Key_Plus || e->key() == Qt::Key_Equal)
     view.zoom(0.5, plotWidth / 2, plotWidth);
   else if (e->key() == Qt::Key_Minus)
@@ -239,7 +241,7 @@ TimelineWindow::TimelineWindow(Program &program, QWidget *owner) : QWidget(owner
     refresh();
   });
   auto zoom = [this](double factor) {
-    const double w = chart_->width() - NameWidth - 4;
+    const double w = chart_->plotArea().width();
     chart_->view.zoom(factor, w / 2, w);
     refresh();
   };

@@ -18,6 +18,8 @@ public:
   TraceChart(const IoHistory &history, QWidget *parent);
 
   PlotView view;
+  // Where the traces are drawn: right of the names, above the axis.
+  QRect plotArea() const;
   // The time under the pointer; nullopt when it is outside.
   std::optional<qint64> cursor;
   // The latest time seen: the run's clock while the monitor runs.

@@ -1,4 +1,5 @@
 #include "binder.h"
+#include "chartwindows.h"
 #include "commlogwindow.h"
 #include "comparewindow.h"
 #include "keyfilter.h"
@@ -358,6 +359,69 @@ private Q_SLOTS:
     r.p.frmMain.chkStdMark.setChecked(false);
     QCOMPARE(alarm->palette().color(QPalette::Base), QApplication::palette(alarm).color(QPalette::Base));
     QVERIFY(!logic->autoFillBackground());
+  }
+
+  // The timeline draws each row's state, reads the states under the pointer
+  // and the markers' distance, and paused holds still while the monitor
+  // records. The statistics window shows the last run, also a stopped one.
+  void timelineAndStatistics() {
+    WindowRig r;
+    r.p.frmMain.cmdIoMonitor.click();
+    r.p.io.timerInputOutput1.stop(); // ticked here
+    r.p.io.timerInputOutput1_Timer();
+    QTest::qWait(40);
+    r.line.sim()->setInputWord(ControllerSim::InStb);
+    r.p.io.timerInputOutput1_Timer();
+    QTest::qWait(40);
+    r.p.io.timerInputOutput1_Timer();
+    r.p.frmMain.cmdIoTimeline.click();
+    TimelineWindow *t = r.w.timelineWindow();
+    QVERIFY(t && t->isVisible() && QTest::qWaitForWindowExposed(t));
+    for (QPushButton *b : t->findChildren<QPushButton *>())
+      if (b->text() == kt::msg(5278))
+        b->click(); // the whole run, which pauses
+    TraceChart *c = t->chart();
+    const QRect plot = c->plotArea();
+    const qint64 on = r.p.io.history().changes().last().ms, later = on + 20;
+    auto x = [&](qint64 ms) { return plot.left() + int(c->view.xOf(ms, plot.width())); };
+    const QImage picture = c->grab().toImage();
+    auto tracedHigh = [&](int row) { // the trace in the upper half of the row's band
+      const int top = plot.top() + row * plot.height() / IoHistory::Signals, band = plot.height() / IoHistory::Signals;
+      for (int y = top; y < top + band; ++y)
+        if (picture.pixelColor(x(later), y) == c->palette().color(QPalette::Highlight))
+          return y < top + band / 2;
+      return false;
+    };
+    QVERIFY(tracedHigh(0) && !tracedHigh(1)); // STB on, RES off
+    QMouseEvent move(QEvent::MouseMove, QPointF(x(later), 20), c->mapToGlobal(QPointF(x(later), 20)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(c, &move);
+    QVERIFY2(t->findChild<QLabel *>("readout")->text().contains(u"STB=1 RES=0"_qs),
+             qPrintable(t->findChild<QLabel *>("readout")->text()));
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(x(on - 30), 20));
+    QTest::mouseClick(c, Qt::LeftButton, Qt::ShiftModifier, QPoint(x(later), 20));
+    const qint64 apart = *c->view.markerDifference();
+    QVERIFY(apart >= 45 && apart <= 55);
+    QCOMPARE(t->findChild<QLabel *>("markers")->text(), kt::msg(5282).arg(QString::number(apart / 1000.0, 'f', 3)));
+    const PlotView held = c->view;
+    QTest::qWait(40);
+    r.line.sim()->setInputWord(0);
+    r.p.io.timerInputOutput1_Timer();
+    QVERIFY(c->view.start == held.start && c->view.span == held.span && r.p.io.history().changes().last().ms > on);
+
+    r.p.frmMain.cmdIoMonitor.click();
+    r.p.frmMain.cmdMoveStats.click();
+    QLabel *summary = r.w.statsWindow()->findChild<QLabel *>("summary");
+    QCOMPARE(summary->text(), kt::msg(5292));
+    r.line.sim()->setTimeScale(0.01);
+    r.p.frmMain.optCNT.setChecked(true);
+    connect(&r.p.motion, &MotionTest::moveCompleted, this, [&r](int n) {
+      if (n == 3)
+        r.p.motion.cmdSTOP_Click();
+    });
+    QCOMPARE(r.p.motion.cmdMOVE_Click(), qint16(0));
+    QVERIFY(summary->text().contains(kt::msg(5275).section(u'%', 0, 0) + u'3'));
+    QCOMPARE(summary->text(), r.p.moveStats.summaryText(r.p.m.messages()).trimmed());
   }
 
   // The widgets show what the model holds: a removed entry's grey goes with the next number;
