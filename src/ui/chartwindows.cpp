@@ -86,29 +86,51 @@ void TraceChart::paintEvent(QPaintEvent *) {
   const QColor high = palette().color(QPalette::Highlight);
   const double w = plot.width();
   const qint64 end = view.start + view.span;
+  // Drawn from the first read to what has been seen.
+  const qint64 from = std::max(view.start, history_.firstMs()), stop = std::min(end, now);
+  const bool drawn = !history_.isEmpty() && from < stop;
+  struct Trace {
+    bool on = false;
+    double x = 0;
+    int hi = 0, lo = 0;
+    int pixel = -1; // of the last edge: edges within one pixel are one line
+    QList<QLineF> lines;
+  };
+  std::array<Trace, IoHistory::Signals> traces;
   for (int row = 0; row < IoHistory::Signals; ++row) {
-    const int top = plot.top() + row * RowHeight, hi = top + 6, lo = top + RowHeight - 6;
+    Trace &t = traces[std::size_t(row)];
+    const int top = plot.top() + row * RowHeight;
+    t.hi = top + 6;
+    t.lo = top + RowHeight - 6;
     p.setPen(trace);
-    p.drawText(4, lo, QString::fromLatin1(IoSignals[std::size_t(row)].name));
-    // Drawn from the first read to what has been seen.
-    const qint64 from = std::max(view.start, history_.firstMs()), stop = std::min(end, now);
-    if (history_.isEmpty() || from >= stop)
-      continue;
-    bool on = history_.stateAt(row, from);
-    double x = plot.left() + view.xOf(from, w);
-    p.setPen(QPen(high, 2));
+    p.drawText(4, t.lo, QString::fromLatin1(IoSignals[std::size_t(row)].name));
+    if (drawn) {
+      t.on = history_.stateAt(row, from);
+      t.x = plot.left() + view.xOf(from, w);
+    }
+  }
+  if (drawn) {
+    // One pass over the changes for all rows: a repaint stays cheap with a
+    // long history in view.
     const auto &changes = history_.changes();
     for (qsizetype i = history_.firstAtOrAfter(from + 1); i < changes.size() && changes[i].ms <= stop; ++i) {
-      if (changes[i].row != row || changes[i].on == on)
+      Trace &t = traces[std::size_t(changes[i].row)];
+      if (changes[i].on == t.on)
         continue;
       const double cx = plot.left() + view.xOf(changes[i].ms, w);
-      p.drawLine(QPointF(x, on ? hi : lo), QPointF(cx, on ? hi : lo));
-      p.drawLine(QPointF(cx, hi), QPointF(cx, lo));
-      x = cx;
-      on = changes[i].on;
+      if (int(cx) != t.pixel) {
+        t.lines << QLineF(t.x, t.on ? t.hi : t.lo, cx, t.on ? t.hi : t.lo) << QLineF(cx, t.hi, cx, t.lo);
+        t.pixel = int(cx);
+      }
+      t.x = cx;
+      t.on = changes[i].on;
     }
-    // The last state runs on to the end of what has been seen.
-    p.drawLine(QPointF(x, on ? hi : lo), QPointF(plot.left() + view.xOf(stop, w), on ? hi : lo));
+    p.setPen(QPen(high, 2));
+    for (Trace &t : traces) {
+      // The last state runs on to the end of what has been seen.
+      t.lines << QLineF(t.x, t.on ? t.hi : t.lo, plot.left() + view.xOf(stop, w), t.on ? t.hi : t.lo);
+      p.drawLines(t.lines);
+    }
   }
   drawMarker(p, view, plot, view.markerA, palette().color(QPalette::Link), QStringLiteral("A"));
   drawMarker(p, view, plot, view.markerB, palette().color(QPalette::LinkVisited), QStringLiteral("B"));
