@@ -1,5 +1,6 @@
 // Pictures of the program for the manual and the docs, taken from the real
 // windows on the built-in simulator: kov-t6-screenshots DIR ja|en.
+#include "chartwindows.h"
 #include "commlogwindow.h"
 #include "comparewindow.h"
 #include "mainwindow.h"
@@ -14,6 +15,7 @@
 #include "windows.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QSettings>
 #include <QTabWidget>
@@ -118,6 +120,57 @@ int main(int argc, char *argv[]) {
   shot(&w, QStringLiteral("main-monitor"));
   p.frmMain.cmdIoMonitor.click();
   p.io.timerInputOutput1_Timer();
+
+  // The timeline over 4 s: STB turning over every 0.6 s, OUT1 switched off
+  // halfway; the markers on two rising edges of STB, the cursor on a third.
+  {
+    simulated.sim()->setInputWord(0);
+    simulated.sim()->setInputCycle(600);
+    auto wait = [](int ms) {
+      QEventLoop loop;
+      QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+      loop.exec();
+    };
+    p.frmMain.cmdIoMonitor.click();
+    wait(2000);
+    p.frmMain.imgWhiteIcon(24).dblClick();
+    wait(2000);
+    p.frmMain.cmdIoTimeline.click();
+    TimelineWindow *t = w.timelineWindow();
+    p.frmMain.cmdIoMonitor.click();
+    wait(400); // the monitor ends on its next tick
+    QList<qint64> rising;
+    for (const IoHistory::Change &c : p.io.history().changes())
+      if (c.row == 0 && c.on && c.ms > 0)
+        rising << c.ms;
+    TraceChart *chart = t->chart();
+    chart->view.showAll(0, p.io.history().lastMs() + 300);
+    chart->view.markerA = rising.value(0);
+    chart->view.markerB = rising.value(1);
+    chart->cursor = rising.value(2) + 150;
+    t->refresh();
+    shot(t, QStringLiteral("timeline"));
+    t->hide();
+    simulated.sim()->setInputCycle(0);
+  }
+
+  // Statistics of a run of twelve moves with a 0.2 s dwell.
+  {
+    simulated.sim()->setTimeScale(0.4);
+    p.frmMain.optCNT.setChecked(true);
+    p.frmMain.chkTimerUse.setChecked(true);
+    p.frmMain.txtTimer.setText(QStringLiteral("2"));
+    const auto stop = QObject::connect(&p.motion, &MotionTest::moveCompleted, &p.motion, [&p](int n) {
+      if (n == 12)
+        p.motion.cmdSTOP_Click();
+    });
+    p.motion.cmdMOVE_Click();
+    QObject::disconnect(stop);
+    p.frmMain.cmdMoveStats.click();
+    shot(w.statsWindow(), QStringLiteral("movestats"));
+    w.statsWindow()->hide();
+    p.frmMain.chkTimerUse.setChecked(false);
+  }
 
   p.options.Form_Load();
   p.frmOption.form.setVisible(true);

@@ -95,6 +95,12 @@ void TraceChart::paintEvent(QPaintEvent *) {
     int hi = 0, lo = 0;
     int pixel = -1; // of the last edge: edges within one pixel are one line
     QList<QLineF> lines;
+    QList<QRectF> high; // shaded, so that a row's state reads at a glance
+    void runTo(double x2) {
+      lines << QLineF(x, on ? hi : lo, x2, on ? hi : lo);
+      if (on)
+        high << QRectF(x, hi, x2 - x, lo - hi);
+    }
   };
   std::array<Trace, IoHistory::Signals> traces;
   for (int row = 0; row < IoHistory::Signals; ++row) {
@@ -119,16 +125,21 @@ void TraceChart::paintEvent(QPaintEvent *) {
         continue;
       const double cx = plot.left() + view.xOf(changes[i].ms, w);
       if (int(cx) != t.pixel) {
-        t.lines << QLineF(t.x, t.on ? t.hi : t.lo, cx, t.on ? t.hi : t.lo) << QLineF(cx, t.hi, cx, t.lo);
+        t.runTo(cx);
+        t.lines << QLineF(cx, t.hi, cx, t.lo);
         t.pixel = int(cx);
       }
       t.x = cx;
       t.on = changes[i].on;
     }
+    QColor shade = high;
+    shade.setAlpha(48);
     p.setPen(QPen(high, 2));
     for (Trace &t : traces) {
       // The last state runs on to the end of what has been seen.
-      t.lines << QLineF(t.x, t.on ? t.hi : t.lo, plot.left() + view.xOf(stop, w), t.on ? t.hi : t.lo);
+      t.runTo(plot.left() + view.xOf(stop, w));
+      for (const QRectF &r : t.high)
+        p.fillRect(r, shade);
       p.drawLines(t.lines);
     }
   }
