@@ -14,6 +14,10 @@ void printLines(const QString &text) {
 
 Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Icon,
                                         const QString &details) {
+  if (buttons == Buttons::Ok) { // a question tells no outcome
+    lastShown = text;
+    lastWasBox = true;
+  }
   printLines(text);
   if (!details.isEmpty())
     printLines(details);
@@ -36,4 +40,8 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Ic
   return noAnswer;
 }
 
-void ConsoleDialogs::status(const QString &text) { printLines(reworded.value(text, text)); }
+void ConsoleDialogs::status(const QString &text) {
+  if (!lastWasBox)
+    lastShown = text;
+  printLines(reworded.value(text, text));
+}

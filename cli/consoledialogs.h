@@ -15,6 +15,11 @@ public:
   // Status lines that name a button, told as the terminal does it instead.
   QHash<QString, QString> reworded;
 
+  // The last outcome shown: the last box that asked nothing, else the last
+  // status line.
+  QString lastShown;
+  bool lastWasBox = false;
+
   Answer message(const QString &text, Buttons buttons, Icon icon,
                  const QString &details) override;
   void status(const QString &text) override;

@@ -10,6 +10,9 @@
 #include "wholefile.h"
 
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QGuiApplication>
 #include <cstring>
@@ -17,6 +20,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -31,7 +35,7 @@ namespace {
 
 enum Exit { Done = 0, Differs = 1, Usage = 2, Failed = 3 };
 
-const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--trace] [--record FILE.csv] [--yes]
+const char *const Overview = R"(Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--trace] [--record FILE.csv] [--yes] [--json]
                   COMMAND [ARGS]
 
 Commands:
@@ -77,6 +81,9 @@ Options:
   --yes           answer every question Yes/OK. Without it an operator at a
                   terminal is asked; with no terminal the answer is No/Cancel
                   and nothing is changed
+  --json          print one JSON object on standard output instead of the
+                  text: the command, port, device, ok, exit, the values read,
+                  differences, and on failure the message (keys in docs/CLI.md)
   --help          this text; COMMAND --help tells about one command
   --version       the program's version
 
@@ -188,9 +195,26 @@ QTextStream &out() {
   return s;
 }
 
+// The last line the tool itself said about a failure, for --json.
+QString &ownFailure() {
+  static QString text;
+  return text;
+}
+
 int usage(const QString &problem) {
-  QTextStream(stderr) << "kov-t6-cli: " << problem << " (see kov-t6-cli --help)\n";
+  ownFailure() = QStringLiteral("kov-t6-cli: ") + problem + QStringLiteral(" (see kov-t6-cli --help)");
+  QTextStream(stderr) << ownFailure() << "\n";
   return Usage;
+}
+
+// A value as JSON: a number when the text is one, else the text.
+QJsonValue jsonValue(const QString &text) {
+  static const QRegularExpression number(QStringLiteral("^-?\\d+(\\.\\d+)?$"));
+  return number.match(text).hasMatch() ? QJsonValue(text.toDouble()) : QJsonValue(text);
+}
+
+QJsonObject jsonSummary(const movestats::Summary &s) {
+  return {{"count", s.count}, {"min", s.min}, {"median", s.median}, {"mean", s.mean}, {"max", s.max}, {"sd", s.sd}};
 }
 
 class Cli {
@@ -213,24 +237,46 @@ private:
   int ports();
   void printParams();
   int failed(const QString &what) {
-    QTextStream(stderr) << "kov-t6-cli: " << what << " failed\n";
+    ownFailure() = QStringLiteral("kov-t6-cli: ") + what + QStringLiteral(" failed");
+    QTextStream(stderr) << ownFailure() << "\n";
     return Failed;
   }
+  // A value read: a "name: text" line, or under --json the value of `key`
+  // (the English name, so that the keys do not follow --lang).
+  void show(const QString &name, const QString &text, const QString &key = {}, bool number = true) {
+    if (json)
+      values.insert(key.isEmpty() ? name : key, number ? jsonValue(text) : QJsonValue(text));
+    else
+      out() << name << ": " << text << '\n';
+  }
+  // The object --json prints for the command that ended in `result`.
+  QJsonObject jsonResult(const QString &command, const QStringList &args, int result, qint64 ms) const;
   void printIndex();
 
   ConsoleDialogs &dialogs;
 
+  QJsonObject values;     // --json: the values read
+  QJsonArray differences; // --json: a verification's or a diff's
+
 public:
   Program program;
   SimPortDevice simulated;
+  bool json = false;  // one JSON object on standard output instead of text
   bool trace = false; // every line over the wire to standard error
   QString record;     // --record: the commissioning record to append to
 
+  // The controller's version once the run has asked for it, else empty.
+  QString controllerVersion() const {
+    const QString shown = program.frmMain.sbStatusBar.panelText(0);
+    return shown.startsWith(program.m.msg(416)) ? shown.mid(program.m.msg(416).size()) : QString();
+  }
   // One line of the commissioning record for a read, write or verification.
   bool writeRecord(const QString &command, const QStringList &args, int result);
 };
 
 int Cli::run(const QString &command, QStringList args) {
+  QElapsedTimer clock;
+  clock.start();
   program.Main(false);
   if (trace) {
     CommLog &log = program.log();
@@ -264,8 +310,51 @@ int Cli::run(const QString &command, QStringList args) {
     result = usage(QStringLiteral("unknown command '%1'").arg(command));
   program.link.CommPortClose();
   if (!record.isEmpty() && result != Usage && !writeRecord(command, args, result))
-    return Failed;
+    result = Failed;
+  if (json)
+    out() << QJsonDocument(jsonResult(command, args, result, clock.elapsed())).toJson(QJsonDocument::Compact)
+          << Qt::endl;
   return result;
+}
+
+namespace {
+// The file a command names: -o's, else the first word after its verb.
+QString fileOf(const QString &command, const QStringList &args) {
+  const qsizetype o = args.indexOf(QStringLiteral("-o"));
+  if (o >= 0 && command != u"print")
+    return args.value(o + 1);
+  const bool named = command == u"print" || (command == u"index" && args.value(0) == u"write") ||
+                     (command == u"params" && QStringList{"write", "verify", "diff"}.contains(args.value(0)));
+  return named ? args.value(1) : QString();
+}
+} // namespace
+
+QJsonObject Cli::jsonResult(const QString &command, const QStringList &args, int result, qint64 ms) const {
+  const int n = program.m.PortNo;
+  const QString verb = args.value(0).startsWith(u'-') ? QString() : args.value(0);
+  QJsonObject o{{"command", verb.isEmpty() || command == u"move" || command == u"io" ? command : command + u' ' + verb},
+                {"port", QStringLiteral("COM%1").arg(n)},
+                {"device", program.link.deviceName(n)},
+                {"ok", result == Done},
+                {"exit", result},
+                {"elapsed_ms", ms},
+                {"values", values}};
+  const QString file = fileOf(command, args);
+  if (!file.isEmpty())
+    o.insert("file", file);
+  const QString version = controllerVersion();
+  if (!version.isEmpty())
+    o.insert("controller_version", version);
+  if (command == u"params" && (verb == u"verify" || verb == u"diff"))
+    o.insert("differences", differences);
+  if (result == Usage || result == Failed) {
+    // What the operator was told last: a message of the table when there was one.
+    const QString shown = dialogs.lastShown.isEmpty() ? ownFailure() : dialogs.lastShown;
+    const std::optional<int> number = program.m.messages().numberOf(shown);
+    o.insert("error", QJsonObject{{"message", number ? QJsonValue(*number) : QJsonValue()},
+                                  {"text", QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))}});
+  }
+  return o;
 }
 
 namespace {
@@ -282,14 +371,11 @@ bool Cli::writeRecord(const QString &command, const QStringList &args, int resul
                         (command == u"params" && (verb == u"read" || verb == u"write" || verb == u"verify"));
   if (!recorded)
     return true;
-  const qsizetype o = args.indexOf(QStringLiteral("-o"));
-  const QString file = o >= 0 ? args.value(o + 1) : args.value(1);
+  const QString file = fileOf(command, args);
   const bool verify = verb == u"verify";
   const QString outcome = result == Done ? QStringLiteral("OK") : result == Differs ? QStringLiteral("NG")
                                                                                     : QStringLiteral("failed");
-  const QString version = program.frmMain.sbStatusBar.panelText(0).startsWith(program.m.msg(416))
-                              ? program.frmMain.sbStatusBar.panelText(0).mid(program.m.msg(416).size())
-                              : QString();
+  const QString version = controllerVersion();
   const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate),
                            program.link.portLabel(program.m.PortNo), version, command + u' ' + verb, file,
                            outcome,
@@ -307,7 +393,8 @@ bool Cli::writeRecord(const QString &command, const QStringList &args, int resul
   QString reason;
   if (!wholefile::Save(record, bytes, &reason)) {
     QTextStream(stderr) << record << ": " << reason << "\n";
-    QTextStream(stderr) << "kov-t6-cli: the commissioning record could not be written\n";
+    ownFailure() = QStringLiteral("kov-t6-cli: the commissioning record could not be written");
+    QTextStream(stderr) << ownFailure() << '\n';
     return false;
   }
   return true;
@@ -354,7 +441,7 @@ int Cli::move(QStringList args) {
   MotionTest &motion = program.motion;
   const MoveStats &moves = program.moveStats;
   QObject::connect(&motion, &MotionTest::moveCompleted, &motion, [&](int number, qint64 ms) {
-    if (!csv)
+    if (!csv && !json)
       out() << "move " << number << ": " << ms << " ms" << Qt::endl;
     if (count > 0 && number >= count)
       motion.cmdSTOP_Click();
@@ -377,7 +464,14 @@ int Cli::move(QStringList args) {
   const int result = motion.cmdMOVE_Click() == 0 ? Done : failed(QStringLiteral("move"));
   if (csv)
     printCsv(true);
-  if (stats) {
+  if (json) {
+    QJsonArray list;
+    for (const MoveStats::Move &m : moves.moves())
+      list.append(QJsonObject{{"move", m.number}, {"move_ms", m.moveMs},
+                              {"cycle_ms", m.cycleMs >= 0 ? QJsonValue(m.cycleMs) : QJsonValue()}});
+    values = {{"moves", list}, {"move_ms", jsonSummary(moves.moveSummary())},
+              {"cycle_ms", jsonSummary(moves.cycleSummary())}};
+  } else if (stats) {
     const QString summary = moves.summaryText(program.m.messages());
     if (csv)
       QTextStream(stderr) << summary;
@@ -412,15 +506,24 @@ int Cli::io(QStringList args) {
   IoMonitor &io = program.io;
   QElapsedTimer run;
   bool first = true, stopAsked = false;
-  if (csv)
+  if (csv && !json)
     out() << "ms,STB,RES,ALM,RDY,IN-P,OUT2,OUT1" << Qt::endl;
+  int ticks = 0;
   QObject::connect(&io, &IoMonitor::ticked, &io, [&] {
+    ++ticks;
+    if (json) {
+      QJsonObject states;
+      for (int row = 0; row < 7; ++row)
+        states.insert(QString::fromLatin1(IoSignals[std::size_t(row)].name), io.isOn(row) ? 1 : 0);
+      values.insert("states", states);
+    }
     QStringList states;
     for (int row = 0; row < 7; ++row)
       states << (csv ? QString() : QString::fromLatin1(IoSignals[std::size_t(row)].name) + u'=') +
                     QString::number(io.isOn(row) ? 1 : 0);
-    out() << (csv ? QString::number(run.elapsed()) + u',' + states.join(u',') : states.join(u' '))
-          << Qt::endl;
+    if (!json)
+      out() << (csv ? QString::number(run.elapsed()) + u',' + states.join(u',') : states.join(u' '))
+            << Qt::endl;
     // Each toggle after the first read, as a double-click on that lamp.
     if (std::exchange(first, false))
       for (const int row : toggles)
@@ -442,19 +545,36 @@ int Cli::io(QStringList args) {
   if (seconds > 0)
     timeUp.start(int(std::lround(seconds * 1000)));
   loop.exec();
+  if (json) {
+    QJsonArray changes;
+    for (const IoHistory::Change &c : io.history().changes())
+      changes.append(QJsonObject{{"ms", c.ms}, {"signal", QString::fromLatin1(IoSignals[std::size_t(c.row)].name)},
+                                 {"state", c.on ? 1 : 0}});
+    values.insert("ticks", ticks);
+    values.insert("changes", changes);
+    values.insert("dropped", io.history().dropped());
+  }
   return stopAsked ? Done : failed(QStringLiteral("io"));
 }
 
 int Cli::ports() {
   Link &link = program.link;
   link.ScanPorts();
+  QJsonArray list;
   for (int n = 1; n <= 32; ++n) {
     const auto i = std::size_t(n);
     if (!link.PortAvailable[i] && link.PortRefusal[i].isEmpty())
       continue; // no device has this number
-    out() << link.portLabel(n) << ": " << (link.PortAvailable[i] ? program.m.msg(5163) : link.PortRefusal[i])
-          << Qt::endl;
+    if (json)
+      list.append(QJsonObject{{"port", QStringLiteral("COM%1").arg(n)}, {"device", link.deviceName(n)},
+                              {"opens", link.PortAvailable[i]},
+                              {"reason", link.PortAvailable[i] ? QJsonValue() : QJsonValue(link.PortRefusal[i])}});
+    else
+      out() << link.portLabel(n) << ": " << (link.PortAvailable[i] ? program.m.msg(5163) : link.PortRefusal[i])
+            << Qt::endl;
   }
+  if (json)
+    values.insert("ports", list);
   return Done;
 }
 
@@ -465,11 +585,13 @@ int Cli::print(QStringList args) {
     ParamCompare &compare = program.compare;
     if (compare.compare(ParamCompare::Side::file(args[1]), ParamCompare::Side::file(args[2])) < 0)
       return failed(QStringLiteral("comparing"));
+    values.insert("pdf", args[4]);
     return program.print.saveComparisonPdf(compare, args[4]) == 0 ? Done : failed(QStringLiteral("printing"));
   }
   const int o = int(args.indexOf(QLatin1String("-o")));
   if (args.size() != 4 || o != 2 || (args[0] != u"index" && args[0] != u"params"))
     return usage(QStringLiteral("print takes index FILE.ztd, params FILE.pmt or diff A.pmt B.pmt, and -o OUT.pdf"));
+  values.insert("pdf", args[3]);
   PdfTarget pdf(args[3]);
   program.print.target = &pdf;
   const bool index = args[0] == u"index";
@@ -488,7 +610,7 @@ int Cli::version() {
   if (program.controller.mnuShowCtversion_Click() != 0)
     return failed(QStringLiteral("version"));
   const QByteArray v = program.link.JusinData.mid(3, 3);
-  out() << "version: " << v.left(1) << '.' << v.mid(1, 2) << Qt::endl;
+  show(QStringLiteral("version"), QString::fromLatin1(v.left(1) + '.' + v.mid(1, 2)), {}, false);
   return Done;
 }
 
@@ -497,7 +619,7 @@ int Cli::status() {
   program.link.CommPortRelease();
   if (s < 0)
     return failed(QStringLiteral("status"));
-  out() << "status: " << s << Qt::endl;
+  show(QStringLiteral("status"), QString::number(s));
   return Done;
 }
 
@@ -507,12 +629,15 @@ int Cli::alarmReset() {
 
 void Cli::printIndex() {
   const FrmMain &f = program.frmMain;
-  const Module1 &m = program.m;
-  out() << m.msg(3002) << ": " << f.comboVEL.text() << '\n'
-        << m.msg(3003) << ": " << f.comboACC.text() << '\n'
-        << m.msg(3004) << ": " << f.txtDIVISION.text() << '\n'
-        << m.msg(3005) << ": " << f.txtGEAR.text() << '\n'
-        << m.msg(3008) << ": " << (f.optCW.isChecked() ? "CW" : "CCW") << Qt::endl;
+  const Messages english(msgtable::EnglishBase);
+  const std::pair<int, QString> lines[] = {{3002, f.comboVEL.text()},
+                                           {3003, f.comboACC.text()},
+                                           {3004, f.txtDIVISION.text()},
+                                           {3005, f.txtGEAR.text()},
+                                           {3008, f.optCW.isChecked() ? QStringLiteral("CW") : QStringLiteral("CCW")}};
+  for (const auto &[n, text] : lines)
+    show(program.m.msg(n), text, english.text(n));
+  out() << Qt::flush;
 }
 
 int Cli::index(QStringList args) {
@@ -549,8 +674,10 @@ int Cli::index(QStringList args) {
 }
 
 void Cli::printParams() {
-  for (const auto &[name, value] : ParameterReportLines(program.params.ParametaSet, program.m.messages()))
-    out() << name << ": " << value << '\n';
+  const auto lines = ParameterReportLines(program.params.ParametaSet, program.m.messages());
+  const auto keys = ParameterReportLines(program.params.ParametaSet, Messages(msgtable::EnglishBase));
+  for (qsizetype i = 0; i < lines.size(); ++i)
+    show(lines[i].first, lines[i].second, keys[i].first);
   out() << Qt::flush;
 }
 
@@ -589,7 +716,8 @@ int Cli::params(QStringList args) {
     }
     // A motor current of 0 A is never what the operator meant.
     if (program.params.currentMissing()) {
-      QTextStream(stderr) << "kov-t6-cli: size SP needs its motor current: give --current A (0.1 to 2.0)\n";
+      ownFailure() = QStringLiteral("kov-t6-cli: size SP needs its motor current: give --current A (0.1 to 2.0)");
+      QTextStream(stderr) << ownFailure() << '\n';
       return false;
     }
     return true;
@@ -633,7 +761,11 @@ int Cli::params(QStringList args) {
       return failed(QStringLiteral("opening ") + args[0]);
     if (!takeCurrent())
       return Failed;
-    switch (program.verification.cmdConpareCT_Click()) {
+    const qint16 verified = program.verification.cmdConpareCT_Click();
+    for (const verify::Difference &d : program.verification.differences())
+      differences.append(QJsonObject{{"group", paramdiff::GroupName(d.group)}, {"name", d.name},
+                                     {"file", jsonValue(d.screen)}, {"controller", jsonValue(d.reference)}});
+    switch (verified) {
     case 0: return Done;
     case 1: return Differs;
     default: return failed(QStringLiteral("params verify"));
@@ -684,7 +816,24 @@ int Cli::diff(QStringList args) {
   const qint16 r = compare.compare(ParamCompare::Side::file(args[0]), b);
   if (r < 0)
     return failed(QStringLiteral("params diff"));
-  out() << paramdiff::Lines(compare.report().rows, all) << Qt::flush;
+  if (!json) {
+    out() << paramdiff::Lines(compare.report().rows, all) << Qt::flush;
+    return r == 0 ? Done : Differs;
+  }
+  QJsonArray every;
+  for (const paramdiff::Row &row : compare.report().rows) {
+    const QJsonObject o{{"group", paramdiff::GroupName(row.group)}, {"name", row.name},
+                        {"a", jsonValue(row.a)}, {"b", jsonValue(row.b)}};
+    if (row.differs)
+      differences.append(o);
+    if (all) {
+      QJsonObject e = o;
+      e.insert("differs", row.differs);
+      every.append(e);
+    }
+  }
+  if (all)
+    values.insert("parameters", every);
   return r == 0 ? Done : Differs;
 }
 
@@ -706,7 +855,7 @@ int main(int argc, char *argv[]) {
   QStringList args = app.arguments().mid(1);
 
   ConsoleDialogs dialogs;
-  bool trace = false;
+  bool trace = false, json = false;
   QString device, record;
   std::optional<qint16> port, lang;
   bool simulator = false;
@@ -722,6 +871,8 @@ int main(int argc, char *argv[]) {
     }
     if (opt == QLatin1String("--trace")) {
       trace = true;
+    } else if (opt == QLatin1String("--json")) {
+      json = true;
     } else if (opt == QLatin1String("--record")) {
       if (args.isEmpty())
         return usage(QStringLiteral("--record needs a FILE.csv"));
@@ -771,6 +922,7 @@ int main(int argc, char *argv[]) {
 
   Cli cli(dialogs);
   cli.trace = trace;
+  cli.json = json;
   cli.record = record;
   cli.program.deviceOverride = device;
   cli.program.portOverride = port;

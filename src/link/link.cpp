@@ -113,10 +113,14 @@ qint16 Link::TryOpenPort(int n) {
   return opened ? 0 : 1;
 }
 
-QString Link::portLabel(int n, bool withInfo) const {
+QString Link::deviceName(int n) const {
   const QString path = device_->simulated() ? msg(5131) : device_->devicePath(n);
+  return path.isEmpty() ? msg(5132) : path;
+}
+
+QString Link::portLabel(int n, bool withInfo) const {
   const QString info = withInfo ? device_->deviceInfo(n) : QString();
-  return msg(5130).arg(n).arg(path.isEmpty() ? msg(5132) : path) +
+  return msg(5130).arg(n).arg(deviceName(n)) +
          (info.isEmpty() ? QString() : QStringLiteral(" (") + info + u')');
 }
 

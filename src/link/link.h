@@ -56,6 +56,8 @@ public:
   // The operator's name of port `n`: "COM5 — /dev/ttyUSB0 (maker, ...)",
   // without what the system reports about the device unless `withInfo`.
   QString portLabel(int n, bool withInfo = true) const;
+  // The device behind port number n as the label names it.
+  QString deviceName(int n) const;
   // The device or network address port number `n` reaches; empty if none.
   QString portPath(int n) const { return device_ ? device_->devicePath(n) : QString(); }
 

@@ -25,6 +25,10 @@ public:
   // warning (tests fail on it) and shown as "#N" so the program goes on.
   QString text(int n) const;
 
+  // The message a shown text starts with (its %N standing for anything):
+  // the one with the most of its own text matched; nullopt when none.
+  std::optional<int> numberOf(const QString &shown) const;
+
   // Several messages in one box are joined by CR LF.
   QString joined(std::initializer_list<int> ns) const;
 

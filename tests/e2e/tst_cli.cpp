@@ -1,6 +1,9 @@
 // kov-t6-cli end to end: the real executable against kov-sim on a pty.
 #include "simprocess.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <csignal>
 #include <unistd.h>
@@ -23,6 +26,22 @@ bool matches(const QString &want, const QString &got) {
 }
 const QByteArray Ztd = "\"ZT-M5\",\"Position\"\r\n\"\",\"NEW\"\r\n"
                        "0,\"1500\",\"2\",\"\",\"\",\"1\",\"8\",\"2\",\"\"\r\n";
+// The same keys and types throughout; an array by its first element.
+bool sameShape(const QJsonValue &want, const QJsonValue &got, const QString &at, QString *why) {
+  if (want.type() != got.type())
+    return *why = at, false;
+  if (want.isObject()) {
+    const QJsonObject w = want.toObject(), g = got.toObject();
+    if (w.keys() != g.keys())
+      return *why = at + u": "_qs + g.keys().join(u' '), false;
+    for (const QString &k : w.keys())
+      if (!sameShape(w[k], g[k], at + u'.' + k, why))
+        return false;
+  }
+  if (want.isArray() && !want.toArray().isEmpty() && !got.toArray().isEmpty())
+    return sameShape(want.toArray().first(), got.toArray().first(), at + u"[0]"_qs, why);
+  return true;
+}
 } // namespace
 
 class tst_Cli : public QObject {
@@ -174,6 +193,30 @@ private Q_SLOTS:
     QTRY_VERIFY2(matches(u'~' + wire, line()), qPrintable(line()));
     if (!saved.isNull())
       QVERIFY(kt::readFile(kt::path("out")).startsWith(saved == "{in}" ? kt::readFile(kt::path("in")) : saved));
+  }
+
+  // Each example of the --json reference, run in order in an empty folder:
+  // the documented keys and types, command, ok and exit.
+  void documentedJson() {
+    const QString doc = QString::fromUtf8(kt::readFile(KOV_CLI_DOC));
+    static const QRegularExpression example(u"```sh\nkov-t6-cli ([^\n]+)\n```\n\n```json\n(.*?)\n```"_qs,
+                                            QRegularExpression::DotMatchesEverythingOption);
+    QTemporaryDir folder;
+    int examples = 0;
+    for (auto it = example.globalMatch(doc); it.hasNext(); ++examples) {
+      const auto m = it.next();
+      const QJsonObject want = QJsonDocument::fromJson(m.captured(2).toUtf8()).object();
+      const Run run = runProgram(KOV_CLI_PATH, m.captured(1).split(u' '), 20000, folder.path());
+      const QList<QByteArray> lines = run.out.split('\n');
+      QVERIFY2(lines.size() == 2 && lines[1].isEmpty(), run.out + run.err); // one object on one line
+      const QJsonObject got = QJsonDocument::fromJson(lines[0]).object();
+      QString why;
+      QVERIFY2(sameShape(want, got, m.captured(1), &why), qPrintable(why));
+      for (const char *key : {"command", "ok", "exit"})
+        QVERIFY2(want[key] == got[key], qPrintable(m.captured(1) + u' ' + QString::fromLatin1(key)));
+      QCOMPARE(run.code, got["exit"].toInt());
+    }
+    QCOMPARE(examples, 16);
   }
 
   // Ctrl+C is the Stop button: the run or the monitor ends as it would.

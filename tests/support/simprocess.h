@@ -53,9 +53,11 @@ struct Run {
   int code = -1;
   QByteArray out, err;
 };
-inline Run runProgram(const QString &program, const QStringList &args, int msecs = 20000) {
+inline Run runProgram(const QString &program, const QStringList &args, int msecs = 20000,
+                      const QString &folder = {}) {
   QProcess p;
   p.setStandardInputFile(QProcess::nullDevice());
+  p.setWorkingDirectory(folder);
   p.start(program, args);
   Run r;
   if (!p.waitForFinished(msecs)) {
