@@ -1,8 +1,11 @@
 // kov-t6-cli: the operator commands of KOV-T6 from the command line, run by
 // the program's own code with a console in place of the message boxes.
+#include "batch.h"
 #include "consoledialogs.h"
 #include "parameterreport.h"
 #include "program.h"
+#include "interrupt.h"
+#include "record.h"
 #include "simportdevice.h"
 
 #include "motionrules.h"
@@ -61,6 +64,7 @@ Commands:
   print index FILE.ztd -o OUT.pdf      the index data report of a file, as a PDF (A4)
   print params FILE.pmt -o OUT.pdf     the parameter report of a file, as a PDF (A4)
   print diff A.pmt B.pmt -o OUT.pdf    the comparison report of two files, as a PDF (A4)
+  batch PLAN.csv [--jobs N]            run each row's steps on its line, up to N lines at once
 
 Options:
   --device PATH   the serial device to use, or a serial device server's line:
@@ -137,6 +141,19 @@ const CommandHelp Helps[] = {
               "  Draws the report of a position data or parameter file, or the comparison of\n"
               "  two parameter files, as the program prints it, into a PDF on A4. No\n"
               "  controller and no display are needed.\n"},
+    {"batch", "kov-t6-cli [--lang L] [--timeout-scale F] [--record FILE.csv] [--json] batch PLAN.csv [--jobs N]\n"
+              "  Runs the plan: a \"line,steps\" header, then a row a line (a device path, a\n"
+              "  tcp:// or rfc2217:// URL, or a port number) with its steps separated by \";\",\n"
+              "  e.g. /dev/ttyUSB0,\"params write P.pmt; params verify P.pmt; version\".\n"
+              "  Each line runs its steps in order, one at a time, each step a kov-t6-cli of\n"
+              "  its own that answers Yes; up to N lines at once (default: all). A failed step\n"
+              "  ends its line's plan; the other lines go on. On a terminal a table shows\n"
+              "  each line's step, state and time; otherwise a line a finished step. Then\n"
+              "  a summary. --record writes a record line a step; --json prints an object a\n"
+              "  line and a summary object. A plan that cannot run names its row and column\n"
+              "  and nothing runs (exit 2). Ctrl+C starts no new step and lets the running\n"
+              "  steps finish. Exit 0 every line passed, 1 a verification found differences,\n"
+              "  3 a step failed or the batch was stopped.\n"},
     {"io", "kov-t6-cli io [--toggle SIGNAL]... [--seconds S] [--csv]\n"
            "  Runs the I/O monitor for S seconds (default: until Ctrl+C, which stops it so\n"
            "  the controller leaves monitor mode). Each tick prints the seven lamps STB,\n"
@@ -144,50 +161,6 @@ const CommandHelp Helps[] = {
            "  the start, then the seven states) after a header. --toggle switches the\n"
            "  output SIGNAL (ALM, RDY, IN-P, OUT1 or OUT2) after the first read, as a\n"
            "  double-click on its lamp does.\n"},
-};
-
-// Ctrl+C runs `action` from the event loop (a signal handler may only
-// write to a pipe) instead of ending the program.
-class Interrupt {
-public:
-  explicit Interrupt(std::function<void()> action) : action_(std::move(action)) {
-    if (::pipe(fds_) != 0)
-      return;
-    writeEnd() = fds_[1];
-    notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
-      char c;
-      while (::read(fds_[0], &c, 1) == 1) {
-      }
-      action_();
-    });
-    ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
-    struct sigaction sa {};
-    sa.sa_handler = [](int) {
-      const char c = 1;
-      [[maybe_unused]] const ssize_t n = ::write(writeEnd(), &c, 1);
-    };
-    ::sigaction(SIGINT, &sa, &previous_);
-  }
-  ~Interrupt() {
-    if (!notifier_)
-      return;
-    ::sigaction(SIGINT, &previous_, nullptr);
-    notifier_.reset();
-    writeEnd() = -1;
-    ::close(fds_[0]);
-    ::close(fds_[1]);
-  }
-
-private:
-  static int &writeEnd() {
-    static int fd = -1;
-    return fd;
-  }
-  std::function<void()> action_;
-  int fds_[2] = {-1, -1};
-  std::unique_ptr<QSocketNotifier> notifier_;
-  struct sigaction previous_ {};
 };
 
 QTextStream &out() {
@@ -357,14 +330,6 @@ QJsonObject Cli::jsonResult(const QString &command, const QStringList &args, int
   return o;
 }
 
-namespace {
-QString csvField(QString s) {
-  if (s.contains(u',') || s.contains(u'"') || s.contains(u'\n'))
-    s = u'"' + s.replace(u'"', QStringLiteral("\"\"")) + u'"';
-  return s;
-}
-} // namespace
-
 bool Cli::writeRecord(const QString &command, const QStringList &args, int result) {
   const QString verb = args.value(0);
   const bool recorded = (command == u"index" && (verb == u"read" || verb == u"write")) ||
@@ -381,17 +346,8 @@ bool Cli::writeRecord(const QString &command, const QStringList &args, int resul
                            outcome,
                            verify && result != Failed ? QString::number(program.verification.differenceCount())
                                                       : QString()};
-  QStringList quoted;
-  for (const QString &f : fields)
-    quoted << csvField(f);
-  // Written whole and checked, so a full disk never costs the earlier lines.
-  const wholefile::Read old = wholefile::ReadFile(record);
-  QByteArray bytes = old.ok() ? old.bytes : QByteArray("time,port,version,command,file,result,differences\n");
-  if (!bytes.isEmpty() && !bytes.endsWith('\n'))
-    bytes += '\n';
-  bytes += quoted.join(u',').toUtf8() + '\n';
   QString reason;
-  if (!wholefile::Save(record, bytes, &reason)) {
+  if (!record::Append(this->record, fields, &reason)) {
     QTextStream(stderr) << record << ": " << reason << "\n";
     ownFailure() = QStringLiteral("kov-t6-cli: the commissioning record could not be written");
     QTextStream(stderr) << ownFailure() << '\n';
@@ -858,6 +814,7 @@ int main(int argc, char *argv[]) {
   bool trace = false, json = false;
   QString device, record;
   std::optional<qint16> port, lang;
+  QStringList passed; // the options a batch gives each of its steps
   bool simulator = false;
   while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
     const QString opt = args.takeFirst();
@@ -897,11 +854,13 @@ int main(int argc, char *argv[]) {
       if (!ok || !std::isfinite(f) || f < 0.001 || f > 100)
         return usage(QStringLiteral("--timeout-scale takes a factor from 0.001 to 100"));
       Link::setTimeoutScale(f);
+      passed << opt << QString::number(f);
     } else if (opt == QLatin1String("--lang")) {
       const QString l = args.isEmpty() ? QString() : args.takeFirst();
       if (l != QLatin1String("ja") && l != QLatin1String("en"))
         return usage(QStringLiteral("--lang takes ja or en"));
       lang = qint16(l == QLatin1String("ja") ? 1 : 2);
+      passed << opt << l;
     } else {
       return usage(QStringLiteral("unknown option '%1'").arg(opt));
     }
@@ -921,6 +880,34 @@ int main(int argc, char *argv[]) {
   }
 
   Cli cli(dialogs);
+  if (command == QLatin1String("batch")) {
+    if (simulator || !device.isEmpty() || port || trace || dialogs.yes)
+      return usage(QStringLiteral("batch takes its lines from the plan and answers Yes itself; "
+                                  "--device, --port, --simulator, --trace and --yes do not belong to it"));
+    batch::Options o;
+    o.json = json;
+    o.record = record;
+    o.childOptions = passed;
+    while (!args.isEmpty()) {
+      const QString a = args.takeFirst();
+      if (a == QLatin1String("--jobs")) {
+        bool ok = false;
+        o.jobs = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
+        if (!ok || o.jobs < 1)
+          return usage(QStringLiteral("--jobs takes a number of lines from 1"));
+      } else if (o.plan.isEmpty() && !a.startsWith(u'-')) {
+        o.plan = a;
+      } else {
+        return usage(QStringLiteral("batch takes PLAN.csv and --jobs N"));
+      }
+    }
+    if (o.plan.isEmpty())
+      return usage(QStringLiteral("batch needs a PLAN.csv"));
+    cli.program.languageOverride = lang;
+    cli.program.Main(false);
+    o.langBase = cli.program.m.messages().langBase();
+    return batch::Run(o);
+  }
   cli.trace = trace;
   cli.json = json;
   cli.record = record;

@@ -366,6 +366,16 @@ constexpr Row kRows[] = {
     { 5290, "拡大", "Zoom in"},
     { 5291, "縮小", "Zoom out"},
     { 5292, "移動はまだありません", "No moves yet"},
+    { 5293, "ライン", "Line"},
+    { 5294, "ステップ", "Step"},
+    { 5295, "状態", "State"},
+    { 5296, "時間", "Time"},
+    { 5297, "待機", "waiting"},
+    { 5298, "実行中", "running"},
+    { 5299, "中止", "stopped"},
+    { 5300, "失敗", "failed"},
+    { 5301, "%1 ライン: OK %2、NG %3、失敗 %4、中止 %5", "%1 lines: %2 OK, %3 NG, %4 failed, %5 stopped"},
+    { 5302, "Ctrl+C: 新しいステップは始めません。実行中のステップは終わるまで続けます。", "Ctrl+C: no new step starts; the steps running finish."},
 };
 
 constexpr bool sortedByNumber() {

@@ -252,6 +252,96 @@ private Q_SLOTS:
     QTRY_COMPARE(sim.wire().value(sim.wire().size() - 1), last);
   }
 
+  // Four lines at once: one whose verification differs and one that
+  // vanishes in its first write; the others finish, the summary and the
+  // exit status say so, and the record has a line a step run.
+  void batchOfFourLines() {
+    SimProcess lines[4];
+    QStringList rows{"line,steps", "# line 7"};
+    for (int i = 0; i < 4; ++i) {
+      lines[i].link = kt::path(u"line%1"_qs.arg(i));
+      lines[i].log = kt::path(u"wire%1.log"_qs.arg(i));
+      QVERIFY(lines[i].start(i == 3 ? QStringList{"--fault", "0WD1:vanish"} : QStringList{}));
+      rows << lines[i].link + u",\"params write s28.pmt; params verify "_qs + (i == 1 ? u"s35"_qs : u"s28"_qs) +
+                  u".pmt; version\""_qs;
+    }
+    QVERIFY(kt::writeFile(kt::path("plan.csv"), rows.join(u'\n').toUtf8()));
+    for (const char *size : {"28", "35"})
+      QCOMPARE(cli({"params", "standard", size, "-o", kt::path(u"s%1.pmt"_qs.arg(size))}).code, 0);
+    const QString record = kt::path("batch.csv");
+    const Run run = runProgram(KOV_CLI_PATH, {"--lang", "en", "--timeout-scale", "0.1", "--record", record, "--json",
+                                              "batch", kt::path("plan.csv")}, 20000, kt::dir().path());
+    QCOMPARE(run.code, 3);
+    QList<QByteArray> out = run.out.trimmed().split('\n');
+    QCOMPARE(out.size(), 5);
+    QCOMPARE(QJsonDocument::fromJson(out.takeLast())["summary"].toObject(),
+             (QJsonObject{{"lines", 4}, {"ok", 2}, {"ng", 1}, {"failed", 1}, {"stopped", 0}, {"exit", 3}}));
+    QHash<QString, QString> states;
+    int steps = 0;
+    for (const QByteArray &o : out) {
+      const QJsonObject line = QJsonDocument::fromJson(o).object();
+      states[line["line"].toString()] = line["state"].toString();
+      steps += int(line["steps"].toArray().size());
+    }
+    QCOMPARE(states, (QHash<QString, QString>{{lines[0].link, "OK"}, {lines[1].link, "NG"}, {lines[2].link, "OK"},
+                                              {lines[3].link, "failed"}}));
+    QCOMPARE(steps, 10); // the failed write ended its line
+    QVERIFY(!lines[3].wire().contains("0RV"));
+    const QStringList recorded = QString::fromUtf8(kt::readFile(record)).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(recorded.size(), 11);
+    QCOMPARE(recorded.filter(u"params verify,s35.pmt,NG,"_qs).size(), 1);
+    QCOMPARE(recorded.filter(u",failed,"_qs).size(), 1);
+  }
+
+  void malformedPlan_data() {
+    QTest::addColumn<QByteArray>("plan");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no header") << QByteArray("{sim},version\n") << "row 1, column 1: ";
+    QTest::newRow("a third column") << QByteArray("line,steps\n{sim},version,status\n") << "row 2, column 3: ";
+    QTest::newRow("no such line") << QByteArray("line,steps\nCOM1,version\n") << "row 2, column 1: ";
+    QTest::newRow("one line twice") << QByteArray("line,steps\n{sim},version\n\n{sim},status\n")
+                                    << "row 4, column 1: ";
+    QTest::newRow("an unknown command") << QByteArray("line,steps\n{sim},version; params wirte p.pmt\n")
+                                        << "row 2, column 2: step 2: ";
+    QTest::newRow("a file missing") << QByteArray("line,steps\n{sim},params write\n") << "row 2, column 2: step 1: ";
+    QTest::newRow("moves without end") << QByteArray("line,steps\n{sim},move\n") << "row 2, column 2: step 1: ";
+    QTest::newRow("a quote not closed") << QByteArray("line,steps\n{sim},\"version\n") << "row 2, column 2: ";
+  }
+  // The row and column are named, and nothing runs, on any line.
+  void malformedPlan() {
+    QFETCH(QByteArray, plan);
+    QFETCH(QString, error);
+    QVERIFY(sim.start());
+    QVERIFY(kt::writeFile(kt::path("plan.csv"), plan.replace("{sim}", sim.link.toUtf8())));
+    const Run run = runProgram(KOV_CLI_PATH, {"batch", kt::path("plan.csv")});
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.startsWith((kt::path("plan.csv") + u": "_qs + error).toUtf8()), run.err.constData());
+    QVERIFY(sim.wire().isEmpty());
+  }
+
+  // Ctrl+C at the terminal (the whole process group): no new step starts,
+  // the running steps finish whole, and the summary says what was done.
+  void ctrlCDuringABatch() {
+    QVERIFY(sim.start({"--time-scale", "0.3"}));
+    SimProcess other;
+    other.link = kt::path("other");
+    other.log = kt::path("other.log");
+    QVERIFY(other.start());
+    QVERIFY(kt::writeFile(kt::path("plan.csv"), (u"line,steps\n"_qs + sim.link + u",move --count 3; version\n"_qs +
+                                                 other.link + u",status; status\n"_qs).toUtf8()));
+    QProcess p;
+    p.setChildProcessModifier([] { ::setsid(); }); // a terminal's session of its own
+    p.start(KOV_CLI_PATH, {"--lang", "en", "batch", "--jobs", "1", kt::path("plan.csv")});
+    QTRY_VERIFY(sim.wire().contains("0MP01"));
+    ::kill(-pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 3);
+    QCOMPARE(sim.wire().count("0MP01"), 3); // the move step was not cut short
+    QVERIFY(!sim.wire().contains("0RV") && other.wire().isEmpty());
+    QVERIFY(p.readAllStandardError().contains(kt::msg(5302).toUtf8()));
+    QVERIFY(p.readAllStandardOutput().endsWith(kt::msg(5301).arg(2).arg(0).arg(0).arg(0).arg(2).toUtf8() + '\n'));
+  }
+
   // Each read, write or verification adds its line once its outcome is
   // known; a record that cannot be written fails the command.
   void commissioningRecord() {

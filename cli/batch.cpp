@@ -1,0 +1,483 @@
+#include "batch.h"
+#include "interrupt.h"
+#include "messagetable.h"
+#include "record.h"
+#include "wholefile.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTextStream>
+#include <QTimer>
+
+#include <unistd.h>
+
+namespace batch {
+
+namespace {
+
+// CSV rows with the row each starts on; a quoted field may hold commas,
+// doubled quotes and line breaks.
+struct CsvRow {
+  int row;
+  QStringList fields;
+};
+
+std::optional<QList<CsvRow>> SplitCsv(const QString &text, QString *error) {
+  QList<CsvRow> rows;
+  CsvRow current{1, {}};
+  QString field;
+  bool quoted = false, any = false;
+  int row = 1, quoteRow = 1, quoteColumn = 1;
+  auto endRow = [&] {
+    if (any || !field.isEmpty() || !current.fields.isEmpty()) {
+      current.fields << field;
+      rows << current;
+    }
+    field.clear();
+    current = {row + 1, {}};
+    any = false;
+  };
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (quoted) {
+      if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
+        field += u'"';
+        ++i;
+      } else if (c == u'"') {
+        quoted = false;
+      } else {
+        if (c == u'\n')
+          ++row;
+        field += c;
+      }
+    } else if (c == u'"') {
+      quoted = any = true;
+      quoteRow = row;
+      quoteColumn = int(current.fields.size()) + 1;
+    } else if (c == u',') {
+      current.fields << field;
+      field.clear();
+      any = true;
+    } else if (c == u'\n') {
+      endRow();
+      ++row;
+    } else if (c != u'\r') {
+      field += c;
+    }
+  }
+  if (quoted) {
+    *error = QStringLiteral("row %1, column %2: a quoted field is not closed").arg(quoteRow).arg(quoteColumn);
+    return std::nullopt;
+  }
+  endRow();
+  return rows;
+}
+
+bool IsPortNumber(const QString &s, int *n) {
+  bool ok = false;
+  *n = s.toInt(&ok);
+  return ok && *n >= 1 && *n <= 32 && !s.startsWith(u'+');
+}
+
+} // namespace
+
+QString CheckStep(const QStringList &w) {
+  if (w.isEmpty())
+    return QStringLiteral("an empty step");
+  if (w[0].startsWith(u'-'))
+    return QStringLiteral("%1 belongs before batch, not in a step").arg(w[0]);
+  struct Rule {
+    int minWords = 0, maxWords = 0;    // the words that are not options
+    QStringList valued = {}, flags = {}; // options with a value, and without
+    QStringList needed = {};             // one of these must be given
+  };
+  static const QHash<QString, Rule> rules{
+      {"version", {0, 0}},
+      {"status", {0, 0}},
+      {"alarm-reset", {0, 0}},
+      {"home", {0, 0}},
+      {"index read", {0, 0, {"-o"}}},
+      {"index write", {1, 1}},
+      {"params read", {0, 0, {"-o"}}},
+      {"params write", {1, 1, {"--current"}}},
+      {"params verify", {1, 1, {"--current"}}},
+      {"params standard", {1, 1, {"-o"}, {"--encoder"}, {"-o"}}},
+      {"params diff", {1, 2, {"--standard"}, {"--encoder", "--controller", "--all"}}},
+      {"move", {0, 0, {"--count", "--dwell"}, {"--step", "--stats", "--csv"}, {"--step", "--count"}}},
+      {"io", {0, 0, {"--toggle", "--seconds"}, {"--csv"}, {"--seconds"}}},
+      {"print index", {1, 1, {"-o"}, {}, {"-o"}}},
+      {"print params", {1, 1, {"-o"}, {}, {"-o"}}},
+      {"print diff", {2, 2, {"-o"}, {}, {"-o"}}},
+  };
+  const bool verbs = w[0] == u"index" || w[0] == u"params" || w[0] == u"print";
+  const QString name = verbs ? w[0] + u' ' + w.value(1) : w[0];
+  const auto rule = rules.constFind(name);
+  if (rule == rules.constEnd())
+    return QStringLiteral("unknown command '%1'").arg(name.trimmed());
+  int words = 0;
+  bool needed = rule->needed.isEmpty();
+  for (qsizetype i = verbs ? 2 : 1; i < w.size(); ++i) {
+    needed = needed || rule->needed.contains(w[i]);
+    if (rule->valued.contains(w[i])) {
+      if (++i >= w.size())
+        return QStringLiteral("%1 needs a value").arg(w[i - 1]);
+    } else if (w[i].startsWith(u'-') && !rule->flags.contains(w[i])) {
+      return QStringLiteral("%1 takes no option %2").arg(name, w[i]);
+    } else if (!w[i].startsWith(u'-')) {
+      ++words;
+    }
+  }
+  if (words < rule->minWords || words > rule->maxWords)
+    return QStringLiteral("%1 takes %2 arguments, not %3")
+        .arg(name)
+        .arg(rule->minWords == rule->maxWords ? QString::number(rule->minWords)
+                                              : QStringLiteral("%1 to %2").arg(rule->minWords).arg(rule->maxWords))
+        .arg(words);
+  if (!needed)
+    return QStringLiteral("%1 needs %2 in a batch, which runs unattended").arg(name, rule->needed.join(" or "));
+  return {};
+}
+
+std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error) {
+  const auto rows = SplitCsv(QString::fromUtf8(csv), error);
+  if (!rows)
+    return std::nullopt;
+  auto fail = [error](int row, int column, const QString &why) {
+    *error = QStringLiteral("row %1, column %2: %3").arg(row).arg(column).arg(why);
+    return std::nullopt;
+  };
+  QList<Line> lines;
+  QHash<QString, int> seen;
+  bool header = false;
+  for (const CsvRow &r : *rows) {
+    const QString first = r.fields.value(0).trimmed();
+    if ((r.fields.size() == 1 && first.isEmpty()) || first.startsWith(u'#'))
+      continue;
+    if (!header) {
+      if (r.fields.size() != 2 || first != u"line" || r.fields[1].trimmed() != u"steps")
+        return fail(r.row, 1, QStringLiteral("the plan starts with the header \"line,steps\""));
+      header = true;
+      continue;
+    }
+    if (r.fields.size() != 2)
+      return fail(r.row, r.fields.size() < 2 ? r.fields.size() + 1 : 3,
+                  QStringLiteral("a row has two columns, line and steps"));
+    int port = 0;
+    if (first.isEmpty())
+      return fail(r.row, 1, QStringLiteral("no line"));
+    if (!IsPortNumber(first, &port) && !first.startsWith(u'/') && !first.startsWith(QLatin1String("tcp://")) &&
+        !first.startsWith(QLatin1String("rfc2217://")))
+      return fail(r.row, 1,
+                  QStringLiteral("'%1' is no device path, tcp:// or rfc2217:// URL or port number 1 to 32").arg(first));
+    if (seen.contains(first))
+      return fail(r.row, 1, QStringLiteral("%1 is already the line of row %2").arg(first).arg(seen[first]));
+    seen.insert(first, r.row);
+    Line line{r.row, first, {}};
+    const QStringList steps = r.fields[1].split(u';');
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+      const QStringList words = steps[i].split(u' ', Qt::SkipEmptyParts);
+      if (words.isEmpty() && i == steps.size() - 1 && i > 0)
+        continue; // a ";" after the last step
+      if (const QString why = CheckStep(words); !why.isEmpty())
+        return fail(r.row, 2, QStringLiteral("step %1: %2").arg(i + 1).arg(why));
+      line.steps << words;
+    }
+    lines << line;
+  }
+  if (lines.isEmpty()) {
+    *error = header ? QStringLiteral("the plan has no line") : QStringLiteral("the plan is empty");
+    return std::nullopt;
+  }
+  return lines;
+}
+
+namespace {
+
+enum class State { Waiting, Running, Ok, Ng, Failed, Stopped };
+
+struct Progress {
+  const Line *plan = nullptr;
+  State state = State::Waiting;
+  int step = 0; // the step running, or the next
+  bool differed = false;
+  QElapsedTimer stepClock, lineClock;
+  qint64 lineMs = 0;
+  QProcess *process = nullptr;
+  QJsonArray results;
+};
+
+class Runner {
+public:
+  Runner(const Options &o, const QList<Line> &plan) : o_(o), msg_(o.langBase) {
+    for (const Line &l : plan) {
+      Progress p;
+      p.plan = &l;
+      lines_.append(p);
+    }
+  }
+
+  int run() {
+    const bool table = table_;
+    QTimer redraw;
+    if (table) {
+      QObject::connect(&redraw, &QTimer::timeout, [this] { drawTable(); });
+      redraw.start(250);
+    }
+    Interrupt interrupt([this] { stop(); });
+    const int jobs = o_.jobs > 0 ? o_.jobs : int(lines_.size());
+    for (qsizetype i = 0; i < lines_.size() && i < jobs; ++i)
+      startLine(lines_[i]);
+    if (running() > 0)
+      loop_.exec();
+    if (table)
+      drawTable();
+    return summary();
+  }
+
+private:
+  int running() const {
+    int n = 0;
+    for (const Progress &p : lines_)
+      n += p.state == State::Running;
+    return n;
+  }
+
+  QString stateText(const Progress &p) const {
+    switch (p.state) {
+    case State::Waiting: return msg_.text(5297);
+    case State::Running: return msg_.text(5298);
+    case State::Ok: return QStringLiteral("OK");
+    case State::Ng: return QStringLiteral("NG");
+    case State::Failed: return msg_.text(5300);
+    case State::Stopped: return msg_.text(5299);
+    }
+    return {};
+  }
+
+  void startLine(Progress &p) {
+    p.state = State::Running;
+    p.lineClock.start();
+    p.process = new QProcess;
+    // Its own process group: Ctrl+C at the terminal reaches the batch
+    // alone, which lets each running step finish.
+    p.process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    p.process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(p.process, &QProcess::finished, p.process, [this, &p](int code, QProcess::ExitStatus status) {
+      stepEnded(p, status == QProcess::NormalExit ? code : 3);
+    });
+    QObject::connect(p.process, &QProcess::errorOccurred, p.process, [this, &p](QProcess::ProcessError e) {
+      if (e == QProcess::FailedToStart)
+        stepEnded(p, 3);
+    });
+    startStep(p);
+  }
+
+  void startStep(Progress &p) {
+    int port = 0;
+    const QStringList where = IsPortNumber(p.plan->line, &port) ? QStringList{"--port", p.plan->line}
+                                                                 : QStringList{"--device", p.plan->line};
+    p.stepClock.start();
+    p.process->start(QCoreApplication::applicationFilePath(),
+                     where + QStringList{"--yes", "--json"} + o_.childOptions + p.plan->steps[p.step]);
+  }
+
+  QJsonObject resultOf(Progress &p, int code) {
+    const QList<QByteArray> out = p.process->readAllStandardOutput().trimmed().split('\n');
+    QJsonObject r = QJsonDocument::fromJson(out.last()).object();
+    if (r.isEmpty()) { // the step ended without its word
+      const QList<QByteArray> err = p.process->readAllStandardError().trimmed().split('\n');
+      r = {{"command", p.plan->steps[p.step].mid(0, 2).join(u' ')}, {"ok", false}, {"exit", code},
+           {"error", QJsonObject{{"message", QJsonValue()}, {"text", QString::fromUtf8(err.last())}}}};
+    }
+    r.insert("step", p.step + 1);
+    return r;
+  }
+
+  void stepEnded(Progress &p, int code) {
+    if (p.state != State::Running)
+      return; // told twice: a start that failed also ends
+    const QJsonObject r = resultOf(p, code);
+    code = r["exit"].toInt(code);
+    p.results.append(r);
+    const qint64 ms = p.stepClock.elapsed();
+    if (!o_.record.isEmpty())
+      writeRecord(p, r);
+    if (!o_.json && !table_) {
+      QTextStream out(stdout);
+      out << p.plan->line << ": " << msg_.text(5294) << ' ' << p.step + 1 << '/' << p.plan->steps.size() << ' '
+          << p.plan->steps[p.step].join(u' ') << ": "
+          << (code == 0 ? QStringLiteral("OK") : code == 1 ? QStringLiteral("NG") : msg_.text(5300)) << " ("
+          << QString::number(double(ms) / 1000.0, 'f', 2) << " s)";
+      if (r.contains("error"))
+        out << ": " << r["error"]["text"].toString().section(u'\n', 0, 0);
+      out << Qt::endl;
+    }
+    p.differed = p.differed || code == 1;
+    ++p.step;
+    if (code != 0 && code != 1)
+      lineEnded(p, State::Failed);
+    else if (p.step == p.plan->steps.size())
+      lineEnded(p, p.differed ? State::Ng : State::Ok);
+    else if (stopping_)
+      lineEnded(p, State::Stopped);
+    else
+      startStep(p);
+  }
+
+  void lineEnded(Progress &p, State s) {
+    p.state = s;
+    p.lineMs = p.lineClock.elapsed();
+    p.process->deleteLater();
+    p.process = nullptr;
+    if (o_.json)
+      QTextStream(stdout) << QJsonDocument(QJsonObject{{"line", p.plan->line},
+                                                       {"row", p.plan->row},
+                                                       {"state", stateKey(s)},
+                                                       {"steps", p.results}})
+                                 .toJson(QJsonDocument::Compact)
+                          << Qt::endl;
+    if (!stopping_)
+      for (Progress &next : lines_)
+        if (next.state == State::Waiting) {
+          startLine(next);
+          break;
+        }
+    if (running() == 0)
+      loop_.quit();
+  }
+
+  static QString stateKey(State s) {
+    switch (s) {
+    case State::Ok: return QStringLiteral("OK");
+    case State::Ng: return QStringLiteral("NG");
+    case State::Failed: return QStringLiteral("failed");
+    case State::Stopped: return QStringLiteral("stopped");
+    default: return QStringLiteral("waiting");
+    }
+  }
+
+  void stop() {
+    if (stopping_)
+      return;
+    stopping_ = true;
+    if (!table_) // the table shows it below its rows
+      QTextStream(stderr) << msg_.text(5302) << Qt::endl;
+    for (Progress &p : lines_)
+      if (p.state == State::Waiting)
+        p.state = State::Stopped;
+    if (running() == 0)
+      loop_.quit();
+  }
+
+  void writeRecord(const Progress &p, const QJsonObject &r) {
+    const int code = r["exit"].toInt();
+    const QString port = r["port"].toString() + (r.contains("device") ? u" — "_qs + r["device"].toString() : QString());
+    const QString differences = r["command"].toString() == u"params verify" && code != 3 && code != 2
+                                    ? QString::number(r["differences"].toArray().size())
+                                    : QString();
+    const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate), port,
+                             r["controller_version"].toString(), r["command"].toString(), r["file"].toString(),
+                             code == 0 ? QStringLiteral("OK") : code == 1 ? QStringLiteral("NG") : QStringLiteral("failed"),
+                             differences};
+    QString reason;
+    if (!record::Append(o_.record, fields, &reason)) {
+      QTextStream(stderr) << o_.record << ": " << reason << "\n"
+                          << p.plan->line << ": kov-t6-cli: the commissioning record could not be written\n";
+      recordFailed_ = true;
+    }
+  }
+
+  // The live table: a row a line, redrawn in place.
+  void drawTable() {
+    QStringList rows{msg_.text(5293), msg_.text(5294), msg_.text(5295), msg_.text(5296)};
+    QList<QStringList> table{rows};
+    for (const Progress &p : lines_) {
+      const int shown = std::min<int>(p.step, int(p.plan->steps.size()) - 1);
+      const qint64 ms = p.state == State::Running ? p.lineClock.elapsed() : p.lineMs;
+      table << QStringList{p.plan->line,
+                           QStringLiteral("%1/%2 %3").arg(shown + 1).arg(p.plan->steps.size())
+                               .arg(p.plan->steps[shown].join(u' ')),
+                           stateText(p),
+                           p.state == State::Waiting ? QString() : QString::number(double(ms) / 1000.0, 'f', 1) + QStringLiteral(" s")};
+    }
+    QList<qsizetype> widths(4, 0);
+    for (const QStringList &r : table)
+      for (int c = 0; c < 4; ++c)
+        widths[c] = std::max(widths[c], r[c].size());
+    QTextStream out(stdout);
+    if (drawn_ > 0)
+      out << "\x1b[" << drawn_ << 'A';
+    for (const QStringList &r : table) {
+      out << "\x1b[2K";
+      for (int c = 0; c < 4; ++c)
+        out << r[c].leftJustified(widths[c] + 2);
+      out << '\n';
+    }
+    drawn_ = int(table.size());
+    if (stopping_) {
+      out << "\x1b[2K" << msg_.text(5302) << '\n';
+      ++drawn_;
+    }
+    out.flush();
+  }
+
+  int summary() {
+    int ok = 0, ng = 0, failed = 0, stopped = 0;
+    for (const Progress &p : lines_) {
+      ok += p.state == State::Ok;
+      ng += p.state == State::Ng;
+      failed += p.state == State::Failed;
+      stopped += p.state == State::Stopped;
+    }
+    const int exit = failed > 0 || stopped > 0 || recordFailed_ ? 3 : ng > 0 ? 1 : 0;
+    QTextStream out(stdout);
+    if (o_.json)
+      out << QJsonDocument(QJsonObject{{"summary", QJsonObject{{"lines", int(lines_.size())},
+                                                               {"ok", ok},
+                                                               {"ng", ng},
+                                                               {"failed", failed},
+                                                               {"stopped", stopped},
+                                                               {"exit", exit}}}})
+                 .toJson(QJsonDocument::Compact)
+          << Qt::endl;
+    else
+      out << msg_.text(5301).arg(lines_.size()).arg(ok).arg(ng).arg(failed).arg(stopped) << Qt::endl;
+    return exit;
+  }
+
+  const Options &o_;
+  Messages msg_;
+  QList<Progress> lines_;
+  QEventLoop loop_;
+  const bool table_ = !o_.json && ::isatty(STDOUT_FILENO);
+  bool stopping_ = false, recordFailed_ = false;
+  int drawn_ = 0;
+};
+
+} // namespace
+
+int Run(const Options &o) {
+  const wholefile::Read file = wholefile::ReadFile(o.plan);
+  if (!file.ok()) {
+    QTextStream(stderr) << o.plan << ": " << wholefile::Reason(file, Messages(o.langBase))
+                        << "\nkov-t6-cli: the plan was not read\n";
+    return 3;
+  }
+  QString error;
+  const auto plan = ParsePlan(file.bytes, &error);
+  if (!plan) {
+    QTextStream(stderr) << o.plan << ": " << error << "\nkov-t6-cli: nothing was run\n";
+    return 2;
+  }
+  return Runner(o, *plan).run();
+}
+
+} // namespace batch

@@ -1,0 +1,13 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// The commissioning record: a CSV file a line a transfer, appended whole.
+namespace record {
+
+// Appends one line of `fields` (time, port, version, command, file, result,
+// differences) after the header a new record starts with; the file is
+// written whole and checked, so a full disk never costs the earlier lines.
+bool Append(const QString &path, const QStringList &fields, QString *reason);
+
+} // namespace record
