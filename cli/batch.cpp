@@ -211,6 +211,8 @@ struct Progress {
   QElapsedTimer stepClock, lineClock;
   qint64 lineMs = 0;
   QProcess *process = nullptr;
+  bool inFlight = false; // a step was sent and has not answered
+  QByteArray pending;    // output short of a whole line
   QJsonArray results;
 };
 
@@ -239,6 +241,10 @@ public:
       loop_.exec();
     if (table)
       drawTable();
+    for (QProcess *proc : std::as_const(ending_)) {
+      proc->waitForFinished(10000);
+      delete proc;
+    }
     return summary();
   }
 
@@ -265,47 +271,58 @@ private:
   void startLine(Progress &p) {
     p.state = State::Running;
     p.lineClock.start();
-    p.process = new QProcess;
+    QProcess *proc = p.process = new QProcess;
     // Its own process group: Ctrl+C at the terminal reaches the batch
     // alone, which lets each running step finish.
-    p.process->setChildProcessModifier([] { ::setpgid(0, 0); });
-    p.process->setStandardInputFile(QProcess::nullDevice());
-    QObject::connect(p.process, &QProcess::finished, p.process, [this, &p](int code, QProcess::ExitStatus status) {
-      stepEnded(p, status == QProcess::NormalExit ? code : 3);
+    proc->setChildProcessModifier([] { ::setpgid(0, 0); });
+    QObject::connect(proc, &QProcess::readyReadStandardOutput, proc, [this, &p, proc] {
+      if (p.process != proc)
+        return; // the line has ended
+      p.pending += proc->readAllStandardOutput();
+      for (qsizetype nl; (nl = p.pending.indexOf('\n')) >= 0;) {
+        const QJsonObject o = QJsonDocument::fromJson(p.pending.left(nl)).object();
+        p.pending.remove(0, nl + 1);
+        if (o["ready"].toBool()) {
+          startStep(p);
+        } else if (p.inFlight) {
+          stepEnded(p, o);
+        }
+      }
     });
-    QObject::connect(p.process, &QProcess::errorOccurred, p.process, [this, &p](QProcess::ProcessError e) {
+    QObject::connect(proc, &QProcess::finished, proc, [this, &p] { processEnded(p); });
+    QObject::connect(proc, &QProcess::errorOccurred, proc, [this, &p](QProcess::ProcessError e) {
       if (e == QProcess::FailedToStart)
-        stepEnded(p, 3);
+        processEnded(p);
     });
-    startStep(p);
-  }
-
-  void startStep(Progress &p) {
     int port = 0;
     const QStringList where = IsPortNumber(p.plan->line, &port) ? QStringList{"--port", p.plan->line}
                                                                  : QStringList{"--device", p.plan->line};
+    proc->start(QCoreApplication::applicationFilePath(),
+                     where + QStringList{"--yes", "--json"} + o_.childOptions + QStringList{"batch-line"});
+  }
+
+  void startStep(Progress &p) {
     p.stepClock.start();
-    p.process->start(QCoreApplication::applicationFilePath(),
-                     where + QStringList{"--yes", "--json"} + o_.childOptions + p.plan->steps[p.step]);
+    p.inFlight = true;
+    p.process->write(QJsonDocument(QJsonArray::fromStringList(p.plan->steps[p.step])).toJson(QJsonDocument::Compact) +
+                     '\n');
   }
 
-  QJsonObject resultOf(Progress &p, int code) {
-    const QList<QByteArray> out = p.process->readAllStandardOutput().trimmed().split('\n');
-    QJsonObject r = QJsonDocument::fromJson(out.last()).object();
-    if (r.isEmpty()) { // the step ended without its word
-      const QList<QByteArray> err = p.process->readAllStandardError().trimmed().split('\n');
-      r = {{"command", p.plan->steps[p.step].mid(0, 2).join(u' ')}, {"ok", false}, {"exit", code},
-           {"error", QJsonObject{{"message", QJsonValue()}, {"text", QString::fromUtf8(err.last())}}}};
-    }
+  // The line's process is gone: a step under way, or the start, failed.
+  void processEnded(Progress &p) {
+    if (p.state != State::Running || !p.process)
+      return;
+    const QList<QByteArray> err = p.process->readAllStandardError().trimmed().split('\n');
+    const QJsonObject r{{"command", p.plan->steps[p.step].mid(0, 2).join(u' ')}, {"ok", false}, {"exit", 3},
+                        {"error", QJsonObject{{"message", QJsonValue()}, {"text", QString::fromUtf8(err.last())}}}};
+    p.inFlight = true;
+    stepEnded(p, r);
+  }
+
+  void stepEnded(Progress &p, QJsonObject r) {
+    p.inFlight = false;
     r.insert("step", p.step + 1);
-    return r;
-  }
-
-  void stepEnded(Progress &p, int code) {
-    if (p.state != State::Running)
-      return; // told twice: a start that failed also ends
-    const QJsonObject r = resultOf(p, code);
-    code = r["exit"].toInt(code);
+    const int code = r["exit"].toInt(3);
     p.results.append(r);
     const qint64 ms = p.stepClock.elapsed();
     if (!o_.record.isEmpty())
@@ -317,7 +334,7 @@ private:
           << (code == 0 ? QStringLiteral("OK") : code == 1 ? QStringLiteral("NG") : msg_.text(5300)) << " ("
           << QString::number(double(ms) / 1000.0, 'f', 2) << " s)";
       if (r.contains("error"))
-        out << ": " << r["error"]["text"].toString().section(u'\n', 0, 0);
+        out << ": " << r.value("error").toObject().value("text").toString().section(u'\n', 0, 0);
       out << Qt::endl;
     }
     p.differed = p.differed || code == 1;
@@ -335,7 +352,9 @@ private:
   void lineEnded(Progress &p, State s) {
     p.state = s;
     p.lineMs = p.lineClock.elapsed();
-    p.process->deleteLater();
+    // No more steps: the process ends at the end of its input.
+    p.process->closeWriteChannel();
+    ending_ << p.process;
     p.process = nullptr;
     if (o_.json)
       QTextStream(stdout) << QJsonDocument(QJsonObject{{"line", p.plan->line},
@@ -373,6 +392,8 @@ private:
     for (Progress &p : lines_)
       if (p.state == State::Waiting)
         p.state = State::Stopped;
+      else if (p.state == State::Running && !p.inFlight)
+        lineEnded(p, State::Stopped); // started, but no step yet
     if (running() == 0)
       loop_.quit();
   }
@@ -458,6 +479,7 @@ private:
   QList<Progress> lines_;
   QEventLoop loop_;
   const bool table_ = !o_.json && ::isatty(STDOUT_FILENO);
+  QList<QProcess *> ending_; // lines done, whose processes end at the end of their input
   bool stopping_ = false, recordFailed_ = false;
   int drawn_ = 0;
 };

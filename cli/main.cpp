@@ -908,15 +908,40 @@ int main(int argc, char *argv[]) {
     o.langBase = cli.program.m.messages().langBase();
     return batch::Run(o);
   }
-  cli.trace = trace;
-  cli.json = json;
-  cli.record = record;
-  cli.program.deviceOverride = device;
-  cli.program.portOverride = port;
-  cli.program.languageOverride = lang;
-  if (simulator) {
-    cli.simulated.sim()->setPaced(true); // as slow as a controller's line
-    cli.program.link.setDevice(&cli.simulated);
+  auto prepare = [&](Cli &c) {
+    c.trace = trace;
+    c.json = json;
+    c.record = record;
+    c.program.deviceOverride = device;
+    c.program.portOverride = port;
+    c.program.languageOverride = lang;
+    if (simulator) {
+      c.simulated.sim()->setPaced(true); // as slow as a controller's line
+      c.program.link.setDevice(&c.simulated);
+    }
+  };
+  if (command == QLatin1String("batch-line")) {
+    // A batch's line: one step a JSON array of words on standard input, each
+    // run afresh as its own kov-t6-cli would, its object on standard output;
+    // the line's process stays, so that its start costs once, not a step.
+    out() << "{\"ready\":true}" << Qt::endl;
+    QTextStream in(stdin);
+    for (QString step; in.readLineInto(&step);) {
+      QStringList words;
+      for (const QJsonValue &w : QJsonDocument::fromJson(step.toUtf8()).array())
+        words << w.toString();
+      if (words.isEmpty())
+        continue;
+      ownFailure().clear();
+      ConsoleDialogs stepDialogs;
+      stepDialogs.yes = dialogs.yes;
+      Cli c(stepDialogs);
+      prepare(c);
+      const QString name = words.takeFirst();
+      c.run(name, words);
+    }
+    return Done;
   }
+  prepare(cli);
   return cli.run(command, args);
 }

@@ -102,6 +102,12 @@ public:
 
   void toClient(const QByteArray &bytes) { send(telnet_ ? telnet::escape(bytes) : bytes); }
 
+  // Takes in what the socket has waiting, a close from the client included.
+  void settle() {
+    if (socket_->state() == QAbstractSocket::ConnectedState)
+      socket_->waitForReadyRead(0);
+  }
+
   // The serial line dropped: what is already on its way arrives, then the
   // connection closes.
   void hangUp() {
@@ -295,6 +301,10 @@ QString TcpBridge::url() const {
 
 void TcpBridge::accept() {
   while (QTcpSocket *socket = server_.nextPendingConnection()) {
+    // A client that closed and at once connected again: its close came
+    // first on the wire, so it counts first here too.
+    if (client_)
+      client_->settle();
     if (client_) { // the port is taken
       socket->close();
       socket->deleteLater();
