@@ -81,6 +81,19 @@ std::optional<QList<CsvRow>> SplitCsv(const QString &text, QString *error) {
   return rows;
 }
 
+// Columns a text takes on a terminal: wide East Asian characters two.
+qsizetype Columns(const QString &s) {
+  qsizetype n = 0;
+  for (const QChar c : s) {
+    const char16_t u = c.unicode();
+    const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) || (u >= 0xAC00 && u <= 0xD7A3) ||
+                      (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) ||
+                      (u >= 0xFFE0 && u <= 0xFFE6);
+    n += wide ? 2 : 1;
+  }
+  return n;
+}
+
 bool IsPortNumber(const QString &s, int *n) {
   bool ok = false;
   *n = s.toInt(&ok);
@@ -421,7 +434,8 @@ private:
     QStringList rows{msg_.text(5293), msg_.text(5294), msg_.text(5295), msg_.text(5296)};
     QList<QStringList> table{rows};
     for (const Progress &p : lines_) {
-      const int shown = std::min<int>(p.step, int(p.plan->steps.size()) - 1);
+      // A failed line shows the step that failed; others the step running or next.
+      const int shown = p.state == State::Failed ? p.step - 1 : std::min<int>(p.step, int(p.plan->steps.size()) - 1);
       const qint64 ms = p.state == State::Running ? p.lineClock.elapsed() : p.lineMs;
       table << QStringList{p.plan->line,
                            QStringLiteral("%1/%2 %3").arg(shown + 1).arg(p.plan->steps.size())
@@ -432,14 +446,14 @@ private:
     QList<qsizetype> widths(4, 0);
     for (const QStringList &r : table)
       for (int c = 0; c < 4; ++c)
-        widths[c] = std::max(widths[c], r[c].size());
+        widths[c] = std::max(widths[c], Columns(r[c]));
     QTextStream out(stdout);
     if (drawn_ > 0)
       out << "\x1b[" << drawn_ << 'A';
     for (const QStringList &r : table) {
       out << "\x1b[2K";
       for (int c = 0; c < 4; ++c)
-        out << r[c].leftJustified(widths[c] + 2);
+        out << r[c] << QString(widths[c] + 2 - Columns(r[c]), u' ');
       out << '\n';
     }
     drawn_ = int(table.size());

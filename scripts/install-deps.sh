@@ -9,7 +9,7 @@ packages=(
   libqt6serialport6 libqt6printsupport6 libqt6network6
   qt6-qpa-plugins qt6-translations-l10n
   fonts-noto-cjk
-  poppler-utils fonts-dejavu-core
+  poppler-utils fonts-dejavu-core tmux
   help2man dpkg-dev fakeroot appstream lintian
   clang libclang-rt-14-dev llvm
 )
