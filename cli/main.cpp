@@ -369,7 +369,7 @@ int Cli::move(QStringList args) {
   int count = 0;
   QString dwell;
   const bool stats = args.removeAll(QStringLiteral("--stats")) > 0;
-  const bool csv = args.removeAll(QStringLiteral("--csv")) > 0;
+  const bool csv = args.removeAll(QStringLiteral("--csv")) > 0 && !json; // --json holds the moves itself
   while (!args.isEmpty()) {
     const QString opt = args.takeFirst();
     bool ok = true;
