@@ -224,6 +224,7 @@ struct Progress {
   QElapsedTimer stepClock, lineClock;
   qint64 lineMs = 0;
   QProcess *process = nullptr;
+  bool ready = false;    // the line's process waits for its steps
   bool inFlight = false; // a step was sent and has not answered
   QByteArray pending;    // output short of a whole line
   QJsonArray results;
@@ -248,6 +249,7 @@ public:
     }
     Interrupt interrupt([this] { stop(); });
     const int jobs = o_.jobs > 0 ? o_.jobs : int(lines_.size());
+    gate_ = true;
     for (qsizetype i = 0; i < lines_.size() && i < jobs; ++i)
       startLine(lines_[i]);
     if (running() > 0)
@@ -296,7 +298,8 @@ private:
         const QJsonObject o = QJsonDocument::fromJson(p.pending.left(nl)).object();
         p.pending.remove(0, nl + 1);
         if (o["ready"].toBool()) {
-          startStep(p);
+          p.ready = true;
+          begin();
         } else if (p.inFlight) {
           stepEnded(p, o);
         }
@@ -312,6 +315,31 @@ private:
                                                                  : QStringList{"--device", p.plan->line};
     proc->start(QCoreApplication::applicationFilePath(),
                      where + QStringList{"--yes", "--json"} + o_.childOptions + QStringList{"batch-line"});
+  }
+
+  // The lines ready begin their first steps; the first lines all at once,
+  // when none is still starting, so that no start competes with their reads.
+  void begin() {
+    if (gate_)
+      for (const Progress &p : lines_)
+        if (p.state == State::Running && !p.ready)
+          return;
+    gate_ = false;
+    // A few milliseconds apart, so that the lines' exchanges do not all
+    // wake in the same instant.
+    int spread = 0;
+    for (Progress &p : lines_)
+      if (p.state == State::Running && p.ready && p.step == 0 && !p.inFlight) {
+        p.inFlight = true; // from now on: the step is on its way
+        QTimer::singleShot(3 * spread++, p.process, [this, &p, proc = p.process] {
+          if (p.process != proc || p.state != State::Running)
+            return; // the line ended meanwhile
+          if (stopping_)
+            lineEnded(p, State::Stopped);
+          else
+            startStep(p);
+        });
+      }
   }
 
   void startStep(Progress &p) {
@@ -330,6 +358,7 @@ private:
                         {"error", QJsonObject{{"message", QJsonValue()}, {"text", QString::fromUtf8(err.last())}}}};
     p.inFlight = true;
     stepEnded(p, r);
+    begin(); // a line that never started holds the others no longer
   }
 
   void stepEnded(Progress &p, QJsonObject r) {
@@ -494,7 +523,7 @@ private:
   QEventLoop loop_;
   const bool table_ = !o_.json && ::isatty(STDOUT_FILENO);
   QList<QProcess *> ending_; // lines done, whose processes end at the end of their input
-  bool stopping_ = false, recordFailed_ = false;
+  bool stopping_ = false, recordFailed_ = false, gate_ = false;
   int drawn_ = 0;
 };
 
