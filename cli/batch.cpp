@@ -227,6 +227,7 @@ struct Progress {
   bool ready = false;    // the line's process waits for its steps
   bool inFlight = false; // a step was sent and has not answered
   QByteArray pending;    // output short of a whole line
+  QByteArray errors;     // the end of its messages, read as they come so that it never blocks
   QJsonArray results;
 };
 
@@ -305,6 +306,9 @@ private:
         }
       }
     });
+    QObject::connect(proc, &QProcess::readyReadStandardError, proc, [&p, proc] {
+      p.errors = (p.errors + proc->readAllStandardError()).right(4096);
+    });
     QObject::connect(proc, &QProcess::finished, proc, [this, &p] { processEnded(p); });
     QObject::connect(proc, &QProcess::errorOccurred, proc, [this, &p](QProcess::ProcessError e) {
       if (e == QProcess::FailedToStart)
@@ -353,7 +357,7 @@ private:
   void processEnded(Progress &p) {
     if (p.state != State::Running || !p.process)
       return;
-    const QList<QByteArray> err = p.process->readAllStandardError().trimmed().split('\n');
+    const QList<QByteArray> err = (p.errors + p.process->readAllStandardError()).trimmed().split('\n');
     const QJsonObject r{{"command", p.plan->steps[p.step].mid(0, 2).join(u' ')}, {"ok", false}, {"exit", 3},
                         {"error", QJsonObject{{"message", QJsonValue()}, {"text", QString::fromUtf8(err.last())}}}};
     p.inFlight = true;
