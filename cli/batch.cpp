@@ -272,16 +272,15 @@ private:
     return n;
   }
 
+  // As the table shows it: in the run's language, OK and NG as they are.
   QString stateText(const Progress &p) const {
     switch (p.state) {
     case State::Waiting: return msg_.text(5297);
     case State::Running: return msg_.text(5298);
-    case State::Ok: return QStringLiteral("OK");
-    case State::Ng: return QStringLiteral("NG");
     case State::Failed: return msg_.text(5300);
     case State::Stopped: return msg_.text(5299);
+    default: return stateKey(p.state);
     }
-    return {};
   }
 
   void startLine(Progress &p) {
@@ -452,7 +451,7 @@ private:
                                     : QString();
     const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate), port,
                              r["controller_version"].toString(), r["command"].toString(), r["file"].toString(),
-                             code == 0 ? QStringLiteral("OK") : code == 1 ? QStringLiteral("NG") : QStringLiteral("failed"),
+                             record::Outcome(code),
                              differences};
     QString reason;
     if (!record::Append(o_.record, fields, &reason)) {

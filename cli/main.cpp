@@ -338,12 +338,10 @@ bool Cli::writeRecord(const QString &command, const QStringList &args, int resul
     return true;
   const QString file = fileOf(command, args);
   const bool verify = verb == u"verify";
-  const QString outcome = result == Done ? QStringLiteral("OK") : result == Differs ? QStringLiteral("NG")
-                                                                                    : QStringLiteral("failed");
   const QString version = controllerVersion();
   const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate),
                            program.link.portLabel(program.m.PortNo), version, command + u' ' + verb, file,
-                           outcome,
+                           record::Outcome(result),
                            verify && result != Failed ? QString::number(program.verification.differenceCount())
                                                       : QString()};
   QString reason;
@@ -470,12 +468,12 @@ int Cli::io(QStringList args) {
     if (json) {
       QJsonObject states;
       for (int row = 0; row < 7; ++row)
-        states.insert(QString::fromLatin1(IoSignals[std::size_t(row)].name), io.isOn(row) ? 1 : 0);
+        states.insert(IoSignalName(row), io.isOn(row) ? 1 : 0);
       values.insert("states", states);
     }
     QStringList states;
     for (int row = 0; row < 7; ++row)
-      states << (csv ? QString() : QString::fromLatin1(IoSignals[std::size_t(row)].name) + u'=') +
+      states << (csv ? QString() : IoSignalName(row) + u'=') +
                     QString::number(io.isOn(row) ? 1 : 0);
     if (!json)
       out() << (csv ? QString::number(run.elapsed()) + u',' + states.join(u',') : states.join(u' '))
@@ -504,7 +502,7 @@ int Cli::io(QStringList args) {
   if (json) {
     QJsonArray changes;
     for (const IoHistory::Change &c : io.history().changes())
-      changes.append(QJsonObject{{"ms", c.ms}, {"signal", QString::fromLatin1(IoSignals[std::size_t(c.row)].name)},
+      changes.append(QJsonObject{{"ms", c.ms}, {"signal", IoSignalName(c.row)},
                                  {"state", c.on ? 1 : 0}});
     values.insert("ticks", ticks);
     values.insert("changes", changes);

@@ -5,6 +5,11 @@
 // The commissioning record: a CSV file a line a transfer, appended whole.
 namespace record {
 
+// A run's result as the record writes it: "OK", "NG" (differences) or "failed".
+inline QString Outcome(int exit) {
+  return exit == 0 ? QStringLiteral("OK") : exit == 1 ? QStringLiteral("NG") : QStringLiteral("failed");
+}
+
 // Appends one line of `fields` (time, port, version, command, file, result,
 // differences) after the header a new record starts with; the file is
 // written whole and checked, so a full disk never costs the earlier lines.

@@ -23,6 +23,7 @@ struct IoSignal {
   int mask;
 };
 extern const std::array<IoSignal, 7> IoSignals;
+inline QString IoSignalName(int row) { return QString::fromLatin1(IoSignals[std::size_t(row)].name); }
 
 // The I/O monitor: the controller in monitor mode, its input and output
 // words read every 300 ms and shown as lamps, an output switched by a

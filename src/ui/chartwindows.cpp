@@ -109,7 +109,7 @@ void TraceChart::paintEvent(QPaintEvent *) {
     t.hi = top + 6;
     t.lo = top + RowHeight - 6;
     p.setPen(trace);
-    p.drawText(4, t.lo, QString::fromLatin1(IoSignals[std::size_t(row)].name));
+    p.drawText(4, t.lo, IoSignalName(row));
     if (drawn) {
       t.on = history_.stateAt(row, from);
       t.x = plot.left() + view.xOf(from, w);
@@ -310,7 +310,7 @@ void TimelineWindow::refresh() {
   if (chart_->cursor) {
     QStringList states;
     for (int row = 0; row < IoHistory::Signals; ++row)
-      states << QString::fromLatin1(IoSignals[std::size_t(row)].name) + u'=' +
+      states << IoSignalName(row) + u'=' +
                     (h.stateAt(row, *chart_->cursor) ? u'1' : u'0');
     readout_->setText(p_.m.msg(5281).arg(seconds(*chart_->cursor), states.join(u' ')));
   } else {
