@@ -1,6 +1,7 @@
 // kov-t6-cli batch against 16 paced kov-sim lines at once: each line's
 // parameter read (its step's own time) against one line alone, and the CPU
 // the whole batch costs.
+#include "benchfigures.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,12 +20,6 @@
 
 namespace {
 
-double childCpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_CHILDREN, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // CPU seconds a process has used, from /proc.
 double processCpuSeconds(qint64 pid) {
   QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -32,11 +27,6 @@ double processCpuSeconds(qint64 pid) {
     return 0;
   const QList<QByteArray> f = stat.readAll().split(')').value(1).trimmed().split(' ');
   return (f.value(11).toDouble() + f.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
-
-double median(QList<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.isEmpty() ? -1 : v[v.size() / 2];
 }
 
 struct Batch {
@@ -55,7 +45,7 @@ Batch runBatch(const QTemporaryDir &dir, const QStringList &links, int lines) {
   f.write(plan.join(u'\n').toUtf8() + '\n');
   f.close();
   Batch b;
-  const double cpu0 = childCpuSeconds();
+  const double cpu0 = cpuSeconds(RUSAGE_CHILDREN);
   QElapsedTimer clock;
   clock.start();
   QProcess cli;
@@ -63,7 +53,7 @@ Batch runBatch(const QTemporaryDir &dir, const QStringList &links, int lines) {
   if (!cli.waitForFinished(60000))
     return b;
   b.wallS = double(clock.nsecsElapsed()) / 1e9;
-  b.cpuS = childCpuSeconds() - cpu0;
+  b.cpuS = cpuSeconds(RUSAGE_CHILDREN) - cpu0;
   for (const QByteArray &line : cli.readAllStandardOutput().split('\n')) {
     const QJsonObject o = QJsonDocument::fromJson(line).object();
     const QJsonArray steps = o["steps"].toArray();

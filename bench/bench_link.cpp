@@ -1,6 +1,7 @@
 // Link benchmarks against kov-sim on a pseudo-terminal. Prints ratios to the
 // physical limits: a raw POSIX write/read loop on the same pty, and the wire
 // time of the characters at 9600 baud.
+#include "benchfigures.h"
 #include "dialogs.h"
 #include "frmdevice.h"
 #include "frmmain.h"
@@ -71,13 +72,6 @@ struct Sim {
     process.waitForFinished(5000);
   }
 };
-
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 
 // The serial port, counting the characters that cross it.
@@ -207,11 +201,6 @@ int pacedTransfer(QTemporaryDir &dir, const char *what,
               static_cast<long long>(rig.line.characters), wire, 100.0 * (ms - wire) / wire, raw,
               100.0 * (raw - wire) / wire);
   return result == 0 && raw > 0 ? 0 : 1;
-}
-
-double median(QList<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.isEmpty() ? -1 : v[v.size() / 2];
 }
 
 // The move test and the monitor against the paced simulator: what their

@@ -1,6 +1,7 @@
 // The I/O timeline against the built-in paced simulator: what repainting
 // it costs while the monitor runs with 10,000 changes kept, and whether the
 // monitor's ticks keep their period with it open.
+#include "benchfigures.h"
 #include "chartwindows.h"
 #include "gui.h"
 
@@ -15,21 +16,10 @@
 
 namespace {
 
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 double threadCpuMs() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-double median(QList<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.isEmpty() ? -1 : v[v.size() / 2];
 }
 
 struct Run {
