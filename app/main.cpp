@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTextStream>
 #include <cstring>
 
 namespace {
@@ -12,6 +13,9 @@ struct Options {
   QCommandLineOption device{QStringLiteral("device"),
                             QStringLiteral("Open PATH as the serial port in use; tcp://HOST:PORT or rfc2217://HOST:PORT reach a serial device server."),
                             QStringLiteral("PATH")};
+  QCommandLineOption lang{QStringLiteral("lang"),
+                          QStringLiteral("Language of this run: ja or en (the stored setting stays)."),
+                          QStringLiteral("ja|en")};
   QCommandLineOption simulator{
       QStringLiteral("simulator"),
       QStringLiteral("Every port number reaches the built-in controller simulator.")};
@@ -20,7 +24,7 @@ struct Options {
         QStringLiteral("Setup and test tool for the ZT-KOV rotary indexer."));
     args.addHelpOption();
     args.addVersionOption();
-    args.addOptions({noSplash, device, simulator});
+    args.addOptions({noSplash, device, lang, simulator});
   }
 };
 
@@ -56,7 +60,14 @@ int main(int argc, char *argv[]) {
   QCommandLineParser &args = options.args;
   args.process(app);
 
+  const QString lang = args.value(options.lang);
+  if (args.isSet(options.lang) && lang != u"ja" && lang != u"en") {
+    QTextStream(stderr) << "kov-t6: --lang takes ja or en\n";
+    return 2;
+  }
   Gui gui;
+  if (!lang.isEmpty())
+    gui.program.languageOverride = lang == u"ja" ? 1 : 2;
   gui.program.deviceOverride = args.value(options.device);
   if (args.isSet(options.simulator))
     gui.useSimulator();

@@ -94,6 +94,16 @@ qsizetype Columns(const QString &s) {
   return n;
 }
 
+// A text cut to `columns` terminal columns, "…" where it was cut.
+QString Cut(const QString &s, qsizetype columns) {
+  if (Columns(s) <= columns)
+    return s;
+  QString t = s;
+  while (!t.isEmpty() && Columns(t) > columns - 1)
+    t.chop(1);
+  return t + u'…';
+}
+
 bool IsPortNumber(const QString &s, int *n) {
   bool ok = false;
   *n = s.toInt(&ok);
@@ -229,7 +239,25 @@ struct Progress {
   QByteArray pending;    // output short of a whole line
   QByteArray errors;     // the end of its messages, read as they come so that it never blocks
   QJsonArray results;
+  QString reason; // why the line is NG or failed, from its first such step
 };
+
+// Why a step did not pass, in one line: the first line of its failure, or
+// how many differences it found and the first names.
+QString StepReason(const QJsonObject &r, const Messages &msg) {
+  if (r["exit"].toInt(3) != 1)
+    return r["error"].toObject()["text"].toString().section(u'\n', 0, 0).trimmed();
+  const QJsonArray differences = r["differences"].toArray();
+  QStringList names;
+  for (const QJsonValue &d : differences) {
+    if (names.size() == 3) {
+      names << QStringLiteral("…");
+      break;
+    }
+    names << (d["group"].toString() + u' ' + d["name"].toString()).trimmed();
+  }
+  return msg.text(differences.size() == 1 ? 5303 : 5304).arg(differences.size()).arg(names.join(u", "));
+}
 
 class Runner {
 public:
@@ -378,11 +406,13 @@ private:
           << p.plan->steps[p.step].join(u' ') << ": "
           << (code == 0 ? QStringLiteral("OK") : code == 1 ? QStringLiteral("NG") : msg_.text(5300)) << " ("
           << QString::number(double(ms) / 1000.0, 'f', 2) << " s)";
-      if (r.contains("error"))
-        out << ": " << r.value("error").toObject().value("text").toString().section(u'\n', 0, 0);
+      if (const QString why = code != 0 ? StepReason(r, msg_) : QString(); !why.isEmpty())
+        out << ": " << why;
       out << Qt::endl;
     }
     p.differed = p.differed || code == 1;
+    if (code != 0 && p.reason.isEmpty())
+      p.reason = StepReason(r, msg_);
     ++p.step;
     if (code != 0 && code != 1)
       lineEnded(p, State::Failed);
@@ -463,7 +493,8 @@ private:
 
   // The live table: a row a line, redrawn in place.
   void drawTable() {
-    QStringList rows{msg_.text(5293), msg_.text(5294), msg_.text(5295), msg_.text(5296)};
+    constexpr int Cols = 5;
+    QStringList rows{msg_.text(5293), msg_.text(5294), msg_.text(5295), msg_.text(5296), msg_.text(5305)};
     QList<QStringList> table{rows};
     for (const Progress &p : lines_) {
       // A failed line shows the step that failed; others the step running or next.
@@ -473,18 +504,19 @@ private:
                            QStringLiteral("%1/%2 %3").arg(shown + 1).arg(p.plan->steps.size())
                                .arg(p.plan->steps[shown].join(u' ')),
                            stateText(p),
-                           p.state == State::Waiting ? QString() : QString::number(double(ms) / 1000.0, 'f', 1) + QStringLiteral(" s")};
+                           p.state == State::Waiting ? QString() : QString::number(double(ms) / 1000.0, 'f', 1) + QStringLiteral(" s"),
+                           Cut(p.reason, 60)};
     }
-    QList<qsizetype> widths(4, 0);
+    QList<qsizetype> widths(Cols, 0);
     for (const QStringList &r : table)
-      for (int c = 0; c < 4; ++c)
+      for (int c = 0; c < Cols; ++c)
         widths[c] = std::max(widths[c], Columns(r[c]));
     QTextStream out(stdout);
     if (drawn_ > 0)
       out << "\x1b[" << drawn_ << 'A';
     for (const QStringList &r : table) {
       out << "\x1b[2K";
-      for (int c = 0; c < 4; ++c)
+      for (int c = 0; c < Cols; ++c)
         out << r[c] << QString(widths[c] + 2 - Columns(r[c]), u' ');
       out << '\n';
     }
@@ -515,8 +547,12 @@ private:
                                                                {"exit", exit}}}})
                  .toJson(QJsonDocument::Compact)
           << Qt::endl;
-    else
+    else {
       out << msg_.text(5301).arg(lines_.size()).arg(ok).arg(ng).arg(failed).arg(stopped) << Qt::endl;
+      for (const Progress &p : lines_)
+        if (!p.reason.isEmpty())
+          out << "  " << p.plan->line << ": " << stateText(p) << " — " << p.reason << Qt::endl;
+    }
     return exit;
   }
 

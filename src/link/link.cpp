@@ -76,6 +76,8 @@ qint16 Link::CommPortOpen() {
   QString text = msg(109);
   if (!reason.isEmpty())
     text += QStringLiteral("\r\n") + reason;
+  // Left in the status line after the box, as a timeout is.
+  dialogs_.done(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
   dialogs_.message(text);
   return 1;
 }

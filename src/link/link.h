@@ -60,6 +60,7 @@ public:
   QString deviceName(int n) const;
   // The device or network address port number `n` reaches; empty if none.
   QString portPath(int n) const { return device_ ? device_->devicePath(n) : QString(); }
+  bool simulated() const { return device_ && device_->simulated(); }
 
   qint16 CommPortOpen();
   // Closes the port unless it is held open (PortOccupy) or a transaction is

@@ -43,8 +43,36 @@ IoMonitor::IoMonitor(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
   for (int i : f_.imgWhiteIcon.indices())
     f_.imgWhiteIcon(i).onDblClick = [this, i] { imgWhiteIcon_DblClick(i); };
   const QList<Control *> lit = lamps();
-  for (int row = 2; row < 7; ++row)
+  for (int row = 2; row < 7; ++row) {
     lit[row]->onDblClick = [this, row] { outputLamp_DblClick(row); };
+    // The white lamp is the one that takes the focus: Space switches.
+    f_.imgWhiteIcon(WhiteIcon[std::size_t(row)]).onKeyPress = [this, row](int key) {
+      if (key != ' ')
+        return key;
+      switchOutput(row);
+      return 0;
+    };
+  }
+}
+
+void IoMonitor::switchOutput(int row) {
+  if (!IoMonitoring || IoStopRequest || row < 2 || row > 6)
+    return;
+  setOutputToggle(row);
+  IoWriteRequest = true;
+}
+
+void IoMonitor::nameLamps() {
+  const QList<Control *> lit = lamps();
+  for (int row = 0; row < 7; ++row) {
+    // As the lamp shows it: a monitor that ended leaves them all dark.
+    const QString name = m_.msg(lit[row]->isVisible() ? 5343 : 5344).arg(IoSignalName(row));
+    const QString hint = IoSignals[std::size_t(row)].input ? QString() : m_.msg(5308);
+    for (Control *c : {&f_.imgWhiteIcon(WhiteIcon[std::size_t(row)]), lit[row]}) {
+      c->setAccessibleName(name);
+      c->setToolTipText(hint);
+    }
+  }
 }
 
 QList<Control *> IoMonitor::lamps() const {
@@ -243,11 +271,13 @@ void IoMonitor::IoStateHyoji() {
   const QList<Control *> lit = lamps();
   for (int row = 0; row < 7; ++row)
     lit[row]->setVisible(isOn(row));
+  nameLamps();
 }
 
 void IoMonitor::AllLED_Off() {
   for (Control *c : lamps())
     c->setVisible(false);
+  nameLamps();
 }
 
 void IoMonitor::setOutputToggle(int row) {

@@ -55,6 +55,11 @@ public:
   void imgWhiteIcon_DblClick(int index);
   // The lit lamp of signal `row` (of IoSignals) double-clicked.
   void outputLamp_DblClick(int row);
+  // Output `row` switched from the keyboard or the lamp's menu: while the
+  // monitor runs, as a double-click on its lamp.
+  void switchOutput(int row);
+  // Each lamp's state for a screen reader, and the outputs' hint.
+  void nameLamps();
 
   // Whether signal `row` is on in the last words read.
   bool isOn(int row) const;

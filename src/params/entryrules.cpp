@@ -1,6 +1,8 @@
 #include "entryrules.h"
 #include "basic.h"
 
+#include <algorithm>
+
 namespace entry {
 
 namespace {
@@ -18,22 +20,37 @@ KeyResult DigitKeyFilter(int key, const QString &text, int selLength, int limit)
   return {isDigitKey(key) ? key : 0, false};
 }
 
-KeyResult DenryuKeyFilter(int key, const QString &text, bool DotSeen) {
+KeyResult DenryuKeyFilter(int key, const QString &text, bool DotSeen, int selStart, int selLength,
+                          QString *outOfRange) {
   if (key == KeyBack)
     return {key, false};
+  selStart = std::clamp(selStart, 0, int(text.size()));
+  selLength = std::clamp(selLength, 0, int(text.size()) - selStart);
+  // Typing over a selection replaces it, its point included.
+  const QString kept = QString(text).remove(selStart, selLength);
+  DotSeen = DotSeen && kept.contains(u'.');
   if (key == KeyDot) {
     if (!DotSeen)
       return {key, false};
     key = 0;
   }
-  if (text.size() > 20)
+  if (kept.size() > 20)
     key = 0;
+  const QString after = QString(kept).insert(selStart, QChar(key));
   // The controller keeps 0.1 A steps: a second decimal would not arrive.
-  if (isDigitKey(key) && DotSeen && text.section(u'.', 1).size() >= 1)
+  if (isDigitKey(key) && after.section(u'.', 1).size() > 1)
     key = 0;
   if (key == KeyEnter)
     return {0, true};
-  return {isDigitKey(key) ? key : 0, false};
+  if (!isDigitKey(key))
+    return {0, false};
+  // Refused, not emptied: the operator keeps what was typed and is told why.
+  if (Val(after) > DenryuMax) {
+    if (outOfRange)
+      *outOfRange = after;
+    return {0, false};
+  }
+  return {key, false};
 }
 
 QString DigitBoxLeave(const QString &text, bool zeroIsEmpty) {
@@ -46,7 +63,7 @@ QString DigitBoxLeave(const QString &text, bool zeroIsEmpty) {
 DenryuText DenryuChange(const QString &text) {
   QString t = text == u"." ? QStringLiteral("0.") : text;
   const double v = Val(t);
-  if (v < 0.0 || v > 2.0 || t.section(u'.', 1).size() > 1)
+  if (v < 0.0 || v > DenryuMax || t.section(u'.', 1).size() > 1)
     t.clear();
   return {t, t.contains(u'.')};
 }

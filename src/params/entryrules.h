@@ -34,8 +34,13 @@ inline constexpr DigitBox DigitBoxes[] = {
 
 KeyResult DigitKeyFilter(int key, const QString &text, int selLength, int limit);
 
-// The motor current box: digits and one decimal point.
-KeyResult DenryuKeyFilter(int key, const QString &text, bool DotSeen);
+// The motor current box: digits and one decimal point, at most 2.0. A key
+// replaces the `selLength` characters selected from `selStart` (or goes in
+// at the caret `selStart`), and is judged by the text it makes; a key
+// refused for the value it would make leaves that text in `outOfRange`.
+KeyResult DenryuKeyFilter(int key, const QString &text, bool DotSeen, int selStart, int selLength,
+                          QString *outOfRange = nullptr);
+inline constexpr double DenryuMax = 2.0;
 
 // The text a digit box keeps when the focus leaves it.
 QString DigitBoxLeave(const QString &text, bool zeroIsEmpty);

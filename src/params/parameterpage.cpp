@@ -96,6 +96,19 @@ bool ParameterPage::currentMissing() const {
   return f_.comboActSize.text() == SizeSP && !(Val(f_.txtDenryu.text()) > 0);
 }
 
+bool ParameterPage::screenComplete() {
+  if (BlankParaCheck() == 1) {
+    dialogs_.message(m_.messages().joined({7, 8}));
+    return false;
+  }
+  if (currentMissing()) {
+    dialogs_.message(m_.msg(5211).arg(f_.lblDenryu.text()) + QStringLiteral("\r\n") + m_.msg(8));
+    f_.txtDenryu.setFocus();
+    return false;
+  }
+  return true;
+}
+
 ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice, Dialogs &dialogs)
     : listFolder(DataFolder()),
       frmDeviceDialog(*this, m, frmMain, frmDevice), m_(m), f_(frmMain), dialogs_(dialogs) {
@@ -106,9 +119,14 @@ ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice,
   }
   Control &denryu = f_.txtDenryu;
   denryu.onKeyPress = [this, &denryu](int key) {
-    const entry::KeyResult r = entry::DenryuKeyFilter(key, denryu.text(), DotSeen);
+    QString outOfRange;
+    const entry::KeyResult r =
+        entry::DenryuKeyFilter(key, denryu.text(), DotSeen, denryu.selStart, denryu.selLength, &outOfRange);
     if (r.focusNext)
       denryu.requestFocusNext();
+    if (!outOfRange.isEmpty())
+      dialogs_.status(m_.msg(5007).arg(f_.lblDenryu.text(), outOfRange, QStringLiteral("0.1"),
+                                       QStringLiteral("2.0")));
     return r.key;
   };
   denryu.onChange = [this] { txtDenryu_Change(); };
@@ -354,6 +372,10 @@ void ParameterPage::comboActSize_Click() {
     f_.txtDenryu.setText(*current);
     f_.txtDenryu.setEnabled(false);
   } else if (size == SizeSP) {
+    // A disabled box holds the old size's fixed current, never the SP
+    // motor's: the operator types it. A current already given stays.
+    if (!f_.txtDenryu.isEnabled())
+      f_.txtDenryu.setText(QString());
     f_.txtDenryu.setEnabled(true);
   }
 }

@@ -67,6 +67,9 @@ public:
   bool valuesInRange();
   // Size SP with no current (empty or 0 A): never what the operator meant.
   bool currentMissing() const;
+  // BlankParaCheck and the SP motor current, told as the operator must
+  // hear it (7 + 8, or the current box named and focused); false refuses.
+  bool screenComplete();
   void TorikomiParametaValue();
   // What TorikomiParametaValue would take in, the set and the page left alone.
   ParametaRecord screenRecord() const;

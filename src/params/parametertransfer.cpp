@@ -145,10 +145,8 @@ qint16 ParameterTransfer::cmdParaWrite_Click() {
 
 qint16 ParameterTransfer::ParaWriteSeq() {
   // Checked before the question: a refusal after Yes would ask for nothing.
-  if (page_.BlankParaCheck() == 1 || page_.currentMissing()) {
-    dialogs_.message(m_.messages().joined({7, 8}));
+  if (!page_.screenComplete())
     return 1;
-  }
   page_.TorikomiParametaValue();
   // A value wider than its bytes would shift every byte after it.
   if (!page_.valuesInRange() || !FieldsTooWide(page_.ParametaSet).isEmpty() ||

@@ -75,7 +75,8 @@ void StandardMarks::refresh() {
         unmark(*box);
     }
   }
-  dialogs_.status(msg.text(encoder ? 5242 : 5241).arg(count_).arg(size));
+  const int text = count_ == 1 ? (encoder ? 5342 : 5341) : (encoder ? 5242 : 5241);
+  dialogs_.status(msg.text(text).arg(count_).arg(size));
 }
 
 void StandardMarks::mark(Control &box, const QString &standard) {

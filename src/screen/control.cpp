@@ -48,6 +48,13 @@ void Control::setToolTipText(const QString &t) {
   Q_EMIT changed();
 }
 
+void Control::setAccessibleName(const QString &t) {
+  if (accessibleName_ == t)
+    return;
+  accessibleName_ = t;
+  Q_EMIT changed();
+}
+
 void Control::setEnabled(bool on) {
   if (enabled_ == on)
     return;

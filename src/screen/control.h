@@ -51,6 +51,9 @@ public:
   const QString &text() const { return text_; }
   void setText(const QString &t);
   void setToolTipText(const QString &t);
+  // What a screen reader reads for a control without a caption of its own.
+  QString accessibleName() const { return accessibleName_; }
+  void setAccessibleName(const QString &t);
 
   bool isEnabled() const { return enabled_; }
   void setEnabled(bool on);
@@ -114,8 +117,10 @@ public:
   std::function<void()> onChange, onClick, onDblClick, onLostFocus;
   std::function<int(int key)> onKeyPress; // returns the key to pass on, 0 refuses it
 
-  // Length of the selected text when a key arrives (kept by the widget).
+  // Length and start of the selected text when a key arrives (kept by the
+  // widget); with nothing selected, the start is the caret.
   int selLength = 0;
+  int selStart = 0;
 
   // Operator actions, forwarded by the widgets.
   int keyPress(int key) { return onKeyPress ? onKeyPress(key) : key; }
@@ -134,6 +139,7 @@ public:
   void setFocus() { Q_EMIT focusRequested(); }
 
 private:
+  QString accessibleName_;
   QString name_;
   Kind kind_;
   Window *window_;

@@ -43,6 +43,9 @@ void OptionDialog::Form_Load() {
   o_.SSTabOption.setTabCaption(0, msg.text(2505));
   o_.SSTabOption.setTabCaption(1, msg.text(2507));
   o_.SSTabOption.setTabCaption(2, msg.text(2508));
+  // Each language in its own script, so that a reader of either finds it.
+  o_.optLanguege(0).setText(QStringLiteral("日本語"));
+  o_.optLanguege(1).setText(QStringLiteral("English"));
   if (m_.PortNo < 1 || m_.PortNo > 32)
     link_.ReloadPortNo();
   ScanIntoList();

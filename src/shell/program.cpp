@@ -61,6 +61,7 @@ QList<Window *> Program::windows() {
 }
 
 void Program::showSplash() {
+  frmSplash.lblProduct.setText(m.msg(5306));
   frmSplash.lblVersion.setText(
       VersionText(KOV_VERSION_MAJOR, KOV_VERSION_MINOR, KOV_VERSION_PATCH));
   frmSplash.form.setVisible(true);
@@ -73,11 +74,12 @@ void Program::showSplash() {
 }
 
 void Program::Main(bool splash) {
-  if (splash)
-    showSplash();
+  // The language first, so that the splash speaks it too.
   LoadSettings(m, store);
   if (languageOverride)
     m.useLanguege(*languageOverride);
+  if (splash)
+    showSplash();
   dialogs.useLanguege(m.Languege);
   if (portOverride)
     m.PortNo = *portOverride;
@@ -87,6 +89,9 @@ void Program::Main(bool splash) {
   link.showPort();
   frmMain.form.setVisible(true);
   frmMain.lblstatus.setText(QString());
+  // Until the first command: what the simulator is, and where to begin.
+  if (link.simulated())
+    dialogs.done(m.msg(5307));
 }
 
 void Program::frmMain_Load() {
@@ -114,6 +119,7 @@ void Program::frmMain_Load() {
 
   indexData.mainWindowLoad();
   params.mainWindowLoad();
+  io.nameLamps();
 
   // Captions set by code rather than by Tag.
   f.SSTab1.setTabCaption(0, msg.text(938));
@@ -152,6 +158,10 @@ void Program::frmMain_Unload() {
   if (!link.waiting())
     io.leaveMonitorMode();
   frmMain.Timer1.stop();
+  // A language given for one run is not the operator's stored choice; one
+  // chosen in the options is.
+  if (languageOverride && !m.LangChanged)
+    m.Languege = store.int16(QStringLiteral("Languege"), 1);
   SaveSettingsAtUnload(m, store);
   // Where the operator left the main window, for the next start.
   const Control &form = frmMain.form;

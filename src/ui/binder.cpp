@@ -127,8 +127,10 @@ protected:
         return true;
       }
       const int code = keyCode(k);
-      if (edit)
+      if (edit) {
         c_.selLength = int(edit->selectedText().size());
+        c_.selStart = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+      }
       return code >= 0 && c_.keyPress(code) == 0; // refused keys never reach the box
     }
     case QEvent::ContextMenu:
@@ -287,6 +289,8 @@ void draw(const Control &c, QWidget *w) {
   if (!w->isWindow())
     w->setVisible(c.isVisible());
   w->setToolTip(c.toolTip);
+  if (!c.accessibleName().isEmpty() && w->accessibleName() != c.accessibleName())
+    w->setAccessibleName(c.accessibleName());
   if (auto *l = qobject_cast<QLabel *>(w)) {
     if (c.kind() != Control::Kind::Image)
       l->setText(c.text());

@@ -32,16 +32,21 @@ QColor AlarmLit(0xE0, 0x20, 0x20); // an alarm reads red wherever it shows
 QColor UnknownLit(0x9A, 0x9A, 0x9A);
 
 // A lit lamp over its unlit white lamp, with the signal name beside them.
-void addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Control &label,
-                 QColor colour) {
+// The white lamp takes the focus (Tab) for both; returns the two.
+QList<QWidget *> addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Control &label,
+                             QColor colour) {
   QWidget *parent = grid->parentWidget();
   auto *cell = new QGridLayout;
-  cell->addWidget(make(white, parent), 0, 0, Qt::AlignCenter);
-  cell->addWidget(makeLamp(lit, colour, parent), 0, 0, Qt::AlignCenter);
+  QWidget *whiteLamp = make(white, parent), *litLamp = makeLamp(lit, colour, parent);
+  whiteLamp->setFocusPolicy(Qt::StrongFocus);
+  litLamp->setFocusProxy(whiteLamp);
+  cell->addWidget(whiteLamp, 0, 0, Qt::AlignCenter);
+  cell->addWidget(litLamp, 0, 0, Qt::AlignCenter);
   grid->addLayout(cell, 0, column, Qt::AlignCenter);
   grid->addWidget(make(label, parent), 1, column, Qt::AlignCenter);
   // Room to spare goes below the labels: a lamp keeps its label under it.
   grid->setRowStretch(2, 1);
+  return {whiteLamp, litLamp};
 }
 
 // A window of its own, built when first asked for, then shown in front.
@@ -176,9 +181,19 @@ QWidget *MainWindow::buildMoveEditPage() {
   io->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(io, &QWidget::customContextMenuRequested, this, [this, io](const QPoint &at) {
     QMenu menu(io);
+    // On an output's lamp, first: switch it, as a double-click would.
+    const int row = lampRows_.value(io->childAt(at), -1);
+    QAction *switchIt = nullptr;
+    if (row >= 2) {
+      switchIt = menu.addAction(p_.m.msg(5309) + u' ' + IoSignalName(row));
+      switchIt->setEnabled(p_.io.IoMonitoring);
+    }
     QAction *save = menu.addAction(p_.m.msg(5145));
     save->setEnabled(!p_.io.history().isEmpty());
-    if (menu.exec(io->mapToGlobal(at)) == save)
+    QAction *chosen = menu.exec(io->mapToGlobal(at));
+    if (chosen && chosen == switchIt)
+      p_.io.switchOutput(row);
+    else if (chosen == save)
       p_.io.saveHistory();
   });
   auto *ig = new QGridLayout(io);
@@ -190,18 +205,22 @@ QWidget *MainWindow::buildMoveEditPage() {
   ig->addWidget(make(f.Label9, io), 1, 0);
   QWidget *inputs = make(f.Picture1, io);
   auto *inGrid = new QGridLayout(inputs);
-  addLampPair(inGrid, 0, f.imgWhiteIcon(0), f.imgInputStb, f.lblInputStb, InputLit);
-  addLampPair(inGrid, 1, f.imgWhiteIcon(1), f.imgInputStop, f.lblInputStop, InputLit);
+  const auto lampRow = [this](const QList<QWidget *> &pair, int row) {
+    for (QWidget *w : pair)
+      lampRows_.insert(w, row);
+  };
+  lampRow(addLampPair(inGrid, 0, f.imgWhiteIcon(0), f.imgInputStb, f.lblInputStb, InputLit), 0);
+  lampRow(addLampPair(inGrid, 1, f.imgWhiteIcon(1), f.imgInputStop, f.lblInputStop, InputLit), 1);
   inGrid->setColumnStretch(5, 1);
   ig->addWidget(inputs, 1, 1);
   ig->addWidget(make(f.Label10, io), 2, 0);
   QWidget *outputs = make(f.Picture3, io);
   auto *outGrid = new QGridLayout(outputs);
-  addLampPair(outGrid, 0, f.imgWhiteIcon(20), f.imgOutputAlm, f.lblOutputAlm, AlarmLit);
-  addLampPair(outGrid, 1, f.imgWhiteIcon(21), f.imgOutputRdy, f.lblOutputRdy, OutputLit);
-  addLampPair(outGrid, 2, f.imgWhiteIcon(22), f.imgOutputInp, f.lblOutputInp, OutputLit);
-  addLampPair(outGrid, 3, f.imgWhiteIcon(23), f.imgOutputOut1, f.lblOutputExp3, OutputLit);
-  addLampPair(outGrid, 4, f.imgWhiteIcon(24), f.imgOutputOut2, f.lblOutputEXP4, OutputLit);
+  lampRow(addLampPair(outGrid, 0, f.imgWhiteIcon(20), f.imgOutputAlm, f.lblOutputAlm, AlarmLit), 2);
+  lampRow(addLampPair(outGrid, 1, f.imgWhiteIcon(21), f.imgOutputRdy, f.lblOutputRdy, OutputLit), 3);
+  lampRow(addLampPair(outGrid, 2, f.imgWhiteIcon(22), f.imgOutputInp, f.lblOutputInp, OutputLit), 4);
+  lampRow(addLampPair(outGrid, 3, f.imgWhiteIcon(23), f.imgOutputOut1, f.lblOutputExp3, OutputLit), 5);
+  lampRow(addLampPair(outGrid, 4, f.imgWhiteIcon(24), f.imgOutputOut2, f.lblOutputEXP4, OutputLit), 6);
   outGrid->setColumnStretch(5, 1);
   ig->addWidget(outputs, 2, 1);
   ig->setColumnStretch(1, 1);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QMainWindow>
 
 class Program;
@@ -33,4 +34,6 @@ private:
   class CompareWindow *compareWindow_ = nullptr;
   class TimelineWindow *timelineWindow_ = nullptr;
   class MoveStatsWindow *statsWindow_ = nullptr;
+  // The I/O lamps' widgets and the signal (row of IoSignals) each shows.
+  QHash<QWidget *, int> lampRows_;
 };

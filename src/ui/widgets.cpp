@@ -26,6 +26,22 @@ void Lamp::paintEvent(QPaintEvent *) {
   g.setColorAt(1, colour_);
   p.setBrush(g);
   p.drawEllipse(QRectF(1.5, 1.5, width() - 3, height() - 3));
+  // hasFocus() is also true when the white lamp this one proxies has it.
+  if (hasFocus()) {
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(1, 1, width() - 2, height() - 2));
+  }
+}
+
+void Lamp::focusInEvent(QFocusEvent *) {
+  if (parentWidget())
+    parentWidget()->update(geometry());
+}
+
+void Lamp::focusOutEvent(QFocusEvent *) {
+  if (parentWidget())
+    parentWidget()->update(geometry());
 }
 
 QPixmap programIcon(int size) {

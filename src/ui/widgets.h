@@ -15,6 +15,9 @@ public:
 
 protected:
   void paintEvent(QPaintEvent *) override;
+  // A lit lamp lies over its white one, which holds the focus: both redraw.
+  void focusInEvent(QFocusEvent *) override;
+  void focusOutEvent(QFocusEvent *) override;
 
 private:
   QColor colour_;

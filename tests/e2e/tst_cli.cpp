@@ -293,6 +293,25 @@ private Q_SLOTS:
     QCOMPARE(recorded.filter(u",failed,"_qs).size(), 1);
   }
 
+  // A line that is NG or failed says why, in the summary (and the table).
+  void batchReasons() {
+    SimProcess lines[2];
+    for (int i = 0; i < 2; ++i) {
+      lines[i].link = kt::path(u"reason%1"_qs.arg(i));
+      lines[i].log = kt::path(u"reason%1.log"_qs.arg(i));
+      QVERIFY(lines[i].start(i == 1 ? QStringList{"--fault", "0RV:vanish"} : QStringList{}));
+    }
+    QCOMPARE(cli({"params", "standard", "35", "-o", kt::path("s35.pmt")}).code, 0);
+    QVERIFY(kt::writeFile(kt::path("plan.csv"), (u"line,steps\n"_qs + lines[0].link + u",params verify s35.pmt\n"_qs +
+                                                 lines[1].link + u",version\n"_qs).toUtf8()));
+    const Run run = runProgram(KOV_CLI_PATH, {"--lang", "en", "--timeout-scale", "0.1", "batch", kt::path("plan.csv")},
+                               20000, kt::dir().path());
+    QCOMPARE(run.code, 3);
+    const QStringList out = QString::fromUtf8(run.out).split(u'\n');
+    QVERIFY(out.contains(u"  "_qs + lines[0].link + u": NG — "_qs + kt::msg(5303).arg(1).arg(u"AXIS MOTOR"_qs)));
+    QVERIFY(out.contains(u"  "_qs + lines[1].link + u": "_qs + kt::msg(5300) + u" — "_qs + kt::msg(71)));
+  }
+
   void malformedPlan_data() {
     QTest::addColumn<QByteArray>("plan");
     QTest::addColumn<QString>("error");

@@ -2,6 +2,7 @@
 #include "programrig.h"
 #include "scripteddevice.h"
 #include "iohistory.h"
+#include "motionrules.h"
 #include "movestats.h"
 #include "plotview.h"
 
@@ -106,6 +107,19 @@ private Q_SLOTS:
     for (const auto &row : rows)
       QTest::newRow(row[0]) << row[1] << row[2];
   }
+  void dwellMs_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("ms");
+    const std::pair<const char *, int> rows[] = {{"0", 0}, {"1", 100}, {"655", 65500}, {"656", 0}, {"", 0}, {"x", 0}};
+    for (const auto &[text, ms] : rows)
+      QTest::newRow(text) << text << ms;
+  }
+  // A dwell of 0, or above its maximum, is no dwell.
+  void dwellMs() {
+    QFETCH(QString, text);
+    QTEST(motion::DwellMs(text), "ms");
+  }
+
   void dwellBox() {
     QFETCH(QString, keys);
     Rig r;

@@ -153,7 +153,8 @@ private Q_SLOTS:
     row("blank box", {"txtHomeVel="}, {}, {Blank});
     row("out of range", {"txtHomeVel=61"}, {}, {Invalid});
     row("too wide for its byte", {"txtInpLimit=256"}, {}, {Invalid});
-    row("size SP, zero current", {"comboActSize=SP", "txtDenryu=0.0"}, {}, {Blank});
+    row("size SP, zero current", {"comboActSize=SP", "txtDenryu=0.0"}, {},
+        {kt::msg(5211).arg(kt::msg(5218)) + u"\r\n"_qs + kt::msg(8)}); // the box named
     row("moving", {}, {"0RA"}, {Ask, kt::msg(424)}, "status 0");
     row("status 2", {}, {"0RA"}, {Ask, Failed}, "status 2");
     row("size 28", {}, {"0RA", W0, w1("1C", "00"), W2, "0WE"}, {Ask, Done});
@@ -177,6 +178,7 @@ private Q_SLOTS:
                !r.f.cmdParaRead.isEnabled() && !r.f.cmdLoadtoCt.isEnabled() && !r.f.mnuCont.isEnabled();
     });
     QSignalSpy focus(&r.f.txtHomeVel, &Control::focusRequested); // a range refusal's box
+    QSignalSpy currentFocus(&r.f.txtDenryu, &Control::focusRequested);
     const qint16 result = r.p.paramTransfer.cmdParaWrite_Click();
     QTEST(r.wire(), "wire");
     QTEST(r.dialogs.shown, "messages");
@@ -187,6 +189,7 @@ private Q_SLOTS:
       QCOMPARE(r.dialogs.statuses, QStringList{kt::msg(5007).arg(name, u"61"_qs, u"1"_qs, u"60"_qs)});
       QCOMPARE(focus.size(), 1);
     }
+    QCOMPARE(currentFocus.size(), edits.contains(u"txtDenryu=0.0"_qs) ? 1 : 0);
   }
 };
 

@@ -87,6 +87,10 @@ private Q_SLOTS:
     f.Frame2.setEnabled(false);
     QVERIFY(f.txtGEAR.isEnabled() && !f.txtGEAR.isEffectivelyEnabled() && f.cmdLoadtoCt.isEffectivelyEnabled());
     f.Frame2.setEnabled(true);
+    f.SSTab1.setCurrentTab(1);
+    for (int beyond : {-1, 2})
+      f.SSTab1.setCurrentTab(beyond); // no such page: ignored
+    QCOMPARE(f.SSTab1.currentTab(), 1);
     f.SSTab1.setTabEnabled(1, false);
     f.Frame4.setEnabled(false); // holds a panel of lamps
     QVERIFY(!f.cmdParaRead.isEffectivelyEnabled() && !f.txtHomeOffset.isEffectivelyEnabled());

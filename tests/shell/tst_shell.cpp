@@ -126,10 +126,12 @@ private Q_SLOTS:
     QTest::addColumn<int>("languege");
     QTest::addColumn<bool>("changed"); // the options dialog picked the other language
     QTest::addColumn<QString>("next");
-    QTest::newRow("Japanese, switched") << 1 << true << "2";
-    QTest::newRow("English, switched") << 2 << true << "1";
-    QTest::newRow("any other switches to Japanese") << 5 << true << "1";
-    QTest::newRow("kept") << 2 << false << "2";
+    QTest::addColumn<int>("oneRun"); // --lang for this run; 0: none
+    QTest::newRow("Japanese, switched") << 1 << true << "2" << 0;
+    QTest::newRow("English, switched") << 2 << true << "1" << 0;
+    QTest::newRow("any other switches to Japanese") << 5 << true << "1" << 0;
+    QTest::newRow("kept") << 2 << false << "2" << 0;
+    QTest::newRow("English for one run") << 1 << false << "1" << 2;
   }
   // File > Exit writes port, language and window place once; the language
   // changes at the next start only (which reads them: startWithBadSettings).
@@ -137,8 +139,12 @@ private Q_SLOTS:
     QFETCH(int, languege);
     QFETCH(bool, changed);
     QFETCH(QString, next);
+    QFETCH(int, oneRun);
     {
-      ProgramRig<> r{qint16(languege)};
+      ProgramRig<> r{qint16(languege), false};
+      if (oneRun)
+        r.p.languageOverride = qint16(oneRun);
+      r.start();
       QSignalSpy quit(&r.p, &Program::quitRequested);
       r.p.m.LangChanged = changed;
       r.p.m.PortNo = 4;
@@ -147,7 +153,7 @@ private Q_SLOTS:
           std::tuple(3000, 600, 12000, 8000, true); // as the toolkit tells the model
       r.f().mnuFileExit.click();
       QVERIFY(quit.count() == 1 && !form.isVisible());
-      QCOMPARE(r.f().cmdRESET.text(), kt::msg(286, languege == 1 ? 1 : 2));
+      QCOMPARE(r.f().cmdRESET.text(), kt::msg(286, oneRun ? oneRun : languege == 1 ? 1 : 2));
       r.p.frmMain_Unload(); // the window closing after Exit must not switch again
     }
     QStringList written;
@@ -426,8 +432,12 @@ private Q_SLOTS:
     r.f().mnuShowCtversion.click();
     QTEST(during, "during");
     QTEST(panel(), "after");
-    if (!device.isEmpty()) // told once, and the window stays usable
+    if (!device.isEmpty()) { // told once, left in the status line, and the window stays usable
       QVERIFY(r.dialogs.shown.size() == 1 && r.dialogs.last().startsWith(kt::msg(109)) && r.f().cmdMOVE.isEnabled());
+      QVERIFY(r.dialogs.achieved.last().startsWith(kt::msg(109) + u' '));
+    } else { // on the simulator the status line said what it is, until then
+      QCOMPARE(r.dialogs.achieved.value(0), kt::msg(5307));
+    }
   }
 
   void options_data() {

@@ -9,6 +9,7 @@ namespace kt {
 inline void type(Control &box, const QString &keys, int selected = 0) {
   for (QChar ch : keys) {
     box.selLength = std::exchange(selected, 0);
+    box.selStart = box.selLength ? 0 : int(box.text().size());
     const int code = ch == u'\r' ? 13 : ch == u'\b' ? 8 : ch.unicode();
     const int key = box.keyPress(code);
     const QString base = box.selLength ? QString() : box.text();

@@ -68,6 +68,11 @@ private Q_SLOTS:
     QCOMPARE(r.find<QTabWidget>("SSTab1")->tabText(0), kt::msg(938, languege));
     QCOMPARE(r.find<QPushButton>("cmdRESET")->text(), kt::msg(286, languege));
     QCOMPARE(r.find<QPushButton>("cmdParaRead")->text(), kt::msg(613, languege));
+    QCOMPARE(r.find<QLabel>("lblDenryu")->text(), kt::msg(5218, languege));
+    for (const char *option : {"optEmgLogic(0)", "optEmgLogic(1)", "optAlarmAutoClear(0)", "optAlarmAutoClear(1)"}) {
+      auto *b = r.find<QRadioButton>(option); // every option of the pairs, with its caption
+      QVERIFY2(b && !b->text().isEmpty() && b->text() == r.p.frmMain.find(option)->text(), option);
+    }
     QVERIFY(!r.find<QAction>("mnuFileNew") && r.find<QAction>("mnuFileExit")); // designed-hidden: left out
     auto *gear = r.find<QLineEdit>("txtGEAR");
     r.p.frmMain.CMDBTN_Muko();
@@ -461,16 +466,21 @@ private Q_SLOTS:
   void ioLampsShowTheirOwnSignal_data() {
     QTest::addColumn<QString>("name"); // the signal's name under its lamp
     QTest::addColumn<int>("input");    // the simulator's input word
-    QTest::newRow("STB") << "lblInputStb" << int(ControllerSim::InStb);
-    QTest::newRow("RES") << "lblInputStop" << 0x200;
-    for (const char *output : {"lblOutputAlm", "lblOutputRdy", "lblOutputInp", "lblOutputExp3", "lblOutputEXP4"})
-      QTest::newRow(output) << output << 0;
+    QTest::addColumn<bool>("space");   // switched with Space on the focused lamp
+    QTest::newRow("STB") << "lblInputStb" << int(ControllerSim::InStb) << false;
+    QTest::newRow("RES") << "lblInputStop" << 0x200 << false;
+    for (const char *output : {"lblOutputAlm", "lblOutputRdy", "lblOutputInp", "lblOutputExp3", "lblOutputEXP4"}) {
+      QTest::newRow(output) << output << 0 << false;
+      QTest::addRow("%s, Space", output) << output << 0 << true;
+    }
   }
-  // With every output off, the lamp above a name is double-clicked (an output's toggles,
-  // an input's writes the outputs): then that lamp alone is lit, in the window.
+  // With every output off, the lamp above a name is double-clicked, or an output's
+  // focused with Tab and Space pressed (an output's toggles, an input's writes the
+  // outputs): then that lamp alone is lit, in the window, and read out as on.
   void ioLampsShowTheirOwnSignal() {
     QFETCH(QString, name);
     QFETCH(int, input);
+    QFETCH(bool, space);
     WindowRig r;
     QVERIFY(QTest::qWaitForWindowExposed(&r.w));
     QHash<QLabel *, QWidget *> unlit; // every signal's name in the two panels, and its white lamp
@@ -484,13 +494,23 @@ private Q_SLOTS:
     r.p.io.timerInputOutput1_Timer();
     r.line.sim()->setInputWord(input);
     r.p.m.OutputBit = {}; // the next write: all off but what the click toggles
-    QTest::mouseDClick(lampAbove(r.find<QLabel>(name)), Qt::LeftButton);
+    auto *label = r.find<QLabel>(name);
+    QWidget *white = unlit[label];
+    QVERIFY(white->focusPolicy() & Qt::TabFocus);
+    if (space) {
+      QCOMPARE(white->toolTip(), kt::msg(5308));
+      white->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(white, Qt::Key_Space);
+    } else {
+      QTest::mouseDClick(lampAbove(label), Qt::LeftButton);
+    }
     r.p.io.timerInputOutput1_Timer();
     QStringList lit;
     for (auto it = unlit.begin(); it != unlit.end(); ++it)
       if (lampAbove(it.key()) != it.value())
         lit << it.key()->objectName();
     QCOMPARE(lit, QStringList{name});
+    QCOMPARE(white->accessibleName(), kt::msg(5343).arg(label->text().normalized(QString::NormalizationForm_KC)));
   }
 
   void keyboard_data() {
