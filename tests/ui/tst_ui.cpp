@@ -513,6 +513,31 @@ private Q_SLOTS:
     QCOMPARE(white->accessibleName(), kt::msg(5343).arg(label->text().normalized(QString::NormalizationForm_KC)));
   }
 
+  // The SP current in the window: choosing SP empties the fixed current,
+  // typing replaces a selection, and a value over 2.0 A is refused, named.
+  void spCurrentInTheWindow() {
+    WindowRig r;
+    QVERIFY(QTest::qWaitForWindowExposed(&r.w));
+    r.p.frmMain.SSTab1.setCurrentTab(1);
+    auto *size = r.find<QComboBox>("comboActSize");
+    auto *current = r.find<QLineEdit>("txtDenryu");
+    size->setCurrentIndex(0);
+    Q_EMIT size->activated(0); // 28
+    QVERIFY(current->text() == u"1.5"_qs && !current->isEnabled());
+    size->setCurrentIndex(3);
+    Q_EMIT size->activated(3); // SP
+    QVERIFY(current->text().isEmpty() && current->isEnabled());
+    current->setFocus();
+    QTest::keyClicks(current, "1.2");
+    current->selectAll();
+    QTest::keyClick(current, Qt::Key_1);
+    QCOMPARE(current->text(), u"1"_qs);
+    current->selectAll();
+    QTest::keyClicks(current, "3");
+    QCOMPARE(current->text(), u"1"_qs);
+    QCOMPARE(r.dialogs.statuses.last(), kt::msg(5007).arg(kt::msg(5218), u"3"_qs, u"0.1"_qs, u"2.0"_qs));
+  }
+
   void keyboard_data() {
     QTest::addColumn<QString>("window"); // "" for the main window
     QTest::addColumn<QString>("focus");
