@@ -380,7 +380,7 @@ constexpr Row kRows[] = {
     { 5304, "相違 %1 件: %2", "%1 differences: %2"},
     { 5305, "詳細", "Details"},
     { 5306, "ZT-KOV PCソフトウェア", "ZT-KOV PC software"},
-    { 5307, "内蔵シミュレータで動作中です（KOV-T6 の中の模擬コントローラで、機器は不要です）。まずどちらかのページで「コントローラから読み込み」を試してください。", "Running on the built-in simulator: a controller simulated inside KOV-T6, no hardware needed. Try Read from C/T on either page first."},
+    { 5307, "内蔵シミュレータ（機器不要）: まず「コントローラから読み込み」を試してください", "Built-in simulator, no hardware needed: try Read from C/T on either page."},
     { 5308, "ダブルクリックまたはスペースキーで出力を切り替えます", "Double-click or Space: switch this output"},
     { 5309, "切り替え", "Switch"},
     { 5340, "照合: %1 個のパラメータが異なります", "Verified: %1 parameter differs"},
