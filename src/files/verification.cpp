@@ -129,7 +129,7 @@ qint16 Verification::report(qint16 compared, const QString &fileName) {
   } else {
     dialogs_.message(verify::NgReport(DiffList, msg), Dialogs::Buttons::Ok, Dialogs::Icon::None,
                      verify::Details(differences_, msg));
-    dialogs_.done(msg.text(5109).arg(differences_.size()));
+    dialogs_.done(msg.text(differences_.size() == 1 ? 5332 : 5109).arg(differences_.size()));
   }
   return compared;
 }

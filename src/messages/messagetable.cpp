@@ -376,6 +376,19 @@ constexpr Row kRows[] = {
     { 5300, "失敗", "failed"},
     { 5301, "%1 ライン: OK %2、NG %3、失敗 %4、中止 %5", "%1 lines: %2 OK, %3 NG, %4 failed, %5 stopped"},
     { 5302, "Ctrl+C: 新しいステップは始めません。実行中のステップは終わるまで続けます。", "Ctrl+C: no new step starts; the steps running finish."},
+    { 5320, "%2 個のパラメータのうち %1 個が異なります", "%1 of %2 parameters differs"},
+    { 5321, "パラメータの比較: %1 個が異なります", "Parameters compared: %1 differs"},
+    { 5322, "移動 %1 ms", "Move %1 ms"},
+    { 5323, "%1 ページ", "Page %1"},
+    { 5324, "テキストでコピーしました: %2 個のうち %1 個のパラメータ", "Copied as text: %1 of %2 parameters"},
+    { 5325, "停止", "stopped"},
+    { 5326, "回線断", "line lost"},
+    { 5327, "時間(秒)", "Time (s)"},
+    { 5328, "変化は 300 ms ごとの読み取りで捉えるため、時間は約 0.3 秒刻みです（0.7 秒ごとに変わる入力は 0.6 秒と 0.9 秒の半周期に見えます）。", "Edges are seen at the monitor's 300 ms poll, so times come in steps of about 0.3 s (an input that turns over every 0.7 s shows 0.6 s and 0.9 s half-periods)."},
+    { 5329, "入出力モニタが回線を使用中です。コントローラと比較するには、モニタを停止してください。", "The I/O monitor is using the line. Stop it to compare with the controller."},
+    { 5330, "サイズ %2 の標準値と異なる値: %1 個", "%1 value differs from the standard set of size %2"},
+    { 5331, "サイズ %2（エンコーダ付き）の標準値と異なる値: %1 個", "%1 value differs from the standard set of size %2 with encoder"},
+    { 5332, "照合: %1 個のパラメータが異なります", "Verified: %1 parameter differs"},
 };
 
 constexpr bool sortedByNumber() {

@@ -132,6 +132,7 @@ void IoMonitor::IoMonitorStart() {
   IoCMDBTN_Muko();
   f_.SSTab1.setTabEnabled(1, false);
   f_.Menyu_Muko();
+  f_.mnuFileCompare.setEnabled(true); // two files need no line
   history_.clear();
   firstRead_ = true;
   run_.start();

@@ -33,6 +33,7 @@ Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
       dialogs.done(lastCycleMs_ < 0 ? m.msg(5213).arg(number).arg(ms)
                                     : m.msg(5142).arg(number).arg(ms).arg(lastCycleMs_));
   });
+  compare.lineInUse = [this] { return io.IoMonitoring; };
   connect(&io, &IoMonitor::ticked, this, [this] { dialogs.done(m.msg(5143)); });
   connect(&io, &IoMonitor::stopped, this, [this] { dialogs.done(m.msg(5148)); });
   connect(&io, &IoMonitor::stopped, this, &Program::runEnded);

@@ -361,6 +361,71 @@ private Q_SLOTS:
     QVERIFY(!logic->autoFillBackground());
   }
 
+  void failedComparisonClears_data() {
+    QTest::addColumn<int>("b");    // the source of side B: 0 file, 1 screen, 2 controller
+    QTest::addColumn<int>("fault"); // 0 the controller cannot be opened, 1 file A gone, 2 the monitor runs
+    QTest::addColumn<int>("said");
+    QTest::newRow("controller cannot be opened") << 2 << 0 << 109;
+    QTest::newRow("file A gone") << 1 << 1 << 681;
+    QTest::newRow("controller while the monitor runs") << 2 << 2 << 5329;
+  }
+  // A comparison that fails leaves none on show; the table's headers name
+  // the sides the top line names; two files compare while the monitor runs.
+  void failedComparisonClears() {
+    QFETCH(int, b);
+    QFETCH(int, fault);
+    WindowRig r;
+    r.p.paramTransfer.cmdParaRead_Click();
+    for (const char *name : {"a.pmt", "new.pmt"})
+      kt::writeFile(kt::path(name), parafile::Format(r.p.params.screenRecord()));
+    r.p.frmMain.txtPgAlarm.setText("150");
+    r.p.frmMain.mnuFileCompare.click();
+    CompareWindow *c = r.w.compareWindow();
+    QList<QPushButton *> report;
+    for (int n : {5255, 5256, 5257})
+      for (QPushButton *button : c->findChildren<QPushButton *>())
+        if (button->text() == kt::msg(n))
+          report << button;
+    QPushButton *chooseA = c->findChildren<QPushButton *>().constFirst();
+    auto header = [c](int column) { return c->table()->horizontalHeaderItem(column)->text(); };
+    auto *counts = c->findChild<QLabel *>("counts");
+    r.dialogs.files << kt::path("a.pmt");
+    chooseA->click();
+    c->findChildren<QRadioButton *>().at(b)->click();
+    QCOMPARE(r.p.compare.run(), qint16(1));
+    QCOMPARE(counts->text(), b == 1 ? kt::msg(5320).arg(1).arg(35) : kt::msg(5254).arg(2).arg(35));
+    report[2]->click();
+    QCOMPARE(r.dialogs.achieved.last(), kt::msg(5324).arg(35).arg(35));
+    QCOMPARE(QGuiApplication::clipboard()->text(), r.p.compare.text());
+
+    if (fault == 0)
+      r.line.setOpenFailure(u"gone"_qs);
+    else if (fault == 1)
+      QFile::remove(kt::path("a.pmt"));
+    else
+      r.p.frmMain.cmdIoMonitor.click();
+    const qsizetype told = r.dialogs.shown.size();
+    QCOMPARE(r.p.compare.run(), qint16(-1));
+    QCOMPARE(r.dialogs.shown.size(), told + 1);
+    QFETCH(int, said);
+    QVERIFY2(r.dialogs.last().startsWith(kt::msg(said)), qPrintable(r.dialogs.last()));
+    QVERIFY(c->table()->rowCount() == 0 && counts->text().isEmpty());
+    for (QPushButton *button : report)
+      QVERIFY(!button->isEnabled());
+    QCOMPARE(header(2), u"A"_qs);
+
+    // Two files, the monitor still running where it was started.
+    QVERIFY(r.p.frmMain.mnuFileCompare.isEnabled());
+    r.dialogs.files << kt::path("new.pmt") << kt::path("new.pmt");
+    chooseA->click();
+    c->findChildren<QRadioButton *>().at(0)->click();
+    c->findChildren<QPushButton *>().at(1)->click(); // B's Choose…
+    QCOMPARE(r.p.compare.run(), qint16(0));
+    QCOMPARE(header(2), u"A: "_qs + c->findChild<QLabel *>("fileA")->text());
+    QCOMPARE(counts->text(), kt::msg(5254).arg(0).arg(35));
+    QVERIFY(report[1]->isEnabled());
+  }
+
   // The timeline draws each row's state, reads the states under the pointer
   // and the markers' distance, and paused holds still while the monitor
   // records. The statistics window shows the last run, also a stopped one.
