@@ -10,6 +10,8 @@ namespace {
 class RecordingPage : public Page {
 public:
   QStringList texts;
+  QStringList raw;        // as drawn, "" for a new page
+  QList<QRectF> boxes;    // where each was drawn
   PageFont font;
   bool ended = false;
   double width() const override { return 190; }
@@ -19,11 +21,17 @@ public:
   double textWidth(const QString &t) override { return 2.0 * double(t.size()); }
   void setDrawWidth(int) override {}
   void line(double, double, double, double) override {}
-  void text(double, double, const QString &t) override {
+  void text(double x, double y, const QString &t) override {
     const bool stamp = QRegularExpression("^\\d{4}/\\d\\d/\\d\\d  \\d\\d:\\d\\d:\\d\\d$").match(t).hasMatch();
     texts << QString(font.bold ? "b" : "") + (font.italic ? "i|" : "|") + (stamp ? "<stamp>" : t.simplified());
+    raw << t;
+    boxes << QRectF(x, y, textWidth(t), textHeight(t));
   }
-  void newPage() override { texts << "<new page>"; }
+  void newPage() override {
+    texts << "<new page>";
+    raw << QString();
+    boxes << QRectF();
+  }
   void end() override { ended = true; }
 };
 
@@ -147,6 +155,65 @@ private Q_SLOTS:
       QVERIFY(r.dialogs.fileDialogs.value(0).filter.contains(u"*.ztd"));
     QVERIFY(r.f().cmdDataPrint.isEnabled() && r.f().cmdParaPrint.isEnabled() && r.f().mnuFile.isEnabled());
     QVERIFY(r.f().SSTab1.isTabEnabled(0) && r.f().SSTab1.isTabEnabled(1) && r.p.m.FilePrintMode == 0);
+  }
+
+  void comparisonReport_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("pages");
+    const QString longPath = u"/srv/backups/"_qs + QString(u"line seven station/"_qs).repeated(12) + u"set.pmt"_qs;
+    QTest::newRow("one page") << 35 << "/tmp/a.pmt" << 1;
+    QTest::newRow("a long source wrapped") << 35 << longPath << 1;
+    QTest::newRow("the count just above the footer") << 58 << "/tmp/a.pmt" << 1;
+    QTest::newRow("the count on a page of its own") << 59 << "/tmp/a.pmt" << 2;
+    QTest::newRow("three pages") << 150 << "/tmp/a.pmt" << 3;
+  }
+  // Both sources in full within the page, the rows above each page's
+  // footer, which holds the page number and the comparison's time; the
+  // count after the last row, on its page whenever it fits there.
+  void comparisonReport() {
+    QFETCH(int, rows);
+    QFETCH(QString, source);
+    QFETCH(int, pages);
+    ParamCompare::Report report;
+    report.sourceA = source;
+    report.sourceB = u"Controller (COM1)"_qs;
+    report.when = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9));
+    for (int i = 0; i < rows; ++i)
+      report.rows << paramdiff::Row{0, 1, u"OFFSET"_qs, u"30"_qs, u"31"_qs, i == 0};
+    RecordingPage page;
+    const Messages en(msgtable::EnglishBase);
+    ReportWriter(page, en, report.when).PrintComparison(report, u"COUNT"_qs);
+    QCOMPARE(int(page.texts.count("<new page>")) + 1, pages);
+    QCOMPARE(page.texts.filter(QRegularExpression("COUNT")).size(), 1);
+    QCOMPARE(page.texts.last(), u"|COUNT"_qs);
+    int number = 1;
+    double footer = 0;
+    for (qsizetype i = 0; i < page.texts.size(); ++i) {
+      if (page.texts[i] == u"<new page>") {
+        ++number;
+        footer = 0;
+        continue;
+      }
+      QVERIFY2(page.boxes[i].right() <= page.width(), qPrintable(page.raw[i]));
+      if (page.texts[i] == u"|"_qs + kt::msg(5323).arg(number))
+        footer = page.boxes[i].top();
+      else if (page.raw[i] == u"2024/05/06  07:08:09")
+        QCOMPARE(page.boxes[i].top(), footer);
+      else // the heading comes before the footer, the rows after it
+        QVERIFY2(footer == 0 || page.boxes[i].bottom() < footer, qPrintable(page.raw[i]));
+    }
+    QCOMPARE(int(page.raw.count(u"2024/05/06  07:08:09"_qs)), pages);
+    for (int n = 1; n <= pages; ++n)
+      QVERIFY(page.texts.contains(u"|"_qs + kt::msg(5323).arg(n)));
+    for (const QString &side : {u"A: "_qs, u"B: "_qs}) {
+      const qsizetype at = page.raw.indexOf(side);
+      QVERIFY(at >= 0);
+      QString whole;
+      for (qsizetype i = at + 1; i < page.raw.size() && page.boxes[i].left() > page.boxes[at].left(); ++i)
+        whole += page.raw[i];
+      QCOMPARE(whole, side == u"A: " ? report.sourceA : report.sourceB);
+    }
   }
 
   void parameterReport_data() {
