@@ -232,6 +232,8 @@ void IoMonitor::timerInputOutput1_Timer() {
 }
 
 void IoMonitor::monitorEnded() {
+  if (!firstRead_ && !history_.ended())
+    history_.end({run_.elapsed(), link_.lineLost()});
   timerInputOutput1.stop();
   IoMonitoring = false;
   IoStopRequest = false;

@@ -73,6 +73,10 @@ private Q_SLOTS:
     QVERIFY(h.stateAt(0, 150) && !h.stateAt(0, 250));
     const QByteArray csv = h.csv({"STB", "RES", "ALM", "RDY", "IN-P", "OUT2", "OUT1"});
     QVERIFY(csv.startsWith("ms,signal,state\r\n0,STB,0\r\n0,RES,1\r\n"));
+    h.end({2000, false}); // the last state runs on to the end
+    QCOMPARE(h.lastMs(), 2000);
+    h.clear();
+    QVERIFY(!h.ended() && h.lastMs() == 0);
   }
 
   // Time to x and back; a zoom keeps the time under the pointer, or the
@@ -353,6 +357,8 @@ private Q_SLOTS:
     QCOMPARE(lit(r.p.io), lost ? u"0000000"_qs : u"1001000"_qs); // kept until the stop
     r.sim().clearFaults();
     r.p.io.timerInputOutput1_Timer(); // the stop's tick, or one already due: nothing more told
+    const auto end = r.p.io.history().ended(); // marked on the timeline
+    QVERIFY(end && end->lineLost == lost && end->ms >= r.p.io.history().changes().last().ms);
     r.p.frmMain_Unload(); // monitor mode, left or lost, is not left again
     QCOMPARE(r.wire().count("0CM0"), lost ? 0 : 1);
     QVERIFY(lit(r.p.io) == u"0000000" && r.dialogs.shown.size() == 1);

@@ -442,10 +442,18 @@ private Q_SLOTS:
     r.p.frmMain.cmdIoTimeline.click();
     TimelineWindow *t = r.w.timelineWindow();
     QVERIFY(t && t->isVisible() && QTest::qWaitForWindowExposed(t));
+    TraceChart *c = t->chart();
+    auto *readout = t->findChild<QLabel *>("readout");
+    const QPointF over(c->plotArea().left() + 100, 20);
+    QMouseEvent moved(QEvent::MouseMove, over, c->mapToGlobal(over), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(c, &moved);
+    const QString before = readout->text();
+    QTest::qWait(40);
+    r.p.io.timerInputOutput1_Timer();
+    QVERIFY2(!before.isEmpty() && readout->text() != before, qPrintable(before)); // the time under it scrolled on
     for (QPushButton *b : t->findChildren<QPushButton *>())
       if (b->text() == kt::msg(5278))
         b->click(); // the whole run, which pauses
-    TraceChart *c = t->chart();
     const QRect plot = c->plotArea();
     const qint64 on = r.p.io.history().changes().last().ms, later = on + 20;
     auto x = [&](qint64 ms) { return plot.left() + int(c->view.xOf(ms, plot.width())); };
@@ -478,7 +486,13 @@ private Q_SLOTS:
     r.p.frmMain.cmdMoveStats.click();
     QLabel *summary = r.w.statsWindow()->findChild<QLabel *>("summary");
     QCOMPARE(summary->text(), kt::msg(5292));
+    auto *csv = r.w.statsWindow()->findChild<QPushButton *>();
+    QVERIFY(!csv->isEnabled());
     r.line.sim()->setTimeScale(0.01);
+    r.p.frmMain.optSTEP.setChecked(true);
+    QCOMPARE(r.p.motion.cmdMOVE_Click(), qint16(0));
+    QCOMPARE(r.dialogs.achieved.last(), kt::msg(5322).arg(r.p.moveStats.moves().constFirst().moveMs));
+    QVERIFY2(summary->text().endsWith(kt::msg(5274) + u": \u2014"_qs) && csv->isEnabled(), qPrintable(summary->text()));
     r.p.frmMain.optCNT.setChecked(true);
     connect(&r.p.motion, &MotionTest::moveCompleted, this, [&r](int n) {
       if (n == 3)
@@ -487,6 +501,24 @@ private Q_SLOTS:
     QCOMPARE(r.p.motion.cmdMOVE_Click(), qint16(0));
     QVERIFY(summary->text().contains(kt::msg(5275).section(u'%', 0, 0) + u'3'));
     QCOMPARE(summary->text(), r.p.moveStats.summaryText(r.p.m.messages()).trimmed());
+  }
+
+  void escapeClosesTheWindow_data() {
+    QTest::addColumn<int>("window"); // 0 the timeline (from its chart), 1 the statistics, 2 Compare
+    QTest::newRow("timeline") << 0;
+    QTest::newRow("statistics") << 1;
+    QTest::newRow("compare") << 2;
+  }
+  void escapeClosesTheWindow() {
+    QFETCH(int, window);
+    WindowRig r;
+    Control *opens[] = {&r.p.frmMain.cmdIoTimeline, &r.p.frmMain.cmdMoveStats, &r.p.frmMain.mnuFileCompare};
+    opens[window]->click();
+    QWidget *shown[] = {r.w.timelineWindow(), r.w.statsWindow(), r.w.compareWindow()};
+    QWidget *w = shown[window];
+    QVERIFY(w && w->isVisible());
+    QTest::keyClick(window == 0 ? r.w.timelineWindow()->chart() : w, Qt::Key_Escape);
+    QVERIFY(!w->isVisible());
   }
 
   // The widgets show what the model holds: a removed entry's grey goes with the next number;
