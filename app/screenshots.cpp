@@ -147,7 +147,7 @@ int main(int argc, char *argv[]) {
     chart->view.showAll(0, p.io.history().lastMs() + 300);
     chart->view.markerA = rising.value(0);
     chart->view.markerB = rising.value(1);
-    chart->cursor = rising.value(2) + 150;
+    chart->pointAt(rising.value(2) + 150);
     t->refresh();
     shot(t, QStringLiteral("timeline"));
     t->hide();

@@ -7,6 +7,7 @@
 #include "parameterpage.h"
 #include "parametertransfer.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 ParamCompare::ParamCompare(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link, ParameterPage &page,
@@ -19,7 +20,20 @@ bool ParamCompare::chooseFile(int side) {
   if (path.isEmpty())
     return false;
   (side == 0 ? a : b).path = path;
+  clear();
   return true;
+}
+
+void ParamCompare::chooseSourceB(Source source) {
+  if (b.source == source)
+    return;
+  b.source = source;
+  clear();
+}
+
+void ParamCompare::clear() {
+  report_ = {};
+  Q_EMIT reportChanged();
 }
 
 qint16 ParamCompare::run() {
@@ -31,16 +45,21 @@ qint16 ParamCompare::run() {
 }
 
 qint16 ParamCompare::compare(const Side &sideA, const Side &sideB) {
-  const auto pa = load(sideA);
-  if (!pa)
+  const bool controller = sideA.source == Source::Controller || sideB.source == Source::Controller;
+  std::optional<ParametaRecord> pa, pb;
+  if (controller && lineInUse && lineInUse())
+    dialogs_.message(m_.msg(5329));
+  else if ((pa = load(sideA)))
+    pb = load(sideB);
+  if (!pa || !pb) {
+    clear();
     return -1;
-  const auto pb = load(sideB);
-  if (!pb)
-    return -1;
-  report_ = {title(sideA), title(sideB), paramdiff::Compare(*pa, *pb, m_.messages())};
+  }
+  report_ = {title(sideA), title(sideB), source(sideA), source(sideB), QDateTime::currentDateTime(),
+             paramdiff::Compare(*pa, *pb, m_.messages())};
   const int n = differences();
-  dialogs_.done(n == 0 ? m_.msg(5268) : m_.msg(5267).arg(n));
-  Q_EMIT compared();
+  dialogs_.done(n == 0 ? m_.msg(5268) : m_.msg(n == 1 ? 5321 : 5267).arg(n));
+  Q_EMIT reportChanged();
   return n == 0 ? 0 : 1;
 }
 
@@ -95,6 +114,12 @@ QString ParamCompare::title(const Side &side) const {
   return {};
 }
 
+QString ParamCompare::source(const Side &side) const {
+  if (side.source == Source::File)
+    return QDir::toNativeSeparators(QFileInfo(side.path).absoluteFilePath());
+  return title(side);
+}
+
 ParamCompare::Report ParamCompare::shown() const {
   Report r = report_;
   if (differencesOnly)
@@ -103,7 +128,8 @@ ParamCompare::Report ParamCompare::shown() const {
 }
 
 QString ParamCompare::countsText() const {
-  return m_.msg(5254).arg(differences()).arg(report_.rows.size());
+  const int n = differences();
+  return m_.msg(n == 1 ? 5320 : 5254).arg(n).arg(report_.rows.size());
 }
 
 QString ParamCompare::text() const {
@@ -113,4 +139,9 @@ QString ParamCompare::text() const {
     out += paramdiff::GroupName(row.group) + u'\t' + row.name + u'\t' + row.a + u'\t' + row.b +
            (row.differs ? QStringLiteral("\t*\n") : QStringLiteral("\n"));
   return out;
+}
+
+QString ParamCompare::copyText() {
+  dialogs_.done(m_.msg(5324).arg(shown().rows.size()).arg(report_.rows.size()));
+  return text();
 }

@@ -1,7 +1,9 @@
 #pragma once
 #include "paramdiff.h"
 
+#include <QDateTime>
 #include <QObject>
+#include <functional>
 #include <optional>
 
 class Dialogs;
@@ -31,7 +33,9 @@ public:
     static Side standard(const QString &size, bool encoder) { return {Source::Standard, {}, size, encoder}; }
   };
   struct Report {
-    QString titleA, titleB;
+    QString titleA, titleB;   // short, for the table's columns
+    QString sourceA, sourceB; // in full: a file with its folder
+    QDateTime when;
     QList<paramdiff::Row> rows;
   };
 
@@ -41,12 +45,19 @@ public:
   // What the window has chosen.
   Side a, b = Side::of(Source::Screen);
   bool differencesOnly = false;
+  // Whether another command holds the line (the I/O monitor); the
+  // controller is then not read.
+  std::function<bool()> lineInUse;
 
   // A file for side 0 (A) or 1 (B) from the open dialog; false when cancelled.
+  // A new side ends the comparison shown, which no longer describes it.
   bool chooseFile(int side);
-  // Compares a with b: 0 equal, 1 different, -1 not compared (reported).
+  void chooseSourceB(Source source);
+  // Compares a with b: 0 equal, 1 different, -1 not compared (reported,
+  // and no comparison is left on show).
   qint16 run();
   qint16 compare(const Side &sideA, const Side &sideB);
+  void clear();
 
   // The last comparison, every parameter.
   const Report &report() const { return report_; }
@@ -56,13 +67,17 @@ public:
   QString countsText() const;
   // The rows shown, tab-separated with a heading line, for the clipboard.
   QString text() const;
+  // The same, said in the status line as copied.
+  QString copyText();
 
   // A side's parameters as written; nullopt when it cannot be had (said).
   std::optional<ParametaRecord> load(const Side &side);
   QString title(const Side &side) const;
+  QString source(const Side &side) const;
 
 Q_SIGNALS:
-  void compared();
+  // A comparison was made, failed or ended: report() changed.
+  void reportChanged();
 
 private:
   Module1 &m_;

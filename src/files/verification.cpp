@@ -129,14 +129,16 @@ qint16 Verification::report(qint16 compared, const QString &fileName) {
   } else {
     dialogs_.message(verify::NgReport(DiffList, msg), Dialogs::Buttons::Ok, Dialogs::Icon::None,
                      verify::Details(differences_, msg));
-    dialogs_.done(msg.text(differences_.size() == 1 ? 5340 : 5109).arg(differences_.size()));
+    dialogs_.done(msg.text(differences_.size() == 1 ? 5332 : 5109).arg(differences_.size()));
   }
   return compared;
 }
 
 bool Verification::screenChecked() {
-  if (!page_.screenComplete())
+  if (page_.BlankParaCheck() == 1 || page_.currentMissing()) {
+    dialogs_.message(m_.messages().joined({7, 8}));
     return false;
+  }
   page_.TorikomiParametaValue();
   if (!page_.valuesInRange()) {
     dialogs_.message(m_.messages().joined({1524, 1525}));

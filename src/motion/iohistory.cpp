@@ -7,6 +7,7 @@ void IoHistory::clear() {
   folded_ = {};
   foldedMs_ = 0;
   dropped_ = 0;
+  end_.reset();
 }
 
 void IoHistory::append(const Change &c) {
@@ -28,7 +29,10 @@ qint64 IoHistory::firstMs() const {
   return changes_.isEmpty() ? 0 : changes_.first().ms;
 }
 
-qint64 IoHistory::lastMs() const { return changes_.isEmpty() ? foldedMs_ : changes_.last().ms; }
+qint64 IoHistory::lastMs() const {
+  const qint64 last = changes_.isEmpty() ? foldedMs_ : changes_.last().ms;
+  return end_ ? std::max(last, end_->ms) : last;
+}
 
 qsizetype IoHistory::firstAtOrAfter(qint64 ms) const {
   return std::lower_bound(changes_.begin(), changes_.end(), ms,

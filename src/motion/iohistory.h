@@ -3,6 +3,7 @@
 #include <QList>
 
 #include <array>
+#include <optional>
 
 // What the I/O monitor saw: the seven states of its first read, then each
 // change, in milliseconds since the run began. Bounded: past `cap` changes
@@ -18,10 +19,18 @@ public:
     bool on;
   };
 
+  // Where the run ended: the monitor stopped, or the line was lost.
+  struct End {
+    qint64 ms;
+    bool lineLost;
+  };
+
   explicit IoHistory(qsizetype cap = DefaultCap) : cap_(cap) {}
 
   void clear();
   void append(const Change &c);
+  void end(const End &e) { end_ = e; }
+  const std::optional<End> &ended() const { return end_; }
 
   const QList<Change> &changes() const { return changes_; }
   bool isEmpty() const { return changes_.isEmpty() && dropped_ == 0; }
@@ -30,6 +39,7 @@ public:
   // The time from which the history is whole: its first record, or the
   // last one folded away.
   qint64 firstMs() const;
+  // The last change, or the run's end when it has ended.
   qint64 lastMs() const;
 
   // The state of `row` at `ms`: its last change up to then, else what the
@@ -47,5 +57,6 @@ private:
   std::array<bool, Signals> folded_{};
   qint64 foldedMs_ = 0;
   qint64 dropped_ = 0;
+  std::optional<End> end_;
   qsizetype cap_;
 };

@@ -160,6 +160,7 @@ void IoMonitor::IoMonitorStart() {
   IoCMDBTN_Muko();
   f_.SSTab1.setTabEnabled(1, false);
   f_.Menyu_Muko();
+  f_.mnuFileCompare.setEnabled(true); // two files need no line
   history_.clear();
   firstRead_ = true;
   run_.start();
@@ -259,6 +260,8 @@ void IoMonitor::timerInputOutput1_Timer() {
 }
 
 void IoMonitor::monitorEnded() {
+  if (!firstRead_ && !history_.ended())
+    history_.end({run_.elapsed(), link_.lineLost()});
   timerInputOutput1.stop();
   IoMonitoring = false;
   IoStopRequest = false;

@@ -96,6 +96,9 @@ QByteArray MoveStats::csv() const {
 QString MoveStats::summaryText(const Messages &msg) const {
   auto line = [&msg](int title, const movestats::Summary &s) {
     auto n = [](double v) { return QString::number(v, 'f', 1); };
+    // Zeros would read as measured times.
+    if (s.count == 0)
+      return msg.text(title) + QStringLiteral(": \u2014\n");
     return msg.text(title) + QStringLiteral(": ") +
            msg.text(5275).arg(s.count).arg(n(s.min), n(s.median), n(s.mean), n(s.max), n(s.sd)) + u'\n';
   };

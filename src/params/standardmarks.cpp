@@ -75,8 +75,7 @@ void StandardMarks::refresh() {
         unmark(*box);
     }
   }
-  const int text = count_ == 1 ? (encoder ? 5342 : 5341) : (encoder ? 5242 : 5241);
-  dialogs_.status(msg.text(text).arg(count_).arg(size));
+  dialogs_.status(msg.text(count_ == 1 ? (encoder ? 5331 : 5330) : (encoder ? 5242 : 5241)).arg(count_).arg(size));
 }
 
 void StandardMarks::mark(Control &box, const QString &standard) {

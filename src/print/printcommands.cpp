@@ -162,8 +162,7 @@ namespace {
 void drawComparison(PrintTarget &target, const ParamCompare &compare, const Messages &msg) {
   const ParamCompare::Report r = compare.shown();
   const QString counts = compare.countsText();
-  target.print([&](Page &page) { ReportWriter(page, msg).PrintComparison(r.titleA, r.titleB, r.rows, counts); },
-               false);
+  target.print([&](Page &page) { ReportWriter(page, msg, r.when).PrintComparison(r, counts); }, false);
 }
 } // namespace
 

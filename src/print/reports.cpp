@@ -125,27 +125,62 @@ void ReportWriter::PrintParameters(const QStringList &list, bool fromFile) {
   page_.end();
 }
 
-void ReportWriter::PrintComparison(const QString &titleA, const QString &titleB,
-                                   const QList<paramdiff::Row> &rows, const QString &counts) {
+QStringList ReportWriter::wrap(const QString &text, double width) {
+  QStringList lines;
+  QString rest = text;
+  while (rest.size() > 1 && page_.textWidth(rest) > width) {
+    qsizetype fit = 1;
+    while (fit < rest.size() && page_.textWidth(rest.left(fit + 1)) <= width)
+      ++fit;
+    qsizetype cut = fit;
+    for (qsizetype i = fit; i > fit / 2; --i)
+      if (rest[i - 1] == u'/' || rest[i - 1] == u'\\' || rest[i - 1] == u' ') {
+        cut = i;
+        break;
+      }
+    lines << rest.left(cut);
+    rest = rest.mid(cut);
+  }
+  return lines << rest;
+}
+
+void ReportWriter::PrintComparison(const ParamCompare::Report &report, const QString &counts) {
   PrintInit();
   m.PageNo = 1;
   constexpr double Name = 20, ColumnA = 75, ColumnB = 135;
+  const double footer = (m.RowsPerPage - 1) * m.CharH, rule = footer - m.CharH / 4.0;
+  const QString stamp = now_.date().toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral("  ") +
+                        now_.time().toString(QStringLiteral("HH:mm:ss"));
   auto heading = [&] {
     setFont(11, false);
     page_.setDrawWidth(1);
     y_ = m.CharH;
     page_.text(Name, y_, msg_.text(5269));
-    page_.text(ColumnB, y_, QStringLiteral("%1").arg(m.PageNo));
-    page_.line(Name, 2 * m.CharH, m.RightEdge, 2 * m.CharH);
-    y_ = 3 * m.CharH;
+    y_ += m.CharH;
+    const std::pair<QString, QString> sources[] = {{u"A: "_qs, report.sourceA}, {u"B: "_qs, report.sourceB}};
+    for (const auto &[side, source] : sources) {
+      const double indent = page_.textWidth(side);
+      page_.text(Name, y_, side);
+      for (const QString &line : wrap(source, m.RightEdge - Name - indent)) {
+        page_.text(Name + indent, y_, line);
+        y_ += m.CharH;
+      }
+    }
+    // Half lines around the column names, so that all 35 rows and the
+    // count fit on one A4 page.
+    page_.line(Name, y_ + m.CharH / 4.0, m.RightEdge, y_ + m.CharH / 4.0);
+    y_ += m.CharH / 2.0;
     page_.text(Name, y_, msg_.text(5260));
-    page_.text(ColumnA, y_, QStringLiteral("A: ") + titleA);
-    page_.text(ColumnB, y_, QStringLiteral("B: ") + titleB);
-    y_ += 2 * m.CharH;
+    page_.text(ColumnA, y_, QStringLiteral("A"));
+    page_.text(ColumnB, y_, QStringLiteral("B"));
+    y_ += 1.5 * m.CharH;
+    page_.line(Name, rule, m.RightEdge, rule);
+    page_.text(Name, footer, msg_.text(5323).arg(m.PageNo));
+    page_.text(m.RightEdge - page_.textWidth(stamp), footer, stamp);
   };
-  // A new page when fewer than `lines` lines are left above the bottom.
-  auto room = [&](int lines) {
-    if (y_ + lines * m.CharH > (m.LinesPerPage - 2) * m.LinePitch) {
+  // A new page when `lines` lines would reach the footer's rule.
+  auto room = [&](double lines) {
+    if (y_ + lines * m.CharH > rule - m.CharH / 4.0) {
       page_.newPage();
       ++m.PageNo;
       heading();
@@ -153,11 +188,12 @@ void ReportWriter::PrintComparison(const QString &titleA, const QString &titleB,
   };
   heading();
   int group = -1;
-  for (const paramdiff::Row &r : rows) {
+  for (const paramdiff::Row &r : report.rows) {
     if (r.group != group) {
       group = r.group;
-      room(3);
-      y_ += group == rows.first().group ? 0 : m.CharH;
+      const bool first = group == report.rows.first().group;
+      room(first ? 2 : 2.5);
+      y_ += first ? 0 : m.CharH / 2.0;
       setFont(11, false);
       page_.text(Name, y_, QStringLiteral("<< ") + paramdiff::GroupName(group) + QStringLiteral(" >>"));
       y_ += m.CharH;

@@ -1,6 +1,7 @@
 #pragma once
 #include "messagetable.h"
 #include "page.h"
+#include "paramcompare.h"
 #include "paramdiff.h"
 #include "parametaset.h"
 
@@ -38,14 +39,16 @@ public:
   void printIndexReport(const IndexLines &lines, const QString &fileName);
   // `list`: entries 0-16 of ParaPrintList.
   void PrintParameters(const QStringList &list, bool fromFile);
-  // Two parameter sets side by side, by group; differing rows bold and
-  // marked "*", the count at the end.
-  void PrintComparison(const QString &titleA, const QString &titleB, const QList<paramdiff::Row> &rows,
-                       const QString &counts);
+  // Two parameter sets side by side, by group, under both sources in full;
+  // differing rows bold and marked "*", the count at the end, the page
+  // number and the time of the comparison in each page's footer.
+  void PrintComparison(const ParamCompare::Report &report, const QString &counts);
 
 private:
   void setFont(double size, bool boldItalic);
   void print(double x, const QString &text); // at the current y
+  // `text` in lines no wider than `width`, broken after a separator where one is near.
+  QStringList wrap(const QString &text, double width);
 
   Page &page_;
   Messages msg_;

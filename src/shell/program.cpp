@@ -29,10 +29,13 @@ Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
   connect(&motion, &MotionTest::moveCompleted, this, [this](int number, qint64 ms) {
     if (number == 1)
       lastCycleMs_ = -1;
-    if (frmMain.optCNT.isChecked())
+    if (!frmMain.optCNT.isChecked())
+      dialogs.done(m.msg(5322).arg(ms));
+    else
       dialogs.done(lastCycleMs_ < 0 ? m.msg(5213).arg(number).arg(ms)
                                     : m.msg(5142).arg(number).arg(ms).arg(lastCycleMs_));
   });
+  compare.lineInUse = [this] { return io.IoMonitoring; };
   connect(&io, &IoMonitor::ticked, this, [this] { dialogs.done(m.msg(5143)); });
   connect(&io, &IoMonitor::stopped, this, [this] { dialogs.done(m.msg(5148)); });
   connect(&io, &IoMonitor::stopped, this, &Program::runEnded);

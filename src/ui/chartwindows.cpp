@@ -16,10 +16,11 @@ namespace {
 constexpr int NameWidth = 56, RowHeight = 28, AxisHeight = 22;
 
 // The time axis both charts share: a tick and its value at every step,
-// `divisor` units of the view to one shown unit.
+// `divisor` units of the view to one shown unit, the unit's name left of it.
 void drawAxis(QPainter &p, const QPalette &pal, const PlotView &view, const QRect &plot, double divisor,
-              int decimals) {
+              int decimals, const QString &unit = {}) {
   p.setPen(pal.color(QPalette::Mid));
+  const int baseline = plot.bottom() + AxisHeight - 6;
   const qint64 step = view.tickStep(plot.width());
   const qint64 first = (view.start / step) * step;
   for (qint64 t = first; t <= view.start + view.span; t += step) {
@@ -27,20 +28,27 @@ void drawAxis(QPainter &p, const QPalette &pal, const PlotView &view, const QRec
     if (x < plot.left())
       continue;
     p.drawLine(x, plot.top(), x, plot.bottom());
-    p.drawText(x + 2, plot.bottom() + AxisHeight - 6, QString::number(double(t) / divisor, 'f', decimals));
+    const QString label = QString::number(double(t) / divisor, 'f', decimals);
+    const int width = p.fontMetrics().horizontalAdvance(label);
+    // A label that would run past the edge goes left of its tick.
+    p.drawText(x + 2 + width > plot.right() + 4 ? x - 2 - width : x + 2, baseline, label);
   }
+  p.setPen(pal.color(QPalette::Text));
+  p.drawText(4, baseline, unit);
 }
 
 void drawMarker(QPainter &p, const PlotView &view, const QRect &plot, const std::optional<qint64> &t,
                 const QColor &colour, const QString &name) {
   if (!t)
     return;
-  const int x = plot.left() + int(view.xOf(*t, plot.width()));
-  if (x < plot.left() || x > plot.right())
+  if (*t < view.start || *t > view.start + view.span)
     return;
+  // The newest time falls one past the last pixel.
+  const int x = std::min(plot.left() + int(view.xOf(*t, plot.width())), plot.right());
   p.setPen(QPen(colour, 1, Qt::DashLine));
   p.drawLine(x, plot.top(), x, plot.bottom());
-  p.drawText(x + 3, plot.top() + 12, name);
+  const int width = p.fontMetrics().horizontalAdvance(name);
+  p.drawText(x + 3 + width > plot.right() ? x - 3 - width : x + 3, plot.top() + 12, name);
 }
 
 QString seconds(qint64 ms) { return QString::number(double(ms) / 1000.0, 'f', 3); }
@@ -81,7 +89,7 @@ QRect TraceChart::plotArea() const { return {NameWidth, 4, width() - NameWidth -
 void TraceChart::paintEvent(QPaintEvent *) {
   QPainter p(this);
   const QRect plot = plotArea();
-  drawAxis(p, palette(), view, plot, 1000.0, view.span < 10000 ? 1 : 0);
+  drawAxis(p, palette(), view, plot, 1000.0, view.span < 10000 ? 1 : 0, axisUnit);
   const QColor trace = palette().color(QPalette::Text);
   const QColor high = palette().color(QPalette::Highlight);
   const double w = plot.width();
@@ -143,18 +151,28 @@ void TraceChart::paintEvent(QPaintEvent *) {
       p.drawLines(t.lines);
     }
   }
+  if (const auto &e = history_.ended(); e && !history_.isEmpty())
+    drawMarker(p, view, plot, e->ms, palette().color(QPalette::Text), e->lineLost ? lostText : stoppedText);
   drawMarker(p, view, plot, view.markerA, palette().color(QPalette::Link), QStringLiteral("A"));
   drawMarker(p, view, plot, view.markerB, palette().color(QPalette::LinkVisited), QStringLiteral("B"));
-  if (cursor) {
+  if (cursorX) {
     p.setPen(QPen(palette().color(QPalette::Mid), 1, Qt::DotLine));
-    const int cx = plot.left() + int(view.xOf(*cursor, w));
+    const int cx = plot.left() + int(*cursorX);
     p.drawLine(cx, plot.top(), cx, plot.bottom());
   }
 }
 
+std::optional<qint64> TraceChart::cursor() const {
+  if (!cursorX)
+    return std::nullopt;
+  return view.at(*cursorX, plotArea().width());
+}
+
+void TraceChart::pointAt(qint64 ms) { cursorX = view.xOf(ms, plotArea().width()); }
+
 void TraceChart::mouseMoveEvent(QMouseEvent *e) {
   const double x = e->position().x() - plotArea().left();
-  cursor = x >= 0 ? std::optional<qint64>(view.at(x, plotArea().width())) : std::nullopt;
+  cursorX = x >= 0 ? std::optional<double>(x) : std::nullopt;
   update();
   Q_EMIT viewChanged();
 }
@@ -169,7 +187,7 @@ void TraceChart::mousePressEvent(QMouseEvent *e) {
 }
 
 void TraceChart::leaveEvent(QEvent *) {
-  cursor.reset();
+  cursorX.reset();
   update();
   Q_EMIT viewChanged();
 }
@@ -256,6 +274,9 @@ TimelineWindow::TimelineWindow(Program &program, QWidget *owner) : QWidget(owner
   row->addStretch();
   l->addLayout(row);
   chart_ = new TraceChart(p_.io.history(), this);
+  chart_->stoppedText = m.msg(5325);
+  chart_->lostText = m.msg(5326);
+  chart_->axisUnit = m.msg(5327);
   l->addWidget(chart_, 1);
   readout_ = new QLabel(this);
   readout_->setObjectName(QStringLiteral("readout"));
@@ -265,7 +286,10 @@ TimelineWindow::TimelineWindow(Program &program, QWidget *owner) : QWidget(owner
   dropped_->setObjectName(QStringLiteral("dropped"));
   auto *hint = new QLabel(m.msg(5286), this);
   hint->setEnabled(false);
-  for (QLabel *label : {readout_, markers_, dropped_, hint})
+  auto *poll = new QLabel(m.msg(5328), this);
+  poll->setObjectName(QStringLiteral("poll"));
+  poll->setWordWrap(true);
+  for (QLabel *label : {readout_, markers_, dropped_, hint, poll})
     l->addWidget(label);
   resize(760, 380);
 
@@ -302,17 +326,23 @@ void TimelineWindow::showEvent(QShowEvent *e) {
   QWidget::showEvent(e);
 }
 
+void TimelineWindow::keyPressEvent(QKeyEvent *e) {
+  if (e->key() == Qt::Key_Escape)
+    close();
+  else
+    QWidget::keyPressEvent(e);
+}
+
 void TimelineWindow::refresh() {
   const IoHistory &h = p_.io.history();
   PlotView &view = chart_->view;
   chart_->now = p_.io.IoMonitoring ? p_.io.runMs() : h.lastMs();
   view.follow(chart_->now);
-  if (chart_->cursor) {
+  if (const auto at = chart_->cursor()) {
     QStringList states;
     for (int row = 0; row < IoHistory::Signals; ++row)
-      states << IoSignalName(row) + u'=' +
-                    (h.stateAt(row, *chart_->cursor) ? u'1' : u'0');
-    readout_->setText(p_.m.msg(5281).arg(seconds(*chart_->cursor), states.join(u' ')));
+      states << IoSignalName(row) + u'=' + (h.stateAt(row, *at) ? u'1' : u'0');
+    readout_->setText(p_.m.msg(5281).arg(seconds(*at), states.join(u' ')));
   } else {
     readout_->clear();
   }
@@ -336,12 +366,12 @@ MoveStatsWindow::MoveStatsWindow(Program &program, QWidget *owner) : QWidget(own
   chart_ = new RunChart(p_.moveStats, this);
   l->addWidget(chart_, 1);
   auto *row = new QHBoxLayout;
-  auto *csv = new QPushButton(m.msg(5280), this);
-  row->addWidget(csv);
+  csv_ = new QPushButton(m.msg(5280), this);
+  row->addWidget(csv_);
   row->addStretch();
   l->addLayout(row);
   resize(560, 320);
-  connect(csv, &QPushButton::clicked, this, [this] {
+  connect(csv_, &QPushButton::clicked, this, [this] {
     movestats::SaveCsv(p_.dialogs, p_.m.messages(), 5289, QStringLiteral("moves.csv"), p_.moveStats.csv());
   });
   connect(&p_.moveStats, &MoveStats::changed, this, &MoveStatsWindow::refresh);
@@ -351,5 +381,14 @@ MoveStatsWindow::MoveStatsWindow(Program &program, QWidget *owner) : QWidget(own
 void MoveStatsWindow::refresh() {
   const bool any = !p_.moveStats.moves().isEmpty();
   summary_->setText(any ? p_.moveStats.summaryText(p_.m.messages()).trimmed() : p_.m.msg(5292));
+  csv_->setEnabled(any);
   chart_->update();
+}
+
+// Esc closes the window, as it closes Compare.
+void MoveStatsWindow::keyPressEvent(QKeyEvent *e) {
+  if (e->key() == Qt::Key_Escape)
+    close();
+  else
+    QWidget::keyPressEvent(e);
 }

@@ -7,6 +7,7 @@ class IoHistory;
 class MoveStats;
 class Program;
 class QLabel;
+class QPushButton;
 
 // Logic traces of the seven monitored signals over time, from the
 // monitor's history: newest at the right while following, zoomed by the
@@ -20,10 +21,15 @@ public:
   PlotView view;
   // Where the traces are drawn: right of the names, above the axis.
   QRect plotArea() const;
-  // The time under the pointer; nullopt when it is outside.
-  std::optional<qint64> cursor;
+  // The pointer over the traces, from their left edge; nullopt when it is
+  // outside. Kept as a place, so that its time follows a scrolling chart.
+  std::optional<double> cursorX;
+  std::optional<qint64> cursor() const;
+  void pointAt(qint64 ms);
   // The latest time seen: the run's clock while the monitor runs.
   qint64 now = 0;
+  // The end mark's words: the monitor stopped, the line lost.
+  QString stoppedText, lostText, axisUnit;
 
 Q_SIGNALS:
   void viewChanged();
@@ -62,6 +68,7 @@ public:
 
 protected:
   void showEvent(QShowEvent *e) override;
+  void keyPressEvent(QKeyEvent *e) override;
 
 private:
   Program &p_;
@@ -76,8 +83,12 @@ public:
   MoveStatsWindow(Program &program, QWidget *owner);
   void refresh();
 
+protected:
+  void keyPressEvent(QKeyEvent *e) override;
+
 private:
   Program &p_;
   QLabel *summary_;
   RunChart *chart_;
+  QPushButton *csv_;
 };

@@ -29,6 +29,7 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
   auto *sides = new QGridLayout;
   sides->addWidget(new QLabel(m.msg(5246), this), 0, 0);
   fileA_ = new QLabel(this);
+  fileA_->setObjectName(QStringLiteral("fileA"));
   sides->addWidget(fileA_, 0, 1, 1, 3);
   auto *chooseA = new QPushButton(m.msg(5251), this);
   sides->addWidget(chooseA, 0, 4);
@@ -90,7 +91,7 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
       showSides();
   });
   connect(group, &QButtonGroup::idClicked, this, [this](int id) {
-    p_.compare.b.source = ParamCompare::Source(id);
+    p_.compare.chooseSourceB(ParamCompare::Source(id));
     showSides();
   });
   connect(run, &QPushButton::clicked, this, &CompareWindow::run);
@@ -101,9 +102,9 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
   connect(reportButtons_[0], &QPushButton::clicked, this, [this] { p_.print.printComparison(p_.compare); });
   connect(reportButtons_[1], &QPushButton::clicked, this, [this] { p_.print.saveComparisonPdf(p_.compare); });
   connect(reportButtons_[2], &QPushButton::clicked, this,
-          [this] { QGuiApplication::clipboard()->setText(p_.compare.text()); });
+          [this] { QGuiApplication::clipboard()->setText(p_.compare.copyText()); });
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
-  connect(&c, &ParamCompare::compared, this, &CompareWindow::refill);
+  connect(&c, &ParamCompare::reportChanged, this, &CompareWindow::refill);
   only_->setChecked(c.differencesOnly);
   showSides();
   refill();

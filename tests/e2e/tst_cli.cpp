@@ -248,7 +248,7 @@ private Q_SLOTS:
     if (args == u"home")
       QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(kt::msg(5217)));
     if (args.endsWith(u"--stats"))
-      QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(u'\n' + kt::msg(5274) + u": count "_qs));
+      QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(u'\n' + kt::msg(5274) + u": "_qs));
     QTRY_COMPARE(sim.wire().value(sim.wire().size() - 1), last);
   }
 
@@ -424,8 +424,8 @@ private Q_SLOTS:
         {{"en", "index", ztd}, {kt::msg(212) + u"in.ztd"_qs, kt::msg(3002) + u" : 100"_qs, kt::msg(3004) + u" : 8"_qs}},
         {{"ja", "params", pmt}, {u"ZT-KOV Parameters "_qs + kt::msg(25, 1) + u"in.pmt"_qs, "1.OFFSET: 30",
                                  u"1. HOME OUT: "_qs + kt::msg(657, 1), u"4. EMG LOGIC: "_qs + kt::msg(690, 1)}},
-        {{"en", "diff", pmt, pmt35}, {"A: in.pmt B: in35.pmt", "* MOTOR 28L100 35L100", "OFFSET 30 30",
-                                      kt::msg(5254).arg(1).arg(35)}}};
+        {{"en", "diff", pmt, pmt35}, {u"A: "_qs + pmt, u"B: "_qs + pmt35, "* MOTOR 28L100 35L100", "OFFSET 30 30",
+                                      kt::msg(5320).arg(1).arg(35), kt::msg(5323).arg(1)}}};
     for (const auto &[args, lines] : reports) {
       QCOMPARE(runProgram(KOV_CLI_PATH, QStringList{"--lang", args[0], "print"} + args.mid(1) + QStringList{"-o", pdf}).code, 0);
       const Run text = runProgram("pdftotext", {"-layout", pdf, "-"});

@@ -367,6 +367,8 @@ private Q_SLOTS:
     QCOMPARE(lit(r.p.io), lost ? u"0000000"_qs : u"1001000"_qs); // kept until the stop
     r.sim().clearFaults();
     r.p.io.timerInputOutput1_Timer(); // the stop's tick, or one already due: nothing more told
+    const auto end = r.p.io.history().ended(); // marked on the timeline
+    QVERIFY(end && end->lineLost == lost && end->ms >= r.p.io.history().changes().last().ms);
     r.p.frmMain_Unload(); // monitor mode, left or lost, is not left again
     QCOMPARE(r.wire().count("0CM0"), lost ? 0 : 1);
     QVERIFY(lit(r.p.io) == u"0000000" && r.dialogs.shown.size() == 1);

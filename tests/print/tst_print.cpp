@@ -10,6 +10,8 @@ namespace {
 class RecordingPage : public Page {
 public:
   QStringList texts;
+  QStringList raw;     // as drawn
+  QList<QRectF> boxes; // where
   PageFont font;
   bool ended = false;
   double width() const override { return 190; }
@@ -19,11 +21,13 @@ public:
   double textWidth(const QString &t) override { return 2.0 * double(t.size()); }
   void setDrawWidth(int) override {}
   void line(double, double, double, double) override {}
-  void text(double, double, const QString &t) override {
+  void text(double x, double y, const QString &t) override {
     const bool stamp = QRegularExpression("^\\d{4}/\\d\\d/\\d\\d  \\d\\d:\\d\\d:\\d\\d$").match(t).hasMatch();
     texts << QString(font.bold ? "b" : "") + (font.italic ? "i|" : "|") + (stamp ? "<stamp>" : t.simplified());
+    raw << t;
+    boxes << QRectF(x, y, textWidth(t), textHeight(t));
   }
-  void newPage() override { texts << "<new page>"; }
+  void newPage() override { texts << "<new page>", raw << QString(), boxes << QRectF(); }
   void end() override { ended = true; }
 };
 
@@ -147,6 +151,40 @@ private Q_SLOTS:
       QVERIFY(r.dialogs.fileDialogs.value(0).filter.contains(u"*.ztd"));
     QVERIFY(r.f().cmdDataPrint.isEnabled() && r.f().cmdParaPrint.isEnabled() && r.f().mnuFile.isEnabled());
     QVERIFY(r.f().SSTab1.isTabEnabled(0) && r.f().SSTab1.isTabEnabled(1) && r.p.m.FilePrintMode == 0);
+  }
+
+  void comparisonReport_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("the count just above the footer") << 55 << 1;
+    QTest::newRow("the count on a page of its own") << 56 << 2;
+  }
+  // A long source wrapped within the page; each page's footer, below every
+  // row, holds its number and the comparison's time; the count stays on the
+  // last row's page whenever it fits there.
+  void comparisonReport() {
+    QFETCH(int, rows);
+    QFETCH(int, pages);
+    const QString source = u"/srv/"_qs + QString(u"line seven station/"_qs).repeated(12), stamp = "2024/05/06  07:08:09";
+    ParamCompare::Report report{{}, {}, source, u"B"_qs, QDateTime::fromString(stamp, "yyyy/MM/dd  HH:mm:ss"), {}};
+    report.rows.fill(paramdiff::Row{0, 1, u"OFFSET"_qs, u"30"_qs, u"31"_qs, true}, rows);
+    RecordingPage page;
+    ReportWriter(page, Messages(msgtable::EnglishBase), report.when).PrintComparison(report, u"COUNT"_qs);
+    QVERIFY(page.texts.count("<new page>") + 1 == pages && page.texts.last() == u"|COUNT");
+    double footer = page.height();
+    int number = 0;
+    for (qsizetype i = 0; i < page.texts.size(); ++i) {
+      if (page.texts[i] == u"|"_qs + kt::msg(5323).arg(number + 1) && ++number)
+        footer = page.boxes[i].top();
+      else if (page.raw[i] == stamp)
+        QCOMPARE(page.boxes[i].top(), footer);
+      else if (!page.raw[i].isEmpty())
+        QVERIFY(page.boxes[i].right() <= page.width() && page.boxes[i].bottom() < footer);
+    }
+    QString wrapped;
+    for (qsizetype i = page.raw.indexOf(u"A: "_qs) + 1; page.raw[i] != u"B: "; ++i)
+      wrapped += page.raw[i];
+    QVERIFY(number == pages && wrapped == source);
   }
 
   void parameterReport_data() {

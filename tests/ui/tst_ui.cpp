@@ -366,6 +366,41 @@ private Q_SLOTS:
     QVERIFY(!logic->autoFillBackground());
   }
 
+  void failedComparisonClears_data() {
+    QTest::addColumn<bool>("monitor"); // running, else the controller cannot be opened
+    QTest::addColumn<int>("said");
+    QTest::newRow("controller cannot be opened") << false << 109;
+    QTest::newRow("controller while the monitor runs") << true << 5329;
+  }
+  // A comparison that fails leaves none on show; the headers name the sides
+  // the top line names; two files compare while the monitor runs.
+  void failedComparisonClears() {
+    QFETCH(bool, monitor);
+    WindowRig r;
+    for (const char *name : {"a.pmt", "new.pmt"})
+      kt::writeFile(kt::path(name), parafile::Format(r.p.params.screenRecord()));
+    r.p.frmMain.mnuFileCompare.click();
+    CompareWindow *c = r.w.compareWindow();
+    const auto buttons = c->findChildren<QPushButton *>(); // Choose… A and B, Compare, Print, PDF, Copy, Close
+    r.dialogs.files << kt::path("a.pmt") << kt::path("new.pmt") << kt::path("new.pmt");
+    buttons[0]->click();
+    c->findChildren<QRadioButton *>().at(2)->click();
+    QCOMPARE(r.p.compare.run(), qint16(1));
+    buttons[5]->click();
+    QCOMPARE(r.dialogs.achieved.last(), kt::msg(5324).arg(35).arg(35));
+    monitor ? r.p.frmMain.cmdIoMonitor.click() : r.line.setOpenFailure(u"gone"_qs);
+    QCOMPARE(r.p.compare.run(), qint16(-1));
+    QFETCH(int, said);
+    QVERIFY(r.dialogs.last().startsWith(kt::msg(said)));
+    QVERIFY(c->table()->rowCount() == 0 && c->findChild<QLabel *>("counts")->text().isEmpty());
+    QVERIFY(!buttons[3]->isEnabled() && !buttons[4]->isEnabled() && !buttons[5]->isEnabled());
+    buttons[0]->click();
+    c->findChildren<QRadioButton *>().at(0)->click();
+    buttons[1]->click();
+    QCOMPARE(r.p.compare.run(), qint16(0));
+    QCOMPARE(c->table()->horizontalHeaderItem(2)->text(), u"A: "_qs + c->findChild<QLabel *>("fileA")->text());
+  }
+
   // The timeline draws each row's state, reads the states under the pointer
   // and the markers' distance, and paused holds still while the monitor
   // records. The statistics window shows the last run, also a stopped one.
@@ -382,10 +417,17 @@ private Q_SLOTS:
     r.p.frmMain.cmdIoTimeline.click();
     TimelineWindow *t = r.w.timelineWindow();
     QVERIFY(t && t->isVisible() && QTest::qWaitForWindowExposed(t));
+    TraceChart *c = t->chart();
+    QMouseEvent over(QEvent::MouseMove, QPointF(100, 20), c->mapToGlobal(QPointF(100, 20)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(c, &over);
+    const QString before = t->findChild<QLabel *>("readout")->text();
+    QTest::qWait(40);
+    r.p.io.timerInputOutput1_Timer();
+    QVERIFY(t->findChild<QLabel *>("readout")->text() != before); // the time under the pointer scrolls on
     for (QPushButton *b : t->findChildren<QPushButton *>())
       if (b->text() == kt::msg(5278))
         b->click(); // the whole run, which pauses
-    TraceChart *c = t->chart();
     const QRect plot = c->plotArea();
     const qint64 on = r.p.io.history().changes().last().ms, later = on + 20;
     auto x = [&](qint64 ms) { return plot.left() + int(c->view.xOf(ms, plot.width())); };
@@ -418,7 +460,13 @@ private Q_SLOTS:
     r.p.frmMain.cmdMoveStats.click();
     QLabel *summary = r.w.statsWindow()->findChild<QLabel *>("summary");
     QCOMPARE(summary->text(), kt::msg(5292));
+    auto *csv = r.w.statsWindow()->findChild<QPushButton *>();
+    QVERIFY(!csv->isEnabled());
     r.line.sim()->setTimeScale(0.01);
+    r.p.frmMain.optSTEP.setChecked(true);
+    QCOMPARE(r.p.motion.cmdMOVE_Click(), qint16(0));
+    QCOMPARE(r.dialogs.achieved.last(), kt::msg(5322).arg(r.p.moveStats.moves().constFirst().moveMs));
+    QVERIFY(summary->text().endsWith(kt::msg(5274) + u": \u2014"_qs) && csv->isEnabled());
     r.p.frmMain.optCNT.setChecked(true);
     connect(&r.p.motion, &MotionTest::moveCompleted, this, [&r](int n) {
       if (n == 3)
@@ -427,6 +475,9 @@ private Q_SLOTS:
     QCOMPARE(r.p.motion.cmdMOVE_Click(), qint16(0));
     QVERIFY(summary->text().contains(kt::msg(5275).section(u'%', 0, 0) + u'3'));
     QCOMPARE(summary->text(), r.p.moveStats.summaryText(r.p.m.messages()).trimmed());
+    QTest::keyClick(c, Qt::Key_Escape); // from the chart, as from any control of the window
+    QTest::keyClick(r.w.statsWindow(), Qt::Key_Escape);
+    QVERIFY(!t->isVisible() && !r.w.statsWindow()->isVisible()); // as Compare closes
   }
 
   // The widgets show what the model holds: a removed entry's grey goes with the next number;
