@@ -309,7 +309,6 @@ constexpr Row kRows[] = {
     { 5233, "%1: %2 秒以内に回線設定の応答がありませんでした", "%1: no answer to the line settings within %2 s"},
     { 5234, "ネットワーク回線", "Network line"},
     { 5235, "ネットワーク回線のアドレスではありません: %1（tcp://ホスト:ポート または rfc2217://ホスト:ポート）", "Not a network line address: %1 (tcp://HOST:PORT or rfc2217://HOST:PORT)"},
-    { 5236, "COM%1 を %2 に割り当てました", "COM%1 now reaches %2"},
     { 5237, "空いているポート番号（1〜32）がありません", "No port number (1 to 32) is free"},
     { 5238, "追加", "Add"},
     { 5239, "標準値からの変更を表示", "Mark changes from standard"},
@@ -376,6 +375,10 @@ constexpr Row kRows[] = {
     { 5300, "失敗", "failed"},
     { 5301, "%1 ライン: OK %2、NG %3、失敗 %4、中止 %5", "%1 lines: %2 OK, %3 NG, %4 failed, %5 stopped"},
     { 5302, "Ctrl+C: 新しいステップは始めません。実行中のステップは終わるまで続けます。", "Ctrl+C: no new step starts; the steps running finish."},
+    { 5310, "確認中…", "checking…"},
+    { 5311, "コントローラが応答しました", "a controller answered"},
+    { 5312, "接続しましたが、%1 秒以内にコントローラの応答がありませんでした", "connected, but no controller answered within %1 s"},
+    { 5313, "COM%1 を %2 に割り当てました: %3", "COM%1 is set to %2: %3"},
 };
 
 constexpr bool sortedByNumber() {
