@@ -27,6 +27,13 @@ OptionDialog::OptionDialog(Module1 &m, FrmMain &frmMain, FrmOption &frmOption, D
   o_.cmdRefresh.onClick = [this] { ScanIntoList(); };
   o_.cmdAddNetLine.onClick = [this] { cmdAddNetLine_Click(); };
   o_.onCloseRequest = [this] { close(); };
+  // Enter adds the address typed rather than closing the dialog without it.
+  o_.txtNetLine.onKeyPress = [this](int key) {
+    if (key != 13)
+      return key;
+    o_.cmdAddNetLine.click();
+    return 0;
+  };
 }
 
 OptionDialog::~OptionDialog() = default;
