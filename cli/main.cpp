@@ -10,6 +10,8 @@
 
 #include "motionrules.h"
 #include "pdftarget.h"
+#include "portprobe.h"
+#include "tcpportdevice.h"
 #include "wholefile.h"
 
 #include <QDateTime>
@@ -135,7 +137,8 @@ const CommandHelp Helps[] = {
              "  summary goes to standard error.\n"},
     {"ports", "kov-t6-cli ports\n"
               "  One line a port number that maps to a device: the device, what the system\n"
-              "  reports about it, and whether it opens or why not.\n"},
+              "  reports about it, and whether it opens or why not. Network lines are tried\n"
+              "  at once, each asked the link check: whether a controller answered.\n"},
     {"print", "kov-t6-cli print index FILE.ztd -o OUT.pdf\nkov-t6-cli print params FILE.pmt -o OUT.pdf\n"
               "kov-t6-cli print diff A.pmt B.pmt -o OUT.pdf\n"
               "  Draws the report of a position data or parameter file, or the comparison of\n"
@@ -513,19 +516,30 @@ int Cli::io(QStringList args) {
 
 int Cli::ports() {
   Link &link = program.link;
-  link.ScanPorts();
+  PortProbe probe(*link.device(), [this](int n) { return program.m.msg(n); });
+  probe.start(link.portInUse());
+  if (probe.running()) { // the network lines, all at once
+    QEventLoop loop;
+    QObject::connect(&probe, &PortProbe::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  using F = PortProbe::Found;
   QJsonArray list;
   for (int n = 1; n <= 32; ++n) {
-    const auto i = std::size_t(n);
-    if (!link.PortAvailable[i] && link.PortRefusal[i].isEmpty())
+    const F found = probe.result(n).found;
+    if (found == F::None)
       continue; // no device has this number
+    const bool opens = found != F::Refused;
     if (json)
       list.append(QJsonObject{{"port", QStringLiteral("COM%1").arg(n)}, {"device", link.deviceName(n)},
-                              {"opens", link.PortAvailable[i]},
-                              {"reason", link.PortAvailable[i] ? QJsonValue() : QJsonValue(link.PortRefusal[i])}});
+                              {"opens", opens},
+                              {"reason", opens ? QJsonValue() : QJsonValue(probe.result(n).reason)},
+                              // Only network lines are asked; null where nobody asked.
+                              {"controller", TcpPortDevice::isUrl(link.portPath(n)) && found != F::Opens
+                                                 ? QJsonValue(found == F::Controller)
+                                                 : QJsonValue()}});
     else
-      out() << link.portLabel(n) << ": " << (link.PortAvailable[i] ? program.m.msg(5163) : link.PortRefusal[i])
-            << Qt::endl;
+      out() << link.portLabel(n) << ": " << probe.describe(n) << Qt::endl;
   }
   if (json)
     values.insert("ports", list);

@@ -22,6 +22,13 @@ bool SimPortDevice::open(int portNo, QString *reason) {
   return true;
 }
 
+bool SimPortDevice::tryPort(int, QString *reason) {
+  if (openFailure_.isEmpty())
+    return true;
+  *reason = openFailure_;
+  return false;
+}
+
 void SimPortDevice::close() {
   open_ = false;
   rx_.clear();

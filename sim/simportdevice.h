@@ -12,6 +12,8 @@ public:
 
   bool open(int portNo, QString *reason) override;
   void close() override;
+  // Every number reaches the one simulator, whatever is open.
+  bool tryPort(int portNo, QString *reason) override;
   bool isOpen() const override { return open_; }
   bool simulated() const override { return true; }
   bool write(const QByteArray &data) override;

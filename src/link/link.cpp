@@ -1,5 +1,4 @@
 #include "link.h"
-#include "tcpportdevice.h"
 #include "datafolder.h"
 #include "dialogs.h"
 #include "frmmain.h"
@@ -8,7 +7,6 @@
 #include "settingsstore.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QEventLoop>
 #include <cmath>
 
@@ -69,6 +67,7 @@ qint16 Link::CommPortOpen() {
     return 0;
   QString reason;
   const bool opened = device_->open(m_.PortNo, &reason);
+  openNo_ = m_.PortNo;
   showPort();
   if (opened)
     return 0;
@@ -98,23 +97,6 @@ void Link::CommPortClose() {
 
 void Link::ReloadPortNo() { m_.PortNo = store_.int16(QStringLiteral("PortNo"), 1); }
 
-qint16 Link::TryOpenPort(int n) {
-  if (n < 1 || n > 32)
-    n = store_.int16(QStringLiteral("PortNo"), 1);
-  if (device_->isOpen())
-    return 0;
-  QString reason;
-  const bool opened = device_->open(n, &reason);
-  // Only a device that is there but refused is worth telling about; a
-  // network line pinned to the number is there, answering or not.
-  const QString path = device_->devicePath(n);
-  const bool there = !path.isEmpty() && (QFileInfo::exists(path) || TcpPortDevice::isUrl(path));
-  if (reason.startsWith(path + QStringLiteral(": ")))
-    reason = reason.mid(path.size() + 2);
-  PortRefusal[std::size_t(n)] = opened || !there ? QString() : reason;
-  return opened ? 0 : 1;
-}
-
 QString Link::deviceName(int n) const {
   const QString path = device_->simulated() ? msg(5131) : device_->devicePath(n);
   return path.isEmpty() ? msg(5132) : path;
@@ -124,15 +106,6 @@ QString Link::portLabel(int n, bool withInfo) const {
   const QString info = withInfo ? device_->deviceInfo(n) : QString();
   return msg(5130).arg(n).arg(deviceName(n)) +
          (info.isEmpty() ? QString() : QStringLiteral(" (") + info + u')');
-}
-
-void Link::ScanPorts() {
-  for (int n = 1; n <= 32; ++n) {
-    PortAvailable[n] = TryOpenPort(n) == 0;
-    if (PortAvailable[n])
-      CommPortClose();
-  }
-  showPort();
 }
 
 // --- Receiver -----------------------------------------------------------

@@ -24,6 +24,9 @@ public:
 
   // The line in use; the link does not own it.
   void setDevice(PortDevice *device);
+  PortDevice *device() const { return device_; }
+  // The port number open on the line; 0 while it is closed.
+  int portInUse() const { return device_ && device_->isOpen() ? openNo_ : 0; }
 
   // Reply timeouts are real; tests (and kov-t6-cli's --timeout-scale) may
   // shorten or lengthen them all by one factor.
@@ -41,9 +44,6 @@ public:
   QString ErrNo;
   QString ErrText;
   bool ErrFound = false;
-  std::array<bool, 33> PortAvailable{}; // index 1 to 32
-  // Why a number that maps to a device did not open in the last scan.
-  std::array<QString, 33> PortRefusal;
   ErrorList errors;
   // Scratch of the transfers: data strings sent and reply lines received.
   QList<QByteArray> BlockStrings = QList<QByteArray>(100);
@@ -68,8 +68,6 @@ public:
   void CommPortRelease();
   void CommPortClose();
   void ReloadPortNo();
-  qint16 TryOpenPort(int n);
-  void ScanPorts();
 
   // Sends command + data + CR LF and waits for a reply of `expectedLength`
   // characters (CR LF included) within TimeOutMs. 0: the reply is in
@@ -140,6 +138,7 @@ private:
   Dialogs &dialogs_;
   SettingsStore &store_;
   PortDevice *device_ = nullptr;
+  int openNo_ = 0;
   QTimer TimerTimeout;
   QEventLoop *waitLoop_ = nullptr;
   bool vanished_ = false;

@@ -15,6 +15,17 @@ public:
   // the system's reason into `reason`.
   virtual bool open(int portNo, QString *reason) = 0;
   virtual void close() = 0;
+  // Whether port number `portNo` opens, tried beside the line in use, which
+  // stays as it is; false with an empty reason when no device has it. A
+  // line without a way to try beside itself tries only while closed.
+  virtual bool tryPort(int portNo, QString *reason) {
+    if (isOpen())
+      return false;
+    const bool opened = open(portNo, reason);
+    if (opened)
+      close();
+    return opened;
+  }
   virtual bool isOpen() const = 0;
   virtual bool write(const QByteArray &data) = 0;
   virtual qint64 bytesAvailable() const = 0;

@@ -22,22 +22,34 @@ bool SerialPortDevice::open(int portNo, QString *reason) {
     net_.setUrl(path);
     return net_.open(portNo, reason);
   }
-  port_.setPortName(path);
-  if (!port_.open(QIODevice::ReadWrite)) {
-    *reason = QStringLiteral("%1: %2").arg(path, port_.errorString());
+  return openSerial(port_, path, reason);
+}
+
+bool SerialPortDevice::openSerial(QSerialPort &port, const QString &path, QString *reason) {
+  port.setPortName(path);
+  if (!port.open(QIODevice::ReadWrite)) {
+    *reason = QStringLiteral("%1: %2").arg(path, port.errorString());
     return false;
   }
-  const bool set = port_.setBaudRate(QSerialPort::Baud9600) &&
-                   port_.setParity(QSerialPort::NoParity) &&
-                   port_.setDataBits(QSerialPort::Data8) &&
-                   port_.setStopBits(QSerialPort::OneStop) &&
-                   port_.setFlowControl(QSerialPort::NoFlowControl);
+  const bool set = port.setBaudRate(QSerialPort::Baud9600) &&
+                   port.setParity(QSerialPort::NoParity) &&
+                   port.setDataBits(QSerialPort::Data8) &&
+                   port.setStopBits(QSerialPort::OneStop) &&
+                   port.setFlowControl(QSerialPort::NoFlowControl);
   if (!set) {
-    *reason = QStringLiteral("%1: %2").arg(path, port_.errorString());
-    port_.close();
+    *reason = QStringLiteral("%1: %2").arg(path, port.errorString());
+    port.close();
     return false;
   }
   return true;
+}
+
+bool SerialPortDevice::tryPort(int portNo, QString *reason) {
+  const QString path = map_.devicePath(portNo);
+  if (path.isEmpty() || TcpPortDevice::isUrl(path))
+    return false;
+  QSerialPort port;
+  return openSerial(port, path, reason);
 }
 
 void SerialPortDevice::close() {

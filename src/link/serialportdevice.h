@@ -18,6 +18,8 @@ public:
 
   bool open(int portNo, QString *reason) override;
   void close() override;
+  // A serial device on a port of its own; network lines are PortProbe's.
+  bool tryPort(int portNo, QString *reason) override;
   bool isOpen() const override { return onNet_ ? net_.isOpen() : port_.isOpen(); }
   bool write(const QByteArray &data) override;
   qint64 bytesAvailable() const override { return onNet_ ? net_.bytesAvailable() : port_.bytesAvailable(); }
@@ -28,6 +30,7 @@ public:
 private:
   void onError(QSerialPort::SerialPortError error);
   bool hungUp() const;
+  static bool openSerial(QSerialPort &port, const QString &path, QString *reason);
 
   PortMap map_;
   QSerialPort port_;

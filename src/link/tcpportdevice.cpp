@@ -31,6 +31,12 @@ TcpPortDevice::TcpPortDevice(QObject *parent) : PortDevice(parent) {
   connect(&socket_, &QTcpSocket::readyRead, this, &TcpPortDevice::onReadyRead);
   connect(&socket_, &QTcpSocket::disconnected, this, &TcpPortDevice::onDisconnected);
   connect(&socket_, &QTcpSocket::connected, this, [this] { settle(); });
+  stepTimer_.setSingleShot(true);
+  stepTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&stepTimer_, &QTimer::timeout, this, [this] {
+    if (opening_ && failure_.isEmpty())
+      fail(texts_(timeoutText_).arg(url_).arg(ConnectTimeoutMs / 1000.0 * Link::timeoutScale(), 0, 'g', 3));
+  });
   connect(&socket_, &QTcpSocket::errorOccurred, this, [this] {
     if (open_)
       onDisconnected();
@@ -38,6 +44,9 @@ TcpPortDevice::TcpPortDevice(QObject *parent) : PortDevice(parent) {
       fail(url_ + QStringLiteral(": ") + socket_.errorString());
   });
 }
+
+// The socket's last signals must not reach a device half taken down.
+TcpPortDevice::~TcpPortDevice() { disconnect(&socket_, nullptr, this, nullptr); }
 
 bool TcpPortDevice::isUrl(const QString &path) {
   return path.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive) ||
@@ -64,65 +73,75 @@ bool TcpPortDevice::isAddress(const QString &url) {
 }
 
 bool TcpPortDevice::open(int, QString *reason) {
+  startOpen();
+  if (opening_) {
+    QEventLoop loop;
+    connect(this, &TcpPortDevice::openEnded, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  if (!open_)
+    *reason = failure_;
+  return open_;
+}
+
+void TcpPortDevice::startOpen() {
   close();
+  failure_ = QStringLiteral("-"); // the old socket's last words are not this opening's
   socket_.abort();
+  stepTimer_.stop();
   QString host;
   quint16 port = 0;
   if (!parseUrl(url_, &host, &port, &telnet_)) {
-    *reason = texts_(5235).arg(url_);
-    return false;
+    failure_ = texts_(5235).arg(url_);
+    Q_EMIT openEnded(false, failure_);
+    return;
   }
   failure_.clear();
   rx_.clear();
   parser_ = {};
   options_ = {};
   settingsSent_ = false;
+  connected_ = false;
   unconfirmed_.clear();
+  opening_ = true;
   reached_ = [this] { return socket_.state() == QAbstractSocket::ConnectedState; };
+  armStep(5230);
   socket_.connectToHost(host, port);
-  if (!wait(5230, reason))
-    return false;
-  // Command lines are short: each goes out at once, not after Nagle's wait.
-  socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-  socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-  if (telnet_) {
-    unconfirmed_ = {SetBaudRate, SetDataSize, SetParity, SetStopSize, SetControl};
-    reached_ = [this] { return settingsSent_ && unconfirmed_.isEmpty(); };
-    socket_.write(options_.request(WILL, ComPort) + options_.request(WILL, Binary) +
-                  options_.request(DO, Binary) + options_.request(DO, SuppressGoAhead));
-    if (!wait(5233, reason)) {
-      socket_.abort();
-      return false;
-    }
-  }
-  open_ = true;
-  return true;
 }
 
-bool TcpPortDevice::wait(int timeoutText, QString *reason) {
-  if (!reached_() && failure_.isEmpty()) {
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const double seconds = ConnectTimeoutMs * Link::timeoutScale() / 1000.0;
-    timer.start(qMax(1, int(std::lround(seconds * 1000))));
-    opening_ = &loop;
-    loop.exec();
-    opening_ = nullptr;
-  }
-  if (failure_.isEmpty() && !reached_())
-    failure_ = texts_(timeoutText).arg(url_).arg(ConnectTimeoutMs / 1000.0 * Link::timeoutScale(), 0, 'g', 3);
-  if (failure_.isEmpty())
-    return true;
-  *reason = failure_;
-  socket_.abort();
-  return false;
+void TcpPortDevice::armStep(int timeoutText) {
+  timeoutText_ = timeoutText;
+  const double seconds = ConnectTimeoutMs * Link::timeoutScale() / 1000.0;
+  stepTimer_.start(qMax(1, int(std::lround(seconds * 1000))));
 }
 
 void TcpPortDevice::settle() {
-  if (opening_ && (reached_() || !failure_.isEmpty()))
-    opening_->quit();
+  if (!opening_ || (failure_.isEmpty() && !reached_()))
+    return;
+  if (failure_.isEmpty() && !connected_) {
+    connected_ = true;
+    // Command lines are short: each goes out at once, not after Nagle's wait.
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    if (telnet_) {
+      unconfirmed_ = {SetBaudRate, SetDataSize, SetParity, SetStopSize, SetControl};
+      reached_ = [this] { return settingsSent_ && unconfirmed_.isEmpty(); };
+      armStep(5233);
+      socket_.write(options_.request(WILL, ComPort) + options_.request(WILL, Binary) +
+                    options_.request(DO, Binary) + options_.request(DO, SuppressGoAhead));
+      return;
+    }
+  }
+  finish();
+}
+
+void TcpPortDevice::finish() {
+  stepTimer_.stop();
+  opening_ = false;
+  open_ = failure_.isEmpty();
+  if (!open_)
+    socket_.abort();
+  Q_EMIT openEnded(open_, failure_);
 }
 
 void TcpPortDevice::fail(const QString &reason) {
@@ -131,6 +150,13 @@ void TcpPortDevice::fail(const QString &reason) {
 }
 
 void TcpPortDevice::close() {
+  if (opening_) { // given up: the opening ends, failed, with no reason
+    stepTimer_.stop();
+    opening_ = false;
+    socket_.abort();
+    Q_EMIT openEnded(false, QString());
+    return;
+  }
   if (!open_)
     return;
   open_ = false;

@@ -3,9 +3,8 @@
 #include "telnet.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 #include <functional>
-
-class QEventLoop;
 
 // The controller's line at a serial device server: "tcp://HOST:PORT" gives
 // the line's bytes as they are (ser2net's raw mode, a server's "TCP server"
@@ -16,6 +15,7 @@ class TcpPortDevice : public PortDevice {
   Q_OBJECT
 public:
   explicit TcpPortDevice(QObject *parent = nullptr);
+  ~TcpPortDevice() override;
 
   static bool isUrl(const QString &path);
   // Host and port of a "tcp://" or "rfc2217://" address; false if it is none.
@@ -29,6 +29,10 @@ public:
   // Waits at most ConnectTimeoutMs (scaled as the link's reply timeouts
   // are) for the connection and again for the line settings.
   bool open(int portNo, QString *reason) override;
+  // The same without waiting: openEnded tells the outcome (at once when the
+  // address is none).
+  void startOpen();
+  // While opening: the opening ends as failed.
   void close() override;
   bool isOpen() const override { return open_; }
   bool write(const QByteArray &data) override;
@@ -37,15 +41,18 @@ public:
 
   static constexpr int ConnectTimeoutMs = 3000;
 
+Q_SIGNALS:
+  void openEnded(bool opened, const QString &reason);
+
 private:
   void onReadyRead();
   void onDisconnected();
   void negotiate(const QList<telnet::Event> &events);
   void fail(const QString &reason);
-  // Runs the event loop until `reached_`, a failure or the timeout; the
-  // timeout is told with message `timeoutText`.
-  bool wait(int timeoutText, QString *reason);
+  // The step reached, failed or timed out: on to the next step or the end.
   void settle();
+  void armStep(int timeoutText);
+  void finish();
 
   QTcpSocket socket_;
   QString url_;
@@ -59,6 +66,10 @@ private:
   bool settingsSent_ = false;
   std::function<bool()> reached_;
   QString failure_;
-  QEventLoop *opening_ = nullptr;
+  bool opening_ = false;
+  bool connected_ = false;
+  // Bounds each step of opening; its text tells the step that timed out.
+  QTimer stepTimer_;
+  int timeoutText_ = 0;
   std::function<QString(int)> texts_;
 };

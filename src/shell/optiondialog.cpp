@@ -1,5 +1,6 @@
 #include "optiondialog.h"
 #include "portmap.h"
+#include "portprobe.h"
 #include "tcpportdevice.h"
 #include "basic.h"
 #include "dialogs.h"
@@ -26,7 +27,16 @@ OptionDialog::OptionDialog(Module1 &m, FrmMain &frmMain, FrmOption &frmOption, D
   o_.cmdRefresh.onClick = [this] { ScanIntoList(); };
   o_.cmdAddNetLine.onClick = [this] { cmdAddNetLine_Click(); };
   o_.onCloseRequest = [this] { close(); };
+  // Enter adds the address typed rather than closing the dialog without it.
+  o_.txtNetLine.onKeyPress = [this](int key) {
+    if (key != 13)
+      return key;
+    o_.cmdAddNetLine.click();
+    return 0;
+  };
 }
+
+OptionDialog::~OptionDialog() = default;
 
 void OptionDialog::mnuViewOption_Click() {
   Form_Load();
@@ -64,21 +74,44 @@ void OptionDialog::Form_Load() {
 }
 
 void OptionDialog::ScanIntoList() {
-  link_.ScanPorts();
+  dropProbe();
+  probe_ = std::make_unique<PortProbe>(*link_.device(), [this](int n) { return m_.msg(n); });
+  connect(probe_.get(), &PortProbe::portEnded, this, [this](int n) {
+    fillList(PortFromText(o_.comboPortNo.text()));
+    if (n == added_)
+      tellAdded();
+  });
+  probe_->start(link_.portInUse());
+  fillList(m_.PortNo);
+  link_.showPort();
+}
+
+bool OptionDialog::listed(int n) const {
+  if (!probe_ || n < 1 || n > 32)
+    return false;
+  const PortProbe::Found f = probe_->result(n).found;
+  return f != PortProbe::Found::None && f != PortProbe::Found::Refused;
+}
+
+// A serial device as before; a network line with what its probe found.
+QString OptionDialog::itemText(int n) const {
+  if (probe_->result(n).found == PortProbe::Found::Opens)
+    return link_.portLabel(n);
+  return link_.portLabel(n) + QStringLiteral(" (") + probe_->describe(n) + u')';
+}
+
+void OptionDialog::fillList(int chosen) {
   Control &list = o_.comboPortNo;
   list.clearItems();
   QStringList refused;
   int data = 0;
   for (int n = 1; n <= 32; ++n) {
-    if (link_.PortAvailable[std::size_t(n)])
-      list.addItem(link_.portLabel(n), data++);
-    else if (!link_.PortRefusal[std::size_t(n)].isEmpty())
-      refused << link_.portLabel(n) + QStringLiteral(": ") + link_.PortRefusal[std::size_t(n)];
+    if (listed(n))
+      list.addItem(itemText(n), data++);
+    else if (probe_->result(n).found == PortProbe::Found::Refused)
+      refused << link_.portLabel(n) + QStringLiteral(": ") + probe_->result(n).reason;
   }
-  if (m_.PortNo >= 1 && m_.PortNo <= 32 && link_.PortAvailable[std::size_t(m_.PortNo)])
-    list.setText(link_.portLabel(m_.PortNo));
-  else
-    list.setText(QString());
+  list.setText(listed(chosen) ? itemText(chosen) : QString());
   QString problems;
   if (!refused.isEmpty()) {
     problems = m_.msg(5160) + u'\n' + refused.join(u'\n');
@@ -87,7 +120,6 @@ void OptionDialog::ScanIntoList() {
   }
   o_.lblPortProblems.setText(problems);
   o_.lblPortProblems.setVisible(!problems.isEmpty());
-  link_.showPort();
 }
 
 int OptionDialog::PortFromText(const QString &text) {
@@ -114,9 +146,16 @@ void OptionDialog::cmdAddNetLine_Click() {
   }
   store_.write(QStringLiteral("Device%1").arg(n), url);
   o_.txtNetLine.setText(QString());
+  added_ = n;
   ScanIntoList();
-  o_.comboPortNo.setText(link_.portLabel(n));
-  dialogs_.done(m_.msg(5236).arg(n).arg(url));
+  o_.comboPortNo.setText(itemText(n));
+  tellAdded();
+}
+
+void OptionDialog::tellAdded() {
+  dialogs_.done(m_.msg(5313).arg(added_).arg(link_.portPath(added_)).arg(probe_->describe(added_)));
+  if (probe_->result(added_).found != PortProbe::Found::Checking)
+    added_ = 0;
 }
 
 void OptionDialog::optSutiSyori_Click() { m_.MmRoundUp = o_.optSutiSyori(0).isChecked(); }
@@ -126,7 +165,7 @@ void OptionDialog::cmdOK_Click() {
   if (port == -1) {
     dialogs_.message(m_.msg(110));
   } else {
-    if (port != m_.PortNo && link_.PortAvailable[std::size_t(port)])
+    if (port != m_.PortNo && listed(port))
       m_.PortNo = qint16(port);
     if (m_.PortNo != portAtOpening_)
       link_.CommPortClose();
@@ -137,8 +176,24 @@ void OptionDialog::cmdOK_Click() {
   m_.LangChanged = chosen != m_.Languege;
   m_.PortOccupy = o_.chkPortOccupy.isChecked();
   store_.write(QStringLiteral("PortOccupy"), m_.PortOccupy ? QStringLiteral("1") : QStringLiteral("0"));
+  // No longer held: the port is closed as after any command.
+  link_.CommPortRelease();
   m_.DispMmUnit = o_.optDispPos(0).isChecked();
-  o_.form.setVisible(false);
+  close();
 }
 
-void OptionDialog::close() { o_.form.setVisible(false); }
+// A probe still running is dropped: its lines close now (a server may serve
+// one client at a time), the probe later, since this may run in its signals.
+void OptionDialog::dropProbe() {
+  if (!probe_)
+    return;
+  probe_->disconnect(this);
+  probe_->stop();
+  probe_.release()->deleteLater();
+}
+
+void OptionDialog::close() {
+  dropProbe();
+  added_ = 0;
+  o_.form.setVisible(false);
+}

@@ -1,10 +1,12 @@
 #pragma once
 #include <QObject>
+#include <memory>
 
 class Dialogs;
 class FrmMain;
 class FrmOption;
 class Link;
+class PortProbe;
 class SettingsStore;
 struct Module1;
 
@@ -15,20 +17,32 @@ class OptionDialog : public QObject {
 public:
   OptionDialog(Module1 &m, FrmMain &frmMain, FrmOption &frmOption, Dialogs &dialogs, Link &link,
                SettingsStore &store);
+  ~OptionDialog() override;
 
   // mnuViewOption: the dialog, then 420 + 421 when the language changed.
   void mnuViewOption_Click();
   void Form_Load();
   // The port list text's number: 1 to 32, or -1.
   static int PortFromText(const QString &text);
+  // Starts the probe of every number; the list shows each as it ends,
+  // a network line as checking until then. Never waits.
   void ScanIntoList();
+  // The probe now running or last ended; null when the dialog is closed.
+  PortProbe *probe() const { return probe_.get(); }
   void optSutiSyori_Click();
   void cmdOK_Click();
-  // Pins the address in the entry field to the first number no device has.
+  // Pins the address in the entry field to the first number no device has;
+  // the status line tells what its probe found once it has ended.
   void cmdAddNetLine_Click();
   void close();
 
 private:
+  void fillList(int chosen);
+  QString itemText(int n) const;
+  bool listed(int n) const;
+  void tellAdded();
+  void dropProbe();
+
   Module1 &m_;
   FrmMain &f_;
   FrmOption &o_;
@@ -36,4 +50,7 @@ private:
   Link &link_;
   SettingsStore &store_;
   qint16 portAtOpening_ = 0;
+  std::unique_ptr<PortProbe> probe_;
+  int added_ = 0; // the number Add pinned, told when its probe ends
+
 };

@@ -4,6 +4,7 @@
 #include "controllercommands.h"
 #include "linkrig.h"
 #include "portmap.h"
+#include "portprobe.h"
 #include "scripteddevice.h"
 #include "simportdevice.h"
 
@@ -145,8 +146,10 @@ private Q_SLOTS:
     kt::settings({{"PortNo", "5"}});
     for (const auto &[asked, opened] : {std::pair{1, 1}, {32, 32}, {0, 5}, {33, 5}}) {
       LinkRig<ScriptedDevice> r;
-      QCOMPARE(r.link.TryOpenPort(asked), qint16(0));
+      r.m.PortNo = qint16(asked);
+      QCOMPARE(r.link.CommPortOpen(), qint16(0));
       QCOMPARE(r.line.lastPortNo, opened);
+      QCOMPARE(r.link.portInUse(), opened);
     }
   }
 
@@ -241,7 +244,7 @@ private Q_SLOTS:
   }
 
   // A port that cannot open says why, sends nothing and leaves the link's
-  // state; a scan closes the open port and finds the rest; PortOccupy holds.
+  // state; a scan leaves the open port as it is; PortOccupy holds.
   void ports() {
     Rig r;
     r.store.write(QStringLiteral("PortNo"), 5);
@@ -255,9 +258,10 @@ private Q_SLOTS:
     r.line.openFailure.clear();
     r.link.CommPortOpen();
     r.line.openFailure = QStringLiteral("busy");
-    r.link.ScanPorts();
-    QVERIFY(r.link.PortAvailable[1] && !r.link.PortAvailable[2] && !r.link.PortAvailable[32]);
-    QVERIFY(!r.line.isOpen());
+    PortProbe probe(r.line, [](int n) { return kt::msg(n); });
+    probe.start(r.link.portInUse());
+    QVERIFY(probe.result(5).found == PortProbe::Found::Opens && probe.result(1).found == PortProbe::Found::None);
+    QVERIFY(r.line.isOpen() && r.line.opens == 1 && !probe.running());
     r.line.openFailure.clear();
     for (const bool occupy : {true, false}) { // held open between commands, or opened for each
       r.m.PortOccupy = occupy;

@@ -1,4 +1,5 @@
 #include "linkrig.h"
+#include "portprobe.h"
 #include "serialportdevice.h"
 
 #include <QPointer>
@@ -207,6 +208,72 @@ private Q_SLOTS:
     s.reply = telnetLine ? rfc2217(9600, reply) : [&](const QByteArray &) { return reply; };
     QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF"), qint16(0));
     QCOMPARE(s.connections, 2);
+  }
+
+  void probe_data() {
+    QTest::addColumn<QString>("scheme"); // "closed": nothing listens
+    QTest::addColumn<QByteArray>("answer"); // to the link check; "hang up": the server closes
+    QTest::addColumn<bool>("inUse");
+    QTest::addColumn<int>("found");
+    QTest::addColumn<QString>("said");
+    using F = PortProbe::Found;
+    const QString silent = kt::msg(5312).arg(0.2), answered = kt::msg(5311);
+    QTest::newRow("controller") << "tcp" << QByteArray("0CM6\r\n") << false << int(F::Controller) << answered;
+    QTest::newRow("controller in alarm") << "tcp" << QByteArray("0%%25\r\n") << false << int(F::Controller) << answered;
+    QTest::newRow("RFC 2217 controller") << "rfc2217" << QByteArray("0CM6\r\n") << false << int(F::Controller) << answered;
+    QTest::newRow("another echo") << "tcp" << QByteArray("0RA1\r\n") << false << int(F::NoController) << silent;
+    QTest::newRow("silent") << "tcp" << QByteArray() << false << int(F::NoController) << silent;
+    QTest::newRow("hangs up") << "tcp" << QByteArray("hang up") << false << int(F::NoController) << silent;
+    QTest::newRow("refused") << "closed" << QByteArray() << false << int(F::Refused) << "Connection refused";
+    QTest::newRow("the line in use") << "tcp" << QByteArray() << true << int(F::Opens) << kt::msg(5163);
+  }
+  // A network line reaches a controller only when the link check is answered; the line in use is not touched.
+  void probe() {
+    QFETCH(QString, scheme);
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, inUse);
+    ScriptedServer s;
+    const bool telnetLine = scheme == u"rfc2217";
+    s.reply = telnetLine ? rfc2217(9600, answer) : [&](const QByteArray &) {
+      if (answer == "hang up")
+        s.peer->close();
+      return answer == "hang up" ? QByteArray() : answer;
+    };
+    kt::settings({{"Device3", scheme == u"closed" ? u"tcp://127.0.0.1:1"_qs : s.url(qPrintable(scheme))}});
+    LinkRig<SerialPortDevice> r;
+    Link::setTimeoutScale(0.1);
+    r.line.portMap().devFolder = r.line.portMap().byIdFolder = kt::path("nodev");
+    PortProbe probe(r.line, [](int n) { return kt::msg(n); });
+    QSignalSpy ended(&probe, &PortProbe::portEnded), finished(&probe, &PortProbe::finished);
+    probe.start(inUse ? 3 : 0);
+    QCOMPARE(probe.result(3).found, inUse ? PortProbe::Found::Opens : PortProbe::Found::Checking);
+    QCOMPARE(probe.running(), !inUse);
+    if (!inUse)
+      QVERIFY(finished.wait(2000));
+    QCOMPARE(int(probe.result(3).found), row<int>("found"));
+    QTEST(probe.describe(3), "said");
+    QCOMPARE(ended.size(), inUse ? 0 : 1);
+    QCOMPARE(s.connections, inUse || scheme == u"closed" ? 0 : 1);
+    if (!inUse && scheme != u"closed")
+      QVERIFY(s.received.endsWith("0CM6\r\n"));
+  }
+
+  // A probe stopped closes its lines at once and tells nothing more.
+  void probeStopped() {
+    ScriptedServer s;
+    kt::settings({{"Device3", s.url("tcp")}});
+    LinkRig<SerialPortDevice> r;
+    Link::setTimeoutScale(0.1);
+    r.line.portMap().devFolder = r.line.portMap().byIdFolder = kt::path("nodev");
+    PortProbe probe(r.line, [](int n) { return kt::msg(n); });
+    QSignalSpy ended(&probe, &PortProbe::portEnded);
+    probe.start(0);
+    QTRY_VERIFY(s.received.endsWith("0CM6\r\n"));
+    QSignalSpy gone(s.peer, &QTcpSocket::disconnected);
+    probe.stop();
+    QVERIFY(gone.wait(1000));
+    QTest::qWait(int(PortProbe::ReplyTimeoutMs * Link::timeoutScale())); // past the check's own timer
+    QVERIFY(ended.isEmpty());
   }
 };
 

@@ -1,7 +1,10 @@
 #include "programrig.h"
+#include "portprobe.h"
 #include "serialportdevice.h"
+#include "simprocess.h"
 #include "startup.h"
 
+#include <QTcpServer>
 #include <cerrno>
 #include <cstring>
 
@@ -54,6 +57,12 @@ public:
     }
     openedPort = portNo;
     return true;
+  }
+  bool tryPort(int portNo, QString *reason) override {
+    if (openable.contains(portNo))
+      return true;
+    *reason = QString::fromLocal8Bit(std::strerror(portNo == 5 ? EACCES : ENOENT));
+    return false;
   }
   void close() override { openedPort = 0; }
   bool isOpen() const override { return openedPort != 0; }
@@ -471,8 +480,10 @@ private Q_SLOTS:
     QStringList items;
     QString problems;
     QList<bool> rounding;
+    int held = -1;
     QTimer::singleShot(0, &r.p, [&] {
       FrmOption &o = r.p.frmOption;
+      held = r.line.openedPort;
       items = o.comboPortNo.items();
       rounding = {o.optSutiSyori(0).isChecked(), o.optSutiSyori(1).isChecked()};
       problems = o.lblPortProblems.text();
@@ -490,6 +501,7 @@ private Q_SLOTS:
     for (int n : openable)
       listed << label(n);
     QCOMPARE(items, listed);
+    QCOMPARE(held, openable.isEmpty() ? 0 : 1); // the scan leaves the held port alone
     QVERIFY2(problems.contains(label(5) + u" (FTDI, FT232R USB UART, A1B2): "_qs + std::strerror(EACCES)) &&
                  problems.contains(kt::msg(5161)) && !problems.contains(u"COM2"_qs),
              qPrintable(problems));
@@ -510,7 +522,7 @@ private Q_SLOTS:
     QTest::newRow("already pinned") << url << url << 7;
     QTest::newRow("not an address") << "tcp://127.0.0.1" << "" << 0;
   }
-  // Options pins a network line to the first number no device has, and tells whether it answered.
+  // Options pins a network line to the first number no device has, and tells what its probe found.
   void addNetworkLine() {
     QFETCH(QString, entered);
     QFETCH(QString, pinned);
@@ -521,14 +533,14 @@ private Q_SLOTS:
     r.line.portMap().byIdFolder = kt::path("nodev");
     r.start();
     FrmOption &o = r.p.frmOption;
-    // Once shown: the scan's connects run the event loop before that.
-    bool once = false;
-    connect(&o.form, &Control::changed, this, [&] {
-      if (!o.form.isVisible() || std::exchange(once, true))
-        return;
-      QTimer::singleShot(0, &r.p, [&] {
-        o.txtNetLine.setText(entered);
-        o.cmdAddNetLine.click();
+    QString problems;
+    QTimer::singleShot(0, &r.p, [&] {
+      o.txtNetLine.setText(entered);
+      o.cmdAddNetLine.click();
+      if (!r.p.options.probe()->running())
+        return o.cmdCancel.click();
+      connect(r.p.options.probe(), &PortProbe::finished, &r.p, [&] {
+        problems = o.lblPortProblems.text();
         o.cmdCancel.click();
       });
     });
@@ -537,12 +549,56 @@ private Q_SLOTS:
     QCOMPARE(stored("Device5"), number == 5 ? entered : u"<missing>"_qs);
     if (number) {
       QCOMPARE(stored(device), entered);
-      QCOMPARE(r.dialogs.achieved, QStringList{kt::msg(5236).arg(number).arg(entered)});
-      QVERIFY2(o.lblPortProblems.text().contains(r.p.link.portLabel(number) + u": Connection refused"_qs),
-               qPrintable(o.lblPortProblems.text()));
+      const QString told = kt::msg(5313).arg(number).arg(entered);
+      QCOMPARE(r.dialogs.achieved, QStringList({told.arg(kt::msg(5310)), told.arg(u"Connection refused"_qs)}));
+      QVERIFY2(problems.contains(r.p.link.portLabel(number) + u": Connection refused"_qs), qPrintable(problems));
     } else {
       QCOMPARE(r.dialogs.shown, QStringList{kt::msg(5235).arg(entered)});
     }
+  }
+
+  // Options opens at once and probes every network line together: the scan
+  // takes as long as its slowest line, and only the line whose controller
+  // answered is listed as reaching one.
+  void optionsProbeAllAtOnce() {
+    SimProcess sim; // answers after 0.6 of the link check's wait
+    const double scale = 0.25, waitMs = PortProbe::ReplyTimeoutMs * scale;
+    QVERIFY(sim.startTcp({"--tcp", "0", "--latency", QString::number(waitMs * 0.3)}));
+    QTcpServer silent; // accepts and never answers
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    const QString lines[] = {sim.url.toString(), u"tcp://127.0.0.1:1"_qs,
+                             QStringLiteral("tcp://127.0.0.1:%1").arg(silent.serverPort())};
+    ProgramRig<SerialPortDevice> r(2, false);
+    kt::settings({{"Languege", "2"}, {"Device5", lines[0]}, {"Device6", lines[1]}, {"Device7", lines[2]}});
+    r.line.portMap().devFolder = r.line.portMap().byIdFolder = kt::path("nodev");
+    r.start();
+    Link::setTimeoutScale(scale);
+    FrmOption &o = r.p.frmOption;
+    QStringList atOpening, atEnd;
+    QString problems;
+    qint64 openedMs = -1, endedMs = -1;
+    QElapsedTimer clock;
+    connect(&o.form, &Control::changed, this, [&] {
+      if (!o.form.isVisible() || openedMs >= 0)
+        return;
+      openedMs = clock.elapsed();
+      atOpening = o.comboPortNo.items();
+      connect(r.p.options.probe(), &PortProbe::finished, &r.p, [&] {
+        endedMs = clock.elapsed();
+        atEnd = o.comboPortNo.items();
+        problems = o.lblPortProblems.text();
+        o.cmdCancel.click();
+      });
+    });
+    clock.start();
+    r.f().mnuViewOption.click();
+    auto item = [&](int n, const QString &found) { return r.p.link.portLabel(n) + u" ("_qs + found + u')'; };
+    QCOMPARE(atOpening, QStringList({item(5, kt::msg(5310)), item(6, kt::msg(5310)), item(7, kt::msg(5310))}));
+    QCOMPARE(atEnd, QStringList({item(5, kt::msg(5311)), item(7, kt::msg(5312).arg(waitMs / 1000))}));
+    QVERIFY2(problems.contains(r.p.link.portLabel(6) + u": Connection refused"_qs), qPrintable(problems));
+    // One after another the answering line's 0.6 would come on top of the silent line's wait.
+    QVERIFY2(openedMs < waitMs * 0.4 && endedMs >= waitMs && endedMs - openedMs < waitMs * 1.25,
+             qPrintable(QStringLiteral("opened %1 ms, ended %2 ms").arg(openedMs).arg(endedMs)));
   }
 
   // The special group is shown, never edited: its boxes stay disabled through a read.

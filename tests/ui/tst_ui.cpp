@@ -598,6 +598,8 @@ private Q_SLOTS:
     QTest::newRow("quit") << "" << "txtGEAR" << QKeySequence(u"Ctrl+Q"_qs) << "mnuFileExit";
     QTest::newRow("Enter in Options, on Refresh")
         << "frmOption" << "cmdRefresh" << QKeySequence(Qt::Key_Return) << "cmdOK";
+    QTest::newRow("Enter in Options' network line: Add, not OK")
+        << "frmOption" << "txtNetLine" << QKeySequence(Qt::Key_Return) << "cmdAddNetLine";
     QTest::newRow("Enter in Print Setting")
         << "frmPrintSelect" << "cmdSelectPosiFile" << QKeySequence(Qt::Key_Return) << "cmdPrintSet";
   }
