@@ -135,10 +135,8 @@ qint16 Verification::report(qint16 compared, const QString &fileName) {
 }
 
 bool Verification::screenChecked() {
-  if (page_.BlankParaCheck() == 1 || page_.currentMissing()) {
-    dialogs_.message(m_.messages().joined({7, 8}));
+  if (!page_.screenComplete())
     return false;
-  }
   page_.TorikomiParametaValue();
   if (!page_.valuesInRange()) {
     dialogs_.message(m_.messages().joined({1524, 1525}));

@@ -1,3 +1,4 @@
+#include "entryrules.h"
 #include "keys.h"
 #include "paramrig.h"
 
@@ -50,7 +51,7 @@ private Q_SLOTS:
     row("point, letter", "txtAxisPulse", ".a", "", "0");
     row("current enter", "txtDenryu", "\r", "1.5", "1.5", "1.5");
     const std::pair<const char *, const char *> current[] = { // keys, shown; 0.1 A steps
-        {".", "0."}, {"..", "0."}, {"1x", "1"}, {"2.5", ""}, {"2.0", "2.0"}, {"1.5\b", "1."}, {"1.\b.", "1."}, {"1.23", "1.2"}};
+        {".", "0."}, {"..", "0."}, {"1x", "1"}, {"2.5", "2."}, {"2.0", "2.0"}, {"1.5\b", "1."}, {"1.\b.", "1."}, {"1.23", "1.2"}};
     for (const auto &[keys, shown] : current)
       row("current " + QByteArray(keys).replace('\b', '~'), "txtDenryu", keys, shown, shown);
   }
@@ -70,6 +71,55 @@ private Q_SLOTS:
     QCOMPARE(focus.size(), keys.count(u'\r'));
     c->lostFocus();
     QTEST(c->text(), "left");
+  }
+
+  // A key into the current box replaces the selection, and is judged by the
+  // text it makes: a second decimal is refused, a value over 2.0 refused and named.
+  void currentKey_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<QChar>("key");
+    QTest::addColumn<bool>("passes");
+    QTest::addColumn<QString>("outOfRange");
+    QTest::newRow("overtyping all") << "1.5" << 0 << 3 << QChar('2') << true << "";
+    QTest::newRow("overtyping all, too high") << "1.5" << 0 << 3 << QChar('3') << false << "3";
+    QTest::newRow("over the decimal") << "1.5" << 2 << 1 << QChar('7') << true << "";
+    QTest::newRow("a second decimal") << "1.5" << 3 << 0 << QChar('7') << false << "";
+    QTest::newRow("a point over the point") << "1.5" << 1 << 1 << QChar('.') << true << "";
+    QTest::newRow("a second point") << "1.5" << 1 << 0 << QChar('.') << false << "";
+    QTest::newRow("2.5") << "2." << 2 << 0 << QChar('5') << false << "2.5";
+    QTest::newRow("2.0") << "2." << 2 << 0 << QChar('0') << true << "";
+    QTest::newRow("before the point") << "1.5" << 0 << 0 << QChar('1') << false << "11.5";
+  }
+  void currentKey() {
+    QFETCH(QString, text);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(QChar, key);
+    QString outOfRange;
+    const entry::KeyResult r =
+        entry::DenryuKeyFilter(key.unicode(), text, text.contains(u'.'), selStart, selLength, &outOfRange);
+    QTEST(r.key != 0, "passes");
+    QTEST(outOfRange, "outOfRange");
+  }
+
+  // The SP motor current: a size change to SP empties the fixed current of
+  // the size before, a current that came with the set stays; a value over
+  // 2.0 is refused with the range named, never emptied.
+  void spCurrent() {
+    ParamRig t;
+    QCOMPARE(t.f.txtDenryu.text(), u"1.5"_qs);
+    t.f.comboActSize.setText("SP");
+    QVERIFY(t.f.txtDenryu.text().isEmpty() && t.f.txtDenryu.isEnabled());
+    kt::type(t.f.txtDenryu, "0.8");
+    t.f.comboActSize.setListIndex(3); // SP chosen again
+    QCOMPARE(t.f.txtDenryu.text(), u"0.8"_qs);
+    kt::type(t.f.txtDenryu, "3", 3);
+    QCOMPARE(t.f.txtDenryu.text(), u"0.8"_qs);
+    QCOMPARE(t.dialogs.statuses.last(), kt::msg(5007).arg(kt::msg(5218), u"3"_qs, u"0.1"_qs, u"2.0"_qs));
+    t.f.comboActSize.setText("42");
+    QCOMPARE(t.f.txtDenryu.text(), u"1.2"_qs);
   }
 
   // What the page shows it takes in again, pulses above 32767 included,
