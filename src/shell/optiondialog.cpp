@@ -162,7 +162,11 @@ void OptionDialog::optSutiSyori_Click() { m_.MmRoundUp = o_.optSutiSyori(0).isCh
 
 void OptionDialog::cmdOK_Click() {
   const int port = PortFromText(o_.comboPortNo.text());
-  if (port == -1) {
+  if (port == -1 && o_.comboPortNo.items().isEmpty()) {
+    // Nothing to choose from is no wrong choice: told without a box, so
+    // that a language or port-hold change is not met by a port message.
+    dialogs_.status(m_.msg(110));
+  } else if (port == -1) {
     dialogs_.message(m_.msg(110));
   } else {
     if (port != m_.PortNo && listed(port))

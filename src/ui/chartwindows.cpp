@@ -266,6 +266,9 @@ TimelineWindow::TimelineWindow(Program &program, QWidget *owner) : QWidget(owner
   in->setToolTip(m.msg(5290));
   auto *out = new QPushButton(QStringLiteral("\u2212"), this);
   out->setToolTip(m.msg(5291));
+  // A screen reader reads names, not symbols.
+  in->setAccessibleName(m.msg(5290));
+  out->setAccessibleName(m.msg(5291));
   auto *whole = new QPushButton(m.msg(5278), this);
   auto *png = new QPushButton(m.msg(5279), this);
   auto *csv = new QPushButton(m.msg(5280), this);
@@ -274,6 +277,7 @@ TimelineWindow::TimelineWindow(Program &program, QWidget *owner) : QWidget(owner
   row->addStretch();
   l->addLayout(row);
   chart_ = new TraceChart(p_.io.history(), this);
+  chart_->setAccessibleName(m.msg(5276));
   chart_->stoppedText = m.msg(5325);
   chart_->lostText = m.msg(5326);
   chart_->axisUnit = m.msg(5327);
@@ -364,6 +368,7 @@ MoveStatsWindow::MoveStatsWindow(Program &program, QWidget *owner) : QWidget(own
   l->addWidget(summary_);
   l->addWidget(new QLabel(m.msg(5285), this));
   chart_ = new RunChart(p_.moveStats, this);
+  chart_->setAccessibleName(m.msg(5285));
   l->addWidget(chart_, 1);
   auto *row = new QHBoxLayout;
   csv_ = new QPushButton(m.msg(5280), this);

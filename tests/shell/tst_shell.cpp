@@ -457,7 +457,8 @@ private Q_SLOTS:
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<bool>("roundUp"); // stored, and so checked at opening
     using L = QList<int>;
-    QTest::newRow("no port opens") << L{} << 0 << -1 << 1 << QStringList{kt::msg(110)} << true;
+    // The language's message comes alone: no port to choose is told without a box.
+    QTest::newRow("no port opens, Japanese chosen") << L{} << 0 << 0 << 1 << QStringList{kt::msg({420, 421})} << true;
     QTest::newRow("COM3 while COM1 is held") << L{1, 3} << 3 << -1 << 3 << QStringList() << false;
     QTest::newRow("Japanese chosen") << L{1} << 0 << 0 << 1 << QStringList{kt::msg({420, 421})} << true;
     QTest::newRow("Japanese, then English again") << L{1} << 0 << 1 << 1 << QStringList() << false;
@@ -509,6 +510,7 @@ private Q_SLOTS:
     QVERIFY(r.p.m.MmRoundUp == roundUp && r.p.m.DispMmUnit == !roundUp);
     QTEST(int(r.p.m.PortNo), "portAfter");
     QTEST(r.dialogs.shown, "shown");
+    QCOMPARE(r.dialogs.statuses.contains(kt::msg(110)), openable.isEmpty());
     QVERIFY(!r.p.m.PortOccupy && stored("PortOccupy") == u"0"_qs && r.p.m.Languege == 2);
     QCOMPARE(r.line.openedPort, 0); // closed on OK
   }

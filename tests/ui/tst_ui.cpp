@@ -425,9 +425,11 @@ private Q_SLOTS:
     QTest::qWait(40);
     r.p.io.timerInputOutput1_Timer();
     QVERIFY(t->findChild<QLabel *>("readout")->text() != before); // the time under the pointer scrolls on
-    for (QPushButton *b : t->findChildren<QPushButton *>())
+    for (QPushButton *b : t->findChildren<QPushButton *>()) {
+      QVERIFY(b->text().size() > 1 || !b->accessibleName().isEmpty()); // a symbol is read out by its name
       if (b->text() == kt::msg(5278))
         b->click(); // the whole run, which pauses
+    }
     const QRect plot = c->plotArea();
     const qint64 on = r.p.io.history().changes().last().ms, later = on + 20;
     auto x = [&](qint64 ms) { return plot.left() + int(c->view.xOf(ms, plot.width())); };
