@@ -21,7 +21,7 @@ list(JOIN dll_dirs ";" dll_path)
 file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-run.sh CONTENT "#!/bin/sh
 export WINEPREFIX='${CMAKE_BINARY_DIR}/wine' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 export WINEPATH='Z:$<TARGET_FILE_DIR:Qt6::Core>;${dll_path}'
-[ -f \"$WINEPREFIX/system.reg\" ] || flock \"$WINEPREFIX.lock\" sh -c '[ -f \"$WINEPREFIX/system.reg\" ] || \"$0\" wineboot -i' '${KOV_WINE}'
+[ -f \"$WINEPREFIX/system.reg\" ] || flock \"$WINEPREFIX.lock\" sh -c '[ -f \"$WINEPREFIX/system.reg\" ] || \"$0\" wineboot -i >/dev/null 2>&1' '${KOV_WINE}'
 exec '${KOV_WINE}' \"$@\"
 ")
 set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_BINARY_DIR}/wine-run.sh)
