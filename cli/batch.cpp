@@ -1,4 +1,5 @@
 #include "batch.h"
+#include "console.h"
 #include "interrupt.h"
 #include "messagetable.h"
 #include "record.h"
@@ -17,7 +18,11 @@
 #include <QTextStream>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace batch {
 
@@ -317,7 +322,12 @@ private:
     QProcess *proc = p.process = new QProcess;
     // Its own process group: Ctrl+C at the terminal reaches the batch
     // alone, which lets each running step finish.
+#ifdef Q_OS_WIN
+    proc->setCreateProcessArgumentsModifier(
+        [](QProcess::CreateProcessArguments *a) { a->flags |= CREATE_NEW_PROCESS_GROUP; });
+#else
     proc->setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
     QObject::connect(proc, &QProcess::readyReadStandardOutput, proc, [this, &p, proc] {
       if (p.process != proc)
         return; // the line has ended
@@ -560,7 +570,7 @@ private:
   Messages msg_;
   QList<Progress> lines_;
   QEventLoop loop_;
-  const bool table_ = !o_.json && ::isatty(STDOUT_FILENO);
+  const bool table_ = !o_.json && console::OutputIsTerminal();
   QList<QProcess *> ending_; // lines done, whose processes end at the end of their input
   bool stopping_ = false, recordFailed_ = false, gate_ = false;
   int drawn_ = 0;

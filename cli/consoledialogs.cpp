@@ -1,8 +1,8 @@
 #include "consoledialogs.h"
+#include "console.h"
 
 #include <QTextStream>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 void printLines(const QString &text) {
@@ -27,7 +27,7 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Ic
   const Answer noAnswer = buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
   if (yes)
     return yesAnswer;
-  if (!::isatty(STDIN_FILENO))
+  if (!console::InputIsTerminal())
     return noAnswer;
   const bool three = buttons == Buttons::YesNoCancel || buttons == Buttons::SaveDiscardCancel;
   QTextStream(stderr) << (three ? "[y/n/C] " : "[y/N] ") << Qt::flush;

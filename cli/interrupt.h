@@ -1,12 +1,66 @@
 #pragma once
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+
+#ifdef Q_OS_WIN
+#include <QMutex>
+#include <QObject>
+#include <windows.h>
+#else
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <fcntl.h>
-#include <functional>
-#include <memory>
 #include <unistd.h>
+#endif
 
+#ifdef Q_OS_WIN
+// Ctrl+C (or Ctrl+Break) at the console runs `action` from the event loop
+// instead of ending the program. The console calls its handler on a thread
+// of its own, which only posts the action to the thread that made this.
+class Interrupt {
+public:
+  explicit Interrupt(std::function<void()> action) : action_(std::move(action)) {
+    {
+      const QMutexLocker lock(&mutex());
+      previous_ = current();
+      current() = this;
+    }
+    ::SetConsoleCtrlHandler(&Interrupt::handler, TRUE);
+  }
+  ~Interrupt() {
+    ::SetConsoleCtrlHandler(&Interrupt::handler, FALSE);
+    const QMutexLocker lock(&mutex());
+    current() = previous_;
+  }
+
+private:
+  static BOOL WINAPI handler(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+      return FALSE;
+    const QMutexLocker lock(&mutex());
+    Interrupt *const self = current();
+    if (!self)
+      return FALSE;
+    // Dropped with the receiver if this ends before the event loop runs it.
+    QMetaObject::invokeMethod(&self->receiver_, [self] { self->action_(); }, Qt::QueuedConnection);
+    return TRUE;
+  }
+  static QMutex &mutex() {
+    static QMutex m;
+    return m;
+  }
+  static Interrupt *&current() {
+    static Interrupt *p = nullptr;
+    return p;
+  }
+  std::function<void()> action_;
+  QObject receiver_; // lives in the thread whose event loop runs the action
+  Interrupt *previous_ = nullptr;
+};
+#else
 // Ctrl+C runs `action` from the event loop (a signal handler may only
 // write to a pipe) instead of ending the program.
 class Interrupt {
@@ -50,3 +104,4 @@ private:
   std::unique_ptr<QSocketNotifier> notifier_;
   struct sigaction previous_ {};
 };
+#endif

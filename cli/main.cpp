@@ -1,6 +1,7 @@
 // kov-t6-cli: the operator commands of KOV-T6 from the command line, run by
 // the program's own code with a console in place of the message boxes.
 #include "batch.h"
+#include "console.h"
 #include "consoledialogs.h"
 #include "parameterreport.h"
 #include "program.h"
@@ -808,6 +809,8 @@ int Cli::diff(QStringList args) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+  // Made first so that it is given back after the last output is flushed.
+  static const console::Session session;
   // Reports are drawn with fonts, which need a GUI application; it never
   // shows anything, so it needs no display.
   bool pages = false;

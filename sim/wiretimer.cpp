@@ -1,5 +1,30 @@
 #include "wiretimer.h"
 
+#include <limits>
+
+#ifdef Q_OS_WIN
+WireTimer::WireTimer(QObject *parent) : QObject(parent) {
+  timer_.setSingleShot(true);
+  timer_.setTimerType(Qt::PreciseTimer);
+  connect(&timer_, &QTimer::timeout, this, [this] {
+    active_ = false;
+    Q_EMIT timeout();
+  });
+}
+
+WireTimer::~WireTimer() = default;
+
+void WireTimer::start(qint64 delayNs) {
+  const qint64 ms = delayNs <= 0 ? 0 : (delayNs + 999'999) / 1'000'000;
+  timer_.start(int(qMin<qint64>(ms, std::numeric_limits<int>::max())));
+  active_ = true;
+}
+
+void WireTimer::stop() {
+  timer_.stop();
+  active_ = false;
+}
+#else
 #include <sys/timerfd.h>
 #include <unistd.h>
 
@@ -36,3 +61,4 @@ void WireTimer::stop() {
   ::timerfd_settime(fd_, 0, &spec, nullptr);
   active_ = false;
 }
+#endif

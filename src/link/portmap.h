@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -9,6 +10,8 @@
 // (which keep an adapter's name when it is plugged into another socket or
 // comes back as another ttyUSB), then adapters without such a name. The
 // settings ("Settings" / "Device<N>") and --device override single numbers.
+// On Windows number N is COMN (\\.\COMN) while the system lists that port,
+// and there is no adapter map.
 class PortMap {
 public:
   static constexpr int FirstUsbPort = 5;
@@ -23,4 +26,9 @@ public:
 
 private:
   QHash<int, QString> overrides_;
+#ifdef Q_OS_WIN
+  QString windowsPort(int portNo) const;
+  mutable QStringList listed_; // the system's port names, "COM3"
+  mutable QElapsedTimer listedAt_;
+#endif
 };

@@ -5,6 +5,21 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cmath>
+#ifdef Q_OS_WIN
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#endif
+
+namespace {
+// Windows' ports are no files: the system lists them.
+bool present(const QString &path) {
+#ifdef Q_OS_WIN
+  return !QSerialPortInfo(QSerialPort(path).portName()).isNull();
+#else
+  return QFileInfo::exists(path);
+#endif
+}
+} // namespace
 
 struct PortProbe::Check {
   TcpPortDevice line;
@@ -35,7 +50,7 @@ void PortProbe::start(int inUse) {
       QString reason;
       if (line_.tryPort(n, &reason)) {
         results_[std::size_t(n)].found = Found::Opens;
-      } else if (!path.isEmpty() && QFileInfo::exists(path)) {
+      } else if (!path.isEmpty() && present(path)) {
         // Only a device that is there but refused is worth telling about.
         if (reason.startsWith(path + QStringLiteral(": ")))
           reason = reason.mid(path.size() + 2);

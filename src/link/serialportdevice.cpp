@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#ifndef Q_OS_WIN
 #include <poll.h>
+#endif
 
 SerialPortDevice::SerialPortDevice(QObject *parent) : PortDevice(parent) {
   connect(&port_, &QSerialPort::readyRead, this, &PortDevice::dataArrived);
@@ -62,7 +64,12 @@ QString SerialPortDevice::deviceInfo(int portNo) const {
   const QString path = map_.devicePath(portNo);
   if (path.isEmpty() || TcpPortDevice::isUrl(path))
     return {};
+#ifdef Q_OS_WIN
+  // The system's name of the port ("COM3"), which the port list goes by.
+  const QSerialPortInfo info(QSerialPort(path).portName());
+#else
   const QSerialPortInfo info(QFileInfo(path).canonicalFilePath());
+#endif
   QStringList parts;
   for (const QString &s : {info.manufacturer(), info.description(), info.serialNumber()})
     if (!s.isEmpty() && !parts.contains(s))
@@ -93,6 +100,10 @@ void SerialPortDevice::onError(QSerialPort::SerialPortError error) {
 }
 
 bool SerialPortDevice::hungUp() const {
+#ifdef Q_OS_WIN
+  return false; // a removed device is a resource error there
+#else
   pollfd p{int(port_.handle()), POLLIN, 0};
   return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+#endif
 }

@@ -7,17 +7,94 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <iconv.h>
 #include <unistd.h>
+#endif
 
 namespace wholefile {
+
+#ifdef Q_OS_WIN
+// Paths reach the calls as UTF-8 and become the wide names Windows takes.
+namespace {
+std::wstring wide(const char *path) { return QString::fromUtf8(path).toStdWString(); }
+QByteArray nativeName(const QString &path) { return path.toUtf8(); }
+constexpr int CloseOnExec = _O_NOINHERIT | _O_BINARY;
+
+int errnoOf(DWORD error) {
+  switch (error) {
+  case ERROR_FILE_NOT_FOUND:
+  case ERROR_PATH_NOT_FOUND: return ENOENT;
+  case ERROR_ACCESS_DENIED:
+  case ERROR_SHARING_VIOLATION:
+  case ERROR_LOCK_VIOLATION: return EACCES;
+  case ERROR_DISK_FULL:
+  case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+  case ERROR_NOT_SAME_DEVICE: return EXDEV;
+  case ERROR_WRITE_PROTECT: return EROFS;
+  default: return EIO;
+  }
+}
+
+struct FileState {
+  bool exists, isDir, isRegular;
+  unsigned mode;
+};
+FileState stateOf(const QByteArray &name) {
+  struct _stat64 st {};
+  const bool exists = ::_wstat64(wide(name.constData()).c_str(), &st) == 0;
+  return {exists, exists && (st.st_mode & _S_IFMT) == _S_IFDIR, exists && (st.st_mode & _S_IFMT) == _S_IFREG, 0};
+}
+void keepMode(int, unsigned) {} // Windows files have no permission bits to keep
+void removeFile(const QByteArray &name) { ::_wunlink(wide(name.constData()).c_str()); }
+} // namespace
+
+// Windows knows no permission bits beyond read-only, which a new file lacks.
+int FileOps::open(const char *path, int flags, mode_t) { return ::_wopen(wide(path).c_str(), flags, _S_IREAD | _S_IWRITE); }
+ssize_t FileOps::write(int fd, const char *data, size_t size) {
+  return ::_write(fd, data, unsigned(qMin<size_t>(size, 1u << 30)));
+}
+int FileOps::fsync(int fd) {
+  // A console or pipe holds nothing to flush.
+  if (::GetFileType(HANDLE(::_get_osfhandle(fd))) != FILE_TYPE_DISK)
+    return 0;
+  return ::_commit(fd);
+}
+int FileOps::close(int fd) { return ::_close(fd); }
+int FileOps::rename(const char *from, const char *to) {
+  if (::MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return 0;
+  errno = errnoOf(::GetLastError());
+  return -1;
+}
+#else
+namespace {
+QByteArray nativeName(const QString &path) { return QFile::encodeName(path); }
+constexpr int CloseOnExec = O_CLOEXEC;
+
+struct FileState {
+  bool exists, isDir, isRegular;
+  mode_t mode;
+};
+FileState stateOf(const QByteArray &name) {
+  struct stat st {};
+  const bool exists = ::stat(name.constData(), &st) == 0;
+  return {exists, exists && S_ISDIR(st.st_mode), exists && S_ISREG(st.st_mode), mode_t(st.st_mode & 07777)};
+}
+void keepMode(int fd, mode_t mode) { ::fchmod(fd, mode); }
+void removeFile(const QByteArray &name) { ::unlink(name.constData()); }
+} // namespace
 
 int FileOps::open(const char *path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 ssize_t FileOps::write(int fd, const char *data, size_t size) { return ::write(fd, data, size); }
 int FileOps::fsync(int fd) { return ::fsync(fd); }
 int FileOps::close(int fd) { return ::close(fd); }
 int FileOps::rename(const char *from, const char *to) { return ::rename(from, to); }
+#endif
 
 Read ReadFile(const QString &path, qint64 maxBytes) {
   Read r;
@@ -61,6 +138,32 @@ QString Text(const QByteArray &bytes) {
 }
 
 namespace {
+#ifdef Q_OS_WIN
+// Qt without ICU has no Shift_JIS codec; Windows' code page 932 is one.
+// Bytes 0x80, 0xA0 and 0xFD-0xFF, which Windows alone maps to characters,
+// are none, as with the C library elsewhere.
+QString fromShiftJis(const QByteArray &bytes) {
+  constexpr UINT CP932 = 932;
+  QString text;
+  text.reserve(bytes.size());
+  for (qsizetype i = 0; i < bytes.size();) {
+    const BYTE b = BYTE(bytes[i]);
+    const int n = ::IsDBCSLeadByteEx(CP932, b) && i + 1 < bytes.size() ? 2 : 1;
+    wchar_t c[2];
+    const bool none = n == 1 && (b == 0x80 || b == 0xA0 || b >= 0xFD);
+    const int got = none ? 0 : ::MultiByteToWideChar(CP932, MB_ERR_INVALID_CHARS, bytes.constData() + i, n, c, 2);
+    if (got > 0) {
+      text += QString::fromWCharArray(c, got);
+      i += n;
+    } else {
+      // A byte that is no character either way: shown as a replacement mark.
+      text += QChar(0xFFFD);
+      ++i;
+    }
+  }
+  return text;
+}
+#else
 // Qt without ICU has no Shift_JIS codec; the C library's iconv does.
 QString fromShiftJis(const QByteArray &bytes) {
   iconv_t cd = iconv_open("UTF-8", "CP932");
@@ -90,6 +193,7 @@ QString fromShiftJis(const QByteArray &bytes) {
   iconv_close(cd);
   return QString::fromUtf8(out.constData(), outp - out.constData());
 }
+#endif
 } // namespace
 
 QString TextOrShiftJis(const QByteArray &bytes) {
@@ -151,14 +255,14 @@ bool Save(const QString &path, const QByteArray &bytes, QString *reason, FileOps
   // The file a link names is the one replaced, the link stays.
   QFileInfo info(path);
   const QString target = info.isSymLink() ? info.symLinkTarget() : path;
-  const QByteArray finalName = QFile::encodeName(target);
-  struct stat st {};
-  const bool exists = ::stat(finalName.constData(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode))
+  const QByteArray finalName = nativeName(target);
+  const FileState st = stateOf(finalName);
+  const bool exists = st.exists;
+  if (st.isDir)
     return fail(EISDIR);
 
-  if (exists && !S_ISREG(st.st_mode)) {
-    const int fd = ops.open(finalName.constData(), O_WRONLY | O_CLOEXEC, 0);
+  if (exists && !st.isRegular) {
+    const int fd = ops.open(finalName.constData(), O_WRONLY | CloseOnExec, 0);
     if (fd < 0)
       return fail(errno);
     const bool ok = writeAll(ops, fd, bytes, &error) && synced(ops, fd, &error);
@@ -173,8 +277,7 @@ bool Save(const QString &path, const QByteArray &bytes, QString *reason, FileOps
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     temp = finalName + ".kov-" + QByteArray::number(QRandomGenerator::global()->generate(), 16) +
            ".tmp";
-    fd = ops.open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                  exists ? (st.st_mode & 07777) : 0666);
+    fd = ops.open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | CloseOnExec, exists ? st.mode : 0666);
     if (fd < 0 && errno != EEXIST)
       return fail(errno);
   }
@@ -182,7 +285,7 @@ bool Save(const QString &path, const QByteArray &bytes, QString *reason, FileOps
     return fail(EEXIST);
   // The replaced file keeps its permissions, whatever the umask.
   if (exists)
-    ::fchmod(fd, st.st_mode & 07777);
+    keepMode(fd, st.mode);
   bool ok = writeAll(ops, fd, bytes, &error) && synced(ops, fd, &error);
   if (ops.close(fd) != 0 && ok) {
     error = errno;
@@ -193,7 +296,7 @@ bool Save(const QString &path, const QByteArray &bytes, QString *reason, FileOps
     ok = false;
   }
   if (!ok) {
-    ::unlink(temp.constData());
+    removeFile(temp.constData());
     return fail(error);
   }
   return true;

@@ -3,8 +3,20 @@
 #include <QSettings>
 #include <limits>
 
+namespace {
+// Windows keeps them in the registry (a test run may pick an INI file of its
+// own as the default format); elsewhere ~/.config/KOV-T6/KOV-T6.ini.
+QSettings::Format storeFormat() {
+#ifdef Q_OS_WIN
+  return QSettings::defaultFormat();
+#else
+  return QSettings::IniFormat;
+#endif
+}
+} // namespace
+
 QString SettingsStore::text(const QString &key, const QString &fallback) const {
-  QSettings s(QSettings::IniFormat, QSettings::UserScope, ApplicationName, ApplicationName);
+  QSettings s(storeFormat(), QSettings::UserScope, ApplicationName, ApplicationName);
   return s.value(QStringLiteral("Settings/") + key, fallback).toString();
 }
 
@@ -32,7 +44,7 @@ bool SettingsStore::flag(const QString &key, bool fallback) const {
 }
 
 void SettingsStore::write(const QString &key, const QString &value) {
-  QSettings s(QSettings::IniFormat, QSettings::UserScope, ApplicationName, ApplicationName);
+  QSettings s(storeFormat(), QSettings::UserScope, ApplicationName, ApplicationName);
   s.setValue(QStringLiteral("Settings/") + key, value);
   s.sync();
 }

@@ -2,7 +2,7 @@
 #include <QString>
 
 // The per-user settings store: application "KOV-T6", section "Settings",
-// every value kept as text.
+// every value kept as text; in the registry on Windows.
 class SettingsStore {
 public:
   static constexpr const char *ApplicationName = "KOV-T6";

@@ -7,6 +7,9 @@
 #include "portprobe.h"
 #include "scripteddevice.h"
 #include "simportdevice.h"
+#ifdef Q_OS_WIN
+#include <QSerialPortInfo>
+#endif
 
 using Lines = QList<QByteArray>;
 using Fault = ControllerSim::Fault;
@@ -387,6 +390,34 @@ private Q_SLOTS:
     QCOMPARE(r.f.imgAlarmLed.isVisible(), entries >= 0);
   }
 
+#ifdef Q_OS_WIN
+  void portMap_data() {
+    QTest::addColumn<int>("portNo");
+    QTest::addColumn<QString>("device"); // "listed": \\.\COMn when the system lists COMn
+    QTest::newRow("pinned at the start") << 2 << u"COM7"_qs;
+    QTest::newRow("pinned in the settings") << 9 << u"tcp://host:4001"_qs;
+    QTest::newRow("first") << 1 << u"listed"_qs;
+    QTest::newRow("last") << 32 << u"listed"_qs;
+    QTest::newRow("beyond 32") << 33 << QString();
+  }
+  // Number N is Windows' COMN while the system lists it; the settings and
+  // --device pin any number.
+  void portMap() {
+    QFETCH(int, portNo);
+    QFETCH(QString, device);
+    SettingsStore().write(QStringLiteral("Device9"), QStringLiteral("tcp://host:4001"));
+    PortMap map;
+    map.setOverride(2, QStringLiteral("COM7"));
+    if (device == u"listed") {
+      const QString name = QStringLiteral("COM%1").arg(portNo);
+      bool listed = false;
+      for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        listed = listed || info.portName() == name;
+      device = listed ? QStringLiteral("\\\\.\\") + name : QString();
+    }
+    QCOMPARE(map.devicePath(portNo), device);
+  }
+#else
   // Each adapter keeps its number when plugged in again in another order.
   void portMap() {
     const QString root = kt::path("ports/"), a = root + u"by-id/usb-FTDI_A-if00-port0"_qs,
@@ -408,6 +439,7 @@ private Q_SLOTS:
         QCOMPARE(map.devicePath(portNo), device);
     }
   }
+#endif
 };
 
 KOV_TEST_MAIN(tst_Link)

@@ -5,6 +5,10 @@
 #include <cerrno>
 #include <limits>
 
+#ifdef Q_OS_WIN
+#define EDQUOT ENOSPC // no disk quotas in Windows' C library
+#endif
+
 namespace {
 // The system's calls, failing at one of them with `error` as a full or broken disk does.
 struct FailingOps : wholefile::FileOps {
@@ -86,7 +90,9 @@ private Q_SLOTS:
     QCOMPARE(reason, error ? QString::fromLocal8Bit(std::strerror(error)) : QString());
     QCOMPARE(kt::readFile(path), error ? QByteArray(223, 'o') : text);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.pmt"});
+#ifndef Q_OS_WIN // Windows files have no group or other
     QVERIFY(!(QFile::permissions(path) & (QFile::ReadGroup | QFile::ReadOther))); // kept at 0600
+#endif
   }
 
   void read() {

@@ -52,6 +52,9 @@ inline QByteArray readFile(const QString &file) {
 inline void start() {
   if (!dir().isValid())
     qFatal("no temporary folder");
+#ifdef Q_OS_WIN
+  QSettings::setDefaultFormat(QSettings::IniFormat); // not the registry the user's run keeps
+#endif
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir().path());
   qputenv("XDG_CONFIG_HOME", dir().filePath("config").toLocal8Bit()); // for child processes
   settings();

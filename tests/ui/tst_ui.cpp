@@ -130,7 +130,7 @@ private Q_SLOTS:
     QCOMPARE(counter.presses, 0);
     QTEST(opened, "opened");
     QCOMPARE(r.dialogs.shown.value(0), told == 0 ? QString() : told == 414 ? kt::msg(414, 1)
-                                                                          : kt::msg(5212).arg(r.p.helpPath));
+                                                                          : kt::msg(5212).arg(QDir::toNativeSeparators(r.p.helpPath)));
     QCOMPARE(r.p.frmMain.mnuHelpContents.isVisible(), manual || languege == 1);
   }
 

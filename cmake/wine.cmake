@@ -1,0 +1,29 @@
+# ctest runs the Windows programs of a cross build under Wine (Debian's
+# wine64), in a Wine prefix of the build's own, with Qt's and the compiler's
+# DLLs on its path.
+if(NOT CMAKE_CROSSCOMPILING OR CMAKE_CROSSCOMPILING_EMULATOR)
+  return()
+endif()
+find_program(KOV_WINE NAMES wine64 wine HINTS /usr/lib/wine)
+if(NOT KOV_WINE)
+  return()
+endif()
+set(dll_dirs)
+foreach(dll libstdc++-6.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                  OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
+  get_filename_component(dir "${found}" DIRECTORY)
+  get_filename_component(dir "${dir}" REALPATH)
+  list(APPEND dll_dirs "Z:${dir}")
+endforeach()
+list(JOIN dll_dirs ";" dll_path)
+# Wine passes QT_ variables only with a WINE prefix. The first run makes the
+# prefix; tests started together wait for it.
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-run.sh CONTENT "#!/bin/sh
+export WINEPREFIX='${CMAKE_BINARY_DIR}/wine' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+for v in $(env | grep -o '^QT_[A-Za-z0-9_]*'); do export \"WINE$v=$(printenv \"$v\")\"; done
+export WINEPATH='Z:$<TARGET_FILE_DIR:Qt6::Core>;${dll_path}'
+[ -f \"$WINEPREFIX/system.reg\" ] || flock \"$WINEPREFIX.lock\" sh -c '[ -f \"$WINEPREFIX/system.reg\" ] || \"$0\" wineboot -i >/dev/null 2>&1' '${KOV_WINE}'
+exec '${KOV_WINE}' \"$@\"
+")
+set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_BINARY_DIR}/wine-run.sh)
