@@ -18,12 +18,12 @@ foreach(dll libstdc++-6.dll libwinpthread-1.dll)
 endforeach()
 list(JOIN dll_dirs ";" dll_path)
 # Wine passes QT_ variables only with a WINE prefix. The first run makes the
-# prefix; tests started together wait for it.
+# prefix (cmake/wine-prefix.sh); tests started together wait for it.
 file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-run.sh CONTENT "#!/bin/sh
 export WINEPREFIX='${CMAKE_BINARY_DIR}/wine' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 for v in $(env | grep -o '^QT_[A-Za-z0-9_]*'); do export \"WINE$v=$(printenv \"$v\")\"; done
 export WINEPATH='Z:$<TARGET_FILE_DIR:Qt6::Core>;${dll_path}'
-[ -f \"$WINEPREFIX/system.reg\" ] || flock \"$WINEPREFIX.lock\" sh -c '[ -f \"$WINEPREFIX/system.reg\" ] || \"$0\" wineboot -i >/dev/null 2>&1' '${KOV_WINE}'
+[ -f \"$WINEPREFIX/hide-ports.reg\" ] || flock \"$WINEPREFIX.lock\" sh -c '[ -f \"$WINEPREFIX/hide-ports.reg\" ] || sh \"$1\" \"$0\"' '${KOV_WINE}' '${CMAKE_CURRENT_LIST_DIR}/wine-prefix.sh'
 exec '${KOV_WINE}' \"$@\"
 ")
 set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_BINARY_DIR}/wine-run.sh)
