@@ -27,3 +27,13 @@ export WINEPATH='Z:$<TARGET_FILE_DIR:Qt6::Core>;${dll_path}'
 exec '${KOV_WINE}' \"$@\"
 ")
 set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_BINARY_DIR}/wine-run.sh)
+
+# Qt's own Japanese texts, which the Windows Qt built here leaves out: from
+# Debian's translations, beside the test programs, named in their qt.conf.
+set(kov_qm /usr/share/qt6/translations/qtbase_ja.qm)
+if(EXISTS ${kov_qm})
+  file(COPY ${kov_qm} DESTINATION ${CMAKE_BINARY_DIR}/bin/translations)
+  file(WRITE ${CMAKE_BINARY_DIR}/bin/qt.conf
+       "[Paths]\nPrefix = Z:${QT6_INSTALL_PREFIX}\nTranslations = Z:${CMAKE_BINARY_DIR}/bin/translations\n")
+endif()
+

@@ -11,6 +11,13 @@ using Events = QStringList; // "DO 44", "SB 44 65 00 00 25 80"
 
 namespace {
 
+// The probes' timeouts: Wine's first connections take longer than 0.3 s.
+#ifdef Q_OS_WIN
+constexpr double ProbeScale = 0.5;
+#else
+constexpr double ProbeScale = 0.1;
+#endif
+
 template <class T> T row(const char *column) { return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>())); }
 
 QString describe(const Event &e) {
@@ -217,7 +224,7 @@ private Q_SLOTS:
     QTest::addColumn<int>("found");
     QTest::addColumn<QString>("said");
     using F = PortProbe::Found;
-    const QString silent = kt::msg(5312).arg(0.2), answered = kt::msg(5311);
+    const QString silent = kt::msg(5312).arg(2 * ProbeScale), answered = kt::msg(5311);
     QTest::newRow("controller") << "tcp" << QByteArray("0CM6\r\n") << false << int(F::Controller) << answered;
     QTest::newRow("controller in alarm") << "tcp" << QByteArray("0%%25\r\n") << false << int(F::Controller) << answered;
     QTest::newRow("RFC 2217 controller") << "rfc2217" << QByteArray("0CM6\r\n") << false << int(F::Controller) << answered;
@@ -241,18 +248,22 @@ private Q_SLOTS:
     };
     kt::settings({{"Device3", scheme == u"closed" ? u"tcp://127.0.0.1:1"_qs : s.url(qPrintable(scheme))}});
     LinkRig<SerialPortDevice> r;
-    Link::setTimeoutScale(0.1);
+    Link::setTimeoutScale(ProbeScale);
     r.line.portMap().devFolder = r.line.portMap().byIdFolder = kt::path("nodev");
     PortProbe probe(r.line, [](int n) { return kt::msg(n); });
     QSignalSpy ended(&probe, &PortProbe::portEnded), finished(&probe, &PortProbe::finished);
     probe.start(inUse ? 3 : 0);
-    QCOMPARE(probe.result(3).found, inUse ? PortProbe::Found::Opens : PortProbe::Found::Checking);
-    QCOMPARE(probe.running(), !inUse);
-    if (!inUse)
-      QVERIFY(finished.wait(2000));
+    // Windows may refuse a closed port before the start returns.
+    const bool refusedAtOnce = scheme == u"closed" && probe.result(3).found == PortProbe::Found::Refused;
+    if (!refusedAtOnce) {
+      QCOMPARE(probe.result(3).found, inUse ? PortProbe::Found::Opens : PortProbe::Found::Checking);
+      QCOMPARE(probe.running(), !inUse);
+    }
+    if (probe.running())
+      QVERIFY(finished.wait(5000));
     QCOMPARE(int(probe.result(3).found), row<int>("found"));
     QTEST(probe.describe(3), "said");
-    QCOMPARE(ended.size(), inUse ? 0 : 1);
+    QCOMPARE(ended.size(), inUse || refusedAtOnce ? 0 : 1);
     QCOMPARE(s.connections, inUse || scheme == u"closed" ? 0 : 1);
     if (!inUse && scheme != u"closed")
       QVERIFY(s.received.endsWith("0CM6\r\n"));
@@ -263,7 +274,7 @@ private Q_SLOTS:
     ScriptedServer s;
     kt::settings({{"Device3", s.url("tcp")}});
     LinkRig<SerialPortDevice> r;
-    Link::setTimeoutScale(0.1);
+    Link::setTimeoutScale(ProbeScale);
     r.line.portMap().devFolder = r.line.portMap().byIdFolder = kt::path("nodev");
     PortProbe probe(r.line, [](int n) { return kt::msg(n); });
     QSignalSpy ended(&probe, &PortProbe::portEnded);
