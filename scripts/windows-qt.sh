@@ -12,21 +12,14 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
-packages=(g++-mingw-w64-x86-64-posix ninja-build cmake qt6-base-dev qt6-base-dev-tools dpkg-dev xz-utils)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  $sudo apt-get update >&2
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}" >&2
-fi
+bash "$here/scripts/need.sh" g++-mingw-w64-x86-64-posix ninja-build cmake qt6-base-dev qt6-base-dev-tools \
+  dpkg-dev xz-utils
 
 # Debian's own qtbase source, of the version its host tools are: a deb-src
 # entry for the suites the machine's deb entries name.
 src_list=/etc/apt/sources.list.d/kov-t6-qtbase-src.sources
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
 if ! apt-get source --print-uris qt6-base >/dev/null 2>&1; then
   {
     echo "Types: deb-src"

@@ -1,19 +1,13 @@
 #!/usr/bin/env bash
 # The Windows build under Wine: every QtTest suite that runs there, then
 # kov-t6-cli.exe against kov-sim (a Linux process) over tcp:// and
-# rfc2217://, then the window on a virtual display in both languages.
+# rfc2217://.
 # Needs the Linux build (kov-sim) and scripts/windows.sh's build-win/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 qt=$(bash scripts/windows-qt.sh)
-for p in wine64 xvfb xauth; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || {
-    sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends wine64 xvfb xauth >&2
-    break
-  }
-done
+bash scripts/need.sh wine64
 wine=/usr/lib/wine/wine64
 export WINEPREFIX=$root/build-win/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The prefix the suites use too: COM1-COM32 hidden from the machine's ports.

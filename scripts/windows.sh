@@ -7,17 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 qt=$(bash scripts/windows-qt.sh)
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
-packages=(nsis zip qt6-translations-l10n)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  $sudo apt-get update >&2
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}" >&2
-fi
+bash scripts/need.sh nsis zip qt6-translations-l10n
 
 build=build-win
 "$qt/bin/qt-cmake" -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
