@@ -62,9 +62,25 @@ for url in tcp://127.0.0.1:46101 rfc2217://127.0.0.1:46102; do
 done
 printf 'line,steps\ntcp://127.0.0.1:46101,params verify s28.pmt; version\ntcp://127.0.0.1:46103,params write s28.pmt; params verify s28.pmt\n' >"$tmp/plan.csv"
 check 0 "a batch of two lines" bash -c "cd '$tmp' && '$wine' '$dist/kov-t6-cli.exe' batch plan.csv"
-# A COM port: Wine maps COMn to a device through dosdevices; a command reaches
-# the simulator's terminal, but no reply is ever reported (Wine learns of
-# received characters through TIOCGICOUNT, which a pseudo-terminal lacks).
 check 3 "COM9, no such port" cli --port 9 version
+
+# 3. A COM port as far as Wine goes: COM5 is a kov-sim pseudo-terminal. It
+# is listed and opens, and a command reaches the simulator; its reply is
+# never reported (Wine learns of received characters through TIOCGICOUNT,
+# which a pseudo-terminal lacks), so the command ends in the timeout message.
+"$root/build/bin/kov-sim" --link "$tmp/pty" --log "$tmp/com.log" >/dev/null &
+sims+=($!)
+sleep 0.5
+ports() { # ports VALUE: COM5 mapped to VALUE ("" hides it), Wine restarted
+  "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$1" /f >/dev/null 2>&1
+  /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+}
+ports "$(readlink -f "$tmp/pty")"
+check 0 "COM5 listed" cli --lang en ports
+grep -q '^COM5 — .*: opens' "$tmp/out" || { echo "FAIL: COM5 not listed as opening" >&2; fail=1; }
+check 3 "COM5: a command reaches kov-sim" cli --lang en --port 5 --timeout-scale 0.2 version
+grep -q '^0CM6' "$tmp/com.log" || { echo "FAIL: nothing reached kov-sim through COM5" >&2; fail=1; }
+grep -q 'Communication timeout error!' "$tmp/err" || { echo "FAIL: COM5: no timeout message" >&2; fail=1; }
+ports ""
 echo "Windows tests under Wine: $(( $(date +%s) - start )) s"
 exit $fail
