@@ -80,6 +80,14 @@ QList<Control *> IoMonitor::lamps() const {
           &f_.imgOutputInp, &f_.imgOutputOut1, &f_.imgOutputOut2};
 }
 
+int IoMonitor::lampRow(const Control &c) const {
+  const QList<Control *> lit = lamps();
+  for (int row = 0; row < 7; ++row)
+    if (&c == lit[row] || &c == &f_.imgWhiteIcon(WhiteIcon[std::size_t(row)]))
+      return row;
+  return -1;
+}
+
 bool IoMonitor::isOn(int row) const {
   const IoSignal &s = IoSignals[std::size_t(row)];
   const auto d = std::size_t(s.digit), p = std::size_t(position(s.mask));

@@ -65,6 +65,8 @@ public:
   bool isOn(int row) const;
   // The lit lamp of each signal, in the order of IoSignals.
   QList<Control *> lamps() const;
+  // The signal (row of IoSignals) whose lit or white lamp `c` is; -1 for none.
+  int lampRow(const Control &c) const;
 
   // The row of IoSignals named `name` ("OUT1"); -1 when none is.
   static int rowOf(const QString &name);

@@ -18,14 +18,9 @@
 #include <QVBoxLayout>
 
 
-CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner), p_(program) {
-  setObjectName(QStringLiteral("compare"));
-  setWindowModality(Qt::ApplicationModal);
+// The two sides: file A, and B's source with its file.
+QGridLayout *CompareWindow::buildSides() {
   const Module1 &m = p_.m;
-  ParamCompare &c = p_.compare;
-  setWindowTitle(m.msg(5245));
-  auto *l = new QVBoxLayout(this);
-
   auto *sides = new QGridLayout;
   sides->addWidget(new QLabel(m.msg(5246), this), 0, 0);
   fileA_ = new QLabel(this);
@@ -46,7 +41,30 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
   fileB_ = new QLabel(this);
   sides->addWidget(fileB_, 2, 1, 1, 3);
   sides->setColumnStretch(3, 1);
-  l->addLayout(sides);
+  connect(chooseA, &QPushButton::clicked, this, [this] {
+    if (p_.compare.chooseFile(0))
+      showSides();
+  });
+  connect(chooseB_, &QPushButton::clicked, this, [this] {
+    if (p_.compare.chooseFile(1))
+      showSides();
+  });
+  connect(group, &QButtonGroup::idClicked, this, [this](int id) {
+    p_.compare.chooseSourceB(ParamCompare::Source(id));
+    showSides();
+  });
+  return sides;
+}
+
+CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner), p_(program) {
+  setObjectName(QStringLiteral("compare"));
+  setWindowModality(Qt::ApplicationModal);
+  const Module1 &m = p_.m;
+  ParamCompare &c = p_.compare;
+  setWindowTitle(m.msg(5245));
+  auto *l = new QVBoxLayout(this);
+
+  l->addLayout(buildSides());
 
   auto *run = new QPushButton(m.msg(5252), this);
   run->setDefault(true);
@@ -82,18 +100,6 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
   l->addLayout(bottom);
   resize(640, 700);
 
-  connect(chooseA, &QPushButton::clicked, this, [this] {
-    if (p_.compare.chooseFile(0))
-      showSides();
-  });
-  connect(chooseB_, &QPushButton::clicked, this, [this] {
-    if (p_.compare.chooseFile(1))
-      showSides();
-  });
-  connect(group, &QButtonGroup::idClicked, this, [this](int id) {
-    p_.compare.chooseSourceB(ParamCompare::Source(id));
-    showSides();
-  });
   connect(run, &QPushButton::clicked, this, &CompareWindow::run);
   connect(only_, &QCheckBox::toggled, this, [this](bool on) {
     p_.compare.differencesOnly = on;

@@ -3,6 +3,7 @@
 
 class Program;
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -18,6 +19,7 @@ public:
   QTableWidget *table() const { return table_; }
 
 private:
+  QGridLayout *buildSides();
   void showSides();
   void refill();
   void run();

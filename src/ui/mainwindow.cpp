@@ -32,9 +32,8 @@ QColor AlarmLit(0xE0, 0x20, 0x20); // an alarm reads red wherever it shows
 QColor UnknownLit(0x9A, 0x9A, 0x9A);
 
 // A lit lamp over its unlit white lamp, with the signal name beside them.
-// The white lamp takes the focus (Tab) for both; returns the two.
-QList<QWidget *> addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Control &label,
-                             QColor colour) {
+// The white lamp takes the focus (Tab) for both.
+void addLampPair(QGridLayout *grid, int column, Control &white, Control &lit, Control &label, QColor colour) {
   QWidget *parent = grid->parentWidget();
   auto *cell = new QGridLayout;
   QWidget *whiteLamp = make(white, parent), *litLamp = makeLamp(lit, colour, parent);
@@ -46,7 +45,6 @@ QList<QWidget *> addLampPair(QGridLayout *grid, int column, Control &white, Cont
   grid->addWidget(make(label, parent), 1, column, Qt::AlignCenter);
   // Room to spare goes below the labels: a lamp keeps its label under it.
   grid->setRowStretch(2, 1);
-  return {whiteLamp, litLamp};
 }
 
 // A window of its own, built when first asked for, then shown in front.
@@ -176,13 +174,38 @@ QWidget *MainWindow::buildMoveEditPage() {
   mg->setRowStretch(4, 1);
   grid->addWidget(move, 1, 0);
 
-  // I/O monitor; its history is saved from the frame's context menu.
+  grid->addWidget(buildIoFrame(page), 1, 1);
+
+  // Controller status.
+  QGroupBox *status = frame(f.Frame3, page);
+  auto *sl = new QHBoxLayout(status);
+  sl->addWidget(makeLamp(f.imgAlarmUnknown, UnknownLit, status));
+  sl->addWidget(makeLamp(f.imgAlarmGreen, InputLit, status));
+  sl->addWidget(makeLamp(f.imgAlarmLed, AlarmLit, status));
+  QWidget *text = make(f.lblstatus, status);
+  text->setMinimumWidth(300);
+  sl->addWidget(text, 1);
+  sl->addWidget(make(f.cmdRESET, status));
+  grid->addWidget(status, 2, 0, 1, 2);
+
+  grid->setColumnStretch(0, 3);
+  grid->setColumnStretch(1, 2);
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(1, 1);
+  return page;
+}
+
+// The I/O monitor; its history is saved, and an output's lamp switched,
+// from the frame's context menu.
+QGroupBox *MainWindow::buildIoFrame(QWidget *page) {
+  FrmMain &f = p_.frmMain;
   QGroupBox *io = frame(f.Frame4, page);
   io->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(io, &QWidget::customContextMenuRequested, this, [this, io](const QPoint &at) {
     QMenu menu(io);
-    // On an output's lamp, first: switch it, as a double-click would.
-    const int row = lampRows_.value(io->childAt(at), -1);
+    const QWidget *under = io->childAt(at);
+    const Control *lamp = under ? p_.frmMain.find(under->objectName()) : nullptr;
+    const int row = lamp ? p_.io.lampRow(*lamp) : -1;
     QAction *switchIt = nullptr;
     if (row >= 2) {
       switchIt = menu.addAction(p_.m.msg(5309) + u' ' + IoSignalName(row));
@@ -205,44 +228,49 @@ QWidget *MainWindow::buildMoveEditPage() {
   ig->addWidget(make(f.Label9, io), 1, 0);
   QWidget *inputs = make(f.Picture1, io);
   auto *inGrid = new QGridLayout(inputs);
-  const auto lampRow = [this](const QList<QWidget *> &pair, int row) {
-    for (QWidget *w : pair)
-      lampRows_.insert(w, row);
-  };
-  lampRow(addLampPair(inGrid, 0, f.imgWhiteIcon(0), f.imgInputStb, f.lblInputStb, InputLit), 0);
-  lampRow(addLampPair(inGrid, 1, f.imgWhiteIcon(1), f.imgInputStop, f.lblInputStop, InputLit), 1);
+  addLampPair(inGrid, 0, f.imgWhiteIcon(0), f.imgInputStb, f.lblInputStb, InputLit);
+  addLampPair(inGrid, 1, f.imgWhiteIcon(1), f.imgInputStop, f.lblInputStop, InputLit);
   inGrid->setColumnStretch(5, 1);
   ig->addWidget(inputs, 1, 1);
   ig->addWidget(make(f.Label10, io), 2, 0);
   QWidget *outputs = make(f.Picture3, io);
   auto *outGrid = new QGridLayout(outputs);
-  lampRow(addLampPair(outGrid, 0, f.imgWhiteIcon(20), f.imgOutputAlm, f.lblOutputAlm, AlarmLit), 2);
-  lampRow(addLampPair(outGrid, 1, f.imgWhiteIcon(21), f.imgOutputRdy, f.lblOutputRdy, OutputLit), 3);
-  lampRow(addLampPair(outGrid, 2, f.imgWhiteIcon(22), f.imgOutputInp, f.lblOutputInp, OutputLit), 4);
-  lampRow(addLampPair(outGrid, 3, f.imgWhiteIcon(23), f.imgOutputOut1, f.lblOutputExp3, OutputLit), 5);
-  lampRow(addLampPair(outGrid, 4, f.imgWhiteIcon(24), f.imgOutputOut2, f.lblOutputEXP4, OutputLit), 6);
+  addLampPair(outGrid, 0, f.imgWhiteIcon(20), f.imgOutputAlm, f.lblOutputAlm, AlarmLit);
+  addLampPair(outGrid, 1, f.imgWhiteIcon(21), f.imgOutputRdy, f.lblOutputRdy, OutputLit);
+  addLampPair(outGrid, 2, f.imgWhiteIcon(22), f.imgOutputInp, f.lblOutputInp, OutputLit);
+  addLampPair(outGrid, 3, f.imgWhiteIcon(23), f.imgOutputOut1, f.lblOutputExp3, OutputLit);
+  addLampPair(outGrid, 4, f.imgWhiteIcon(24), f.imgOutputOut2, f.lblOutputEXP4, OutputLit);
   outGrid->setColumnStretch(5, 1);
   ig->addWidget(outputs, 2, 1);
   ig->setColumnStretch(1, 1);
-  grid->addWidget(io, 1, 1);
+  return io;
+}
 
-  // Controller status.
-  QGroupBox *status = frame(f.Frame3, page);
-  auto *sl = new QHBoxLayout(status);
-  sl->addWidget(makeLamp(f.imgAlarmUnknown, UnknownLit, status));
-  sl->addWidget(makeLamp(f.imgAlarmGreen, InputLit, status));
-  sl->addWidget(makeLamp(f.imgAlarmLed, AlarmLit, status));
-  QWidget *text = make(f.lblstatus, status);
-  text->setMinimumWidth(300);
-  sl->addWidget(text, 1);
-  sl->addWidget(make(f.cmdRESET, status));
-  grid->addWidget(status, 2, 0, 1, 2);
-
-  grid->setColumnStretch(0, 3);
-  grid->setColumnStretch(1, 2);
-  grid->setRowStretch(0, 1);
-  grid->setRowStretch(1, 1);
-  return page;
+// The special (SP) parameters, locked until the operator unlocks them.
+QGroupBox *MainWindow::buildSpecialFrame(QWidget *page) {
+  FrmMain &f = p_.frmMain;
+  QGroupBox *sp = frame(f.framTokusyuPara, page);
+  auto *sg = new QGridLayout(sp);
+  sg->addWidget(make(f.chkTokuParaChange, sp), 0, 0, 1, 3);
+  addRow(sg, 1, f.lblPgCheckTimer, f.txtPgCheckTimer);
+  addRow(sg, 2, f.lblAutoHome, f.comboAutoHome);
+  addRow(sg, 3, f.lblLsSerchTimer, f.txtLsSerchTimer);
+  // Each option pair sits in a box of its own, as one group.
+  auto pair = [sp](Control &a, Control &b) {
+    auto *box = new QWidget(sp);
+    auto *l = new QHBoxLayout(box);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->addWidget(make(a, box));
+    l->addWidget(make(b, box));
+    l->addStretch();
+    return box;
+  };
+  sg->addWidget(make(f.lblEmgLogic, sp), 4, 0);
+  sg->addWidget(pair(f.optEmgLogic(0), f.optEmgLogic(1)), 4, 1);
+  sg->addWidget(make(f.lblAlarmAutoClear, sp), 5, 0);
+  sg->addWidget(pair(f.optAlarmAutoClear(1), f.optAlarmAutoClear(0)), 5, 1);
+  sg->setRowStretch(6, 1);
+  return sp;
 }
 
 QWidget *MainWindow::buildParameterPage() {
@@ -282,28 +310,7 @@ QWidget *MainWindow::buildParameterPage() {
   eg->setRowStretch(3, 1);
   grid->addWidget(etc, 1, 0);
 
-  QGroupBox *sp = frame(f.framTokusyuPara, page);
-  auto *sg = new QGridLayout(sp);
-  sg->addWidget(make(f.chkTokuParaChange, sp), 0, 0, 1, 3);
-  addRow(sg, 1, f.lblPgCheckTimer, f.txtPgCheckTimer);
-  addRow(sg, 2, f.lblAutoHome, f.comboAutoHome);
-  addRow(sg, 3, f.lblLsSerchTimer, f.txtLsSerchTimer);
-  // Each option pair sits in a box of its own, as one group.
-  auto pair = [sp](Control &a, Control &b) {
-    auto *box = new QWidget(sp);
-    auto *l = new QHBoxLayout(box);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->addWidget(make(a, box));
-    l->addWidget(make(b, box));
-    l->addStretch();
-    return box;
-  };
-  sg->addWidget(make(f.lblEmgLogic, sp), 4, 0);
-  sg->addWidget(pair(f.optEmgLogic(0), f.optEmgLogic(1)), 4, 1);
-  sg->addWidget(make(f.lblAlarmAutoClear, sp), 5, 0);
-  sg->addWidget(pair(f.optAlarmAutoClear(1), f.optAlarmAutoClear(0)), 5, 1);
-  sg->setRowStretch(6, 1);
-  grid->addWidget(sp, 1, 1, 1, 2);
+  grid->addWidget(buildSpecialFrame(page), 1, 1, 1, 2);
 
   // Transfers, verification and files of the parameter set.
   auto *transfer = new QTabWidget(page);

@@ -1,8 +1,8 @@
 #pragma once
-#include <QHash>
 #include <QMainWindow>
 
 class Program;
+class QGroupBox;
 class QProgressBar;
 class QStatusBar;
 
@@ -24,6 +24,8 @@ protected:
 private:
   QWidget *buildMoveEditPage();
   QWidget *buildParameterPage();
+  QGroupBox *buildIoFrame(QWidget *page);
+  QGroupBox *buildSpecialFrame(QWidget *page);
   void buildMenus();
   void buildStatusBar();
   void placeProgressBar();
@@ -34,6 +36,4 @@ private:
   class CompareWindow *compareWindow_ = nullptr;
   class TimelineWindow *timelineWindow_ = nullptr;
   class MoveStatsWindow *statsWindow_ = nullptr;
-  // The I/O lamps' widgets and the signal (row of IoSignals) each shows.
-  QHash<QWidget *, int> lampRows_;
 };
