@@ -1,4 +1,5 @@
 #include "batch.h"
+#include "commands.h"
 #include "console.h"
 #include "interrupt.h"
 #include "messagetable.h"
@@ -13,8 +14,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QSet>
 #include <QTextStream>
 #include <QTimer>
 
@@ -117,63 +116,6 @@ bool IsPortNumber(const QString &s, int *n) {
 
 } // namespace
 
-QString CheckStep(const QStringList &w) {
-  if (w.isEmpty())
-    return QStringLiteral("an empty step");
-  if (w[0].startsWith(u'-'))
-    return QStringLiteral("%1 belongs before batch, not in a step").arg(w[0]);
-  struct Rule {
-    int minWords = 0, maxWords = 0;    // the words that are not options
-    QStringList valued = {}, flags = {}; // options with a value, and without
-    QStringList needed = {};             // one of these must be given
-  };
-  static const QHash<QString, Rule> rules{
-      {"version", {0, 0}},
-      {"status", {0, 0}},
-      {"alarm-reset", {0, 0}},
-      {"home", {0, 0}},
-      {"index read", {0, 0, {"-o"}}},
-      {"index write", {1, 1}},
-      {"params read", {0, 0, {"-o"}}},
-      {"params write", {1, 1, {"--current"}}},
-      {"params verify", {1, 1, {"--current"}}},
-      {"params standard", {1, 1, {"-o"}, {"--encoder"}, {"-o"}}},
-      {"params diff", {1, 2, {"--standard"}, {"--encoder", "--controller", "--all"}}},
-      {"move", {0, 0, {"--count", "--dwell"}, {"--step", "--stats", "--csv"}, {"--step", "--count"}}},
-      {"io", {0, 0, {"--toggle", "--seconds"}, {"--csv"}, {"--seconds"}}},
-      {"print index", {1, 1, {"-o"}, {}, {"-o"}}},
-      {"print params", {1, 1, {"-o"}, {}, {"-o"}}},
-      {"print diff", {2, 2, {"-o"}, {}, {"-o"}}},
-  };
-  const bool verbs = w[0] == u"index" || w[0] == u"params" || w[0] == u"print";
-  const QString name = verbs ? w[0] + u' ' + w.value(1) : w[0];
-  const auto rule = rules.constFind(name);
-  if (rule == rules.constEnd())
-    return QStringLiteral("unknown command '%1'").arg(name.trimmed());
-  int words = 0;
-  bool needed = rule->needed.isEmpty();
-  for (qsizetype i = verbs ? 2 : 1; i < w.size(); ++i) {
-    needed = needed || rule->needed.contains(w[i]);
-    if (rule->valued.contains(w[i])) {
-      if (++i >= w.size())
-        return QStringLiteral("%1 needs a value").arg(w[i - 1]);
-    } else if (w[i].startsWith(u'-') && !rule->flags.contains(w[i])) {
-      return QStringLiteral("%1 takes no option %2").arg(name, w[i]);
-    } else if (!w[i].startsWith(u'-')) {
-      ++words;
-    }
-  }
-  if (words < rule->minWords || words > rule->maxWords)
-    return QStringLiteral("%1 takes %2 arguments, not %3")
-        .arg(name)
-        .arg(rule->minWords == rule->maxWords ? QString::number(rule->minWords)
-                                              : QStringLiteral("%1 to %2").arg(rule->minWords).arg(rule->maxWords))
-        .arg(words);
-  if (!needed)
-    return QStringLiteral("%1 needs %2 in a batch, which runs unattended").arg(name, rule->needed.join(" or "));
-  return {};
-}
-
 std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error) {
   const auto rows = SplitCsv(QString::fromUtf8(csv), error);
   if (!rows)
@@ -214,7 +156,7 @@ std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error) {
       const QStringList words = steps[i].split(u' ', Qt::SkipEmptyParts);
       if (words.isEmpty() && i == steps.size() - 1 && i > 0)
         continue; // a ";" after the last step
-      if (const QString why = CheckStep(words); !why.isEmpty())
+      if (const QString why = cli::CheckStep(words); !why.isEmpty())
         return fail(r.row, 2, QStringLiteral("step %1: %2").arg(i + 1).arg(why));
       line.steps << words;
     }

@@ -20,9 +20,6 @@ struct Line {
 // cannot be run names its row and column in `error`, and nothing runs.
 std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error);
 
-// What a step's words leave wrong ("" when they can run in a batch).
-QString CheckStep(const QStringList &words);
-
 struct Options {
   QString plan;
   int jobs = 0; // 0: every line at once

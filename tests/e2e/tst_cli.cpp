@@ -153,6 +153,7 @@ private Q_SLOTS:
         "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
         "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
     row("unknown command", "", "", {}, "fly", 2, "", usage, "");
+    row("a report, its options first", "", "", Ztd, "print index -o out in", 0, "", "*", "", "%PDF");
     row("no such signal to switch", "", "", {}, "io --toggle OUT3", 2, "", usage, "");
     // A line at a serial device server: raw TCP, and RFC 2217 a network's delay away.
     const QString std28Read = u"OFFSET: 30\nVEL: 10\nOFSVEL: 10\nPULSE: 400\nAUTO DRIVE: %1\nMOTOR: 28\nFUNCTION: %2\n"
@@ -323,6 +324,8 @@ private Q_SLOTS:
     QTest::newRow("an unknown command") << QByteArray("line,steps\n{sim},version; params wirte p.pmt\n")
                                         << "row 2, column 2: step 2: ";
     QTest::newRow("a file missing") << QByteArray("line,steps\n{sim},params write\n") << "row 2, column 2: step 1: ";
+    QTest::newRow("a diff with two B sides") << QByteArray("line,steps\n{sim},status; params diff A --standard 28 B\n")
+                                             << "row 2, column 2: step 2: ";
     QTest::newRow("moves without end") << QByteArray("line,steps\n{sim},move\n") << "row 2, column 2: step 1: ";
     QTest::newRow("a quote not closed") << QByteArray("line,steps\n{sim},\"version\n") << "row 2, column 2: ";
   }

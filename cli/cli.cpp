@@ -1,0 +1,490 @@
+#include "cli.h"
+#include "batch.h"
+#include "interrupt.h"
+#include "record.h"
+
+#include "motionrules.h"
+#include "parameterreport.h"
+#include "pdftarget.h"
+#include "portprobe.h"
+#include "tcpportdevice.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cmath>
+
+namespace cli {
+
+QTextStream &out() {
+  static QTextStream s(stdout);
+  return s;
+}
+
+QString &Cli::ownFailure() {
+  static QString text;
+  return text;
+}
+
+namespace {
+
+// A value as JSON: a number when the text is one, else the text.
+QJsonValue jsonValue(const QString &text) {
+  static const QRegularExpression number(QStringLiteral("^-?\\d+(\\.\\d+)?$"));
+  return number.match(text).hasMatch() ? QJsonValue(text.toDouble()) : QJsonValue(text);
+}
+
+QJsonObject jsonSummary(const movestats::Summary &s) {
+  return {{"count", s.count}, {"min", s.min}, {"median", s.median}, {"mean", s.mean}, {"max", s.max}, {"sd", s.sd}};
+}
+
+} // namespace
+
+int Cli::usage(const QString &problem) {
+  ownFailure() = QStringLiteral("kov-t6-cli: ") + problem + QStringLiteral(" (see kov-t6-cli --help)");
+  QTextStream(stderr) << ownFailure() << "\n";
+  return Usage;
+}
+
+int Cli::failed(const QString &what) {
+  ownFailure() = QStringLiteral("kov-t6-cli: ") + what + QStringLiteral(" failed");
+  QTextStream(stderr) << ownFailure() << "\n";
+  return Failed;
+}
+
+void Cli::show(const QString &name, const QString &text, const QString &key, bool number) {
+  if (json)
+    values.insert(key.isEmpty() ? name : key, number ? jsonValue(text) : QJsonValue(text));
+  else
+    out() << name << ": " << text << '\n';
+}
+
+int Cli::run(const QStringList &words) {
+  QElapsedTimer clock;
+  clock.start();
+  program.Main(false);
+  if (trace) {
+    CommLog &log = program.log();
+    log.setHidePolling(false);
+    log.setRecording(true);
+    QObject::connect(&log, &CommLog::appended, &log,
+                     [](const QString &line) { QTextStream(stderr) << line << Qt::endl; });
+  }
+  QString why;
+  qsizetype named = 0;
+  const Command *command = Find(words, &named, &why);
+  std::optional<Args> args;
+  if (command)
+    args = Parse(*command, words.mid(named), &why);
+  if (command && args && !command->framed)
+    return (this->*command->run)(*args);
+  int result = args ? (this->*command->run)(*args) : usage(why);
+  program.link.CommPortClose();
+  if (args && !record.isEmpty() && !writeRecord(*command, *args, result))
+    result = Failed;
+  if (json)
+    out() << QJsonDocument(jsonResult(command, args.value_or(Args{}), result, clock.elapsed()))
+                 .toJson(QJsonDocument::Compact)
+          << Qt::endl;
+  return result;
+}
+
+// The controller's version once the run has asked for it, else empty.
+QString Cli::controllerVersion() const {
+  const QString shown = program.frmMain.sbStatusBar.panelText(0);
+  return shown.startsWith(program.m.msg(416)) ? shown.mid(program.m.msg(416).size()) : QString();
+}
+
+QJsonObject Cli::jsonResult(const Command *command, const Args &args, int result, qint64 ms) const {
+  const int n = program.m.PortNo;
+  QJsonObject o{{"command", command ? command->name : QString()},
+                {"port", QStringLiteral("COM%1").arg(n)},
+                {"device", program.link.deviceName(n)},
+                {"ok", result == Done},
+                {"exit", result},
+                {"elapsed_ms", ms},
+                {"values", values}};
+  if (const QString file = command ? FileOf(*command, args) : QString(); !file.isEmpty())
+    o.insert("file", file);
+  if (const QString version = controllerVersion(); !version.isEmpty())
+    o.insert("controller_version", version);
+  if (command && (command->name == u"params verify" || command->name == u"params diff"))
+    o.insert("differences", differences);
+  if (result == Usage || result == Failed) {
+    // What the operator was told last: a message of the table when there was one.
+    const QString shown = dialogs.lastShown.isEmpty() ? ownFailure() : dialogs.lastShown;
+    const std::optional<int> number = program.m.messages().numberOf(shown);
+    o.insert("error", QJsonObject{{"message", number ? QJsonValue(*number) : QJsonValue()},
+                                  {"text", QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))}});
+  }
+  return o;
+}
+
+bool Cli::writeRecord(const Command &command, const Args &args, int result) {
+  if (!command.recorded)
+    return true;
+  const bool verify = command.name == u"params verify";
+  const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate),
+                           program.link.portLabel(program.m.PortNo), controllerVersion(), command.name,
+                           FileOf(command, args), record::Outcome(result),
+                           verify && result != Failed ? QString::number(program.verification.differenceCount())
+                                                      : QString()};
+  QString reason;
+  if (!record::Append(this->record, fields, &reason)) {
+    QTextStream(stderr) << record << ": " << reason << "\n";
+    ownFailure() = QStringLiteral("kov-t6-cli: the commissioning record could not be written");
+    QTextStream(stderr) << ownFailure() << '\n';
+    return false;
+  }
+  return true;
+}
+
+int Cli::version(const Args &) {
+  if (program.controller.mnuShowCtversion_Click() != 0)
+    return failed(QStringLiteral("version"));
+  const QByteArray v = program.link.JusinData.mid(3, 3);
+  show(QStringLiteral("version"), QString::fromLatin1(v.left(1) + '.' + v.mid(1, 2)), {}, false);
+  return Done;
+}
+
+int Cli::status(const Args &) {
+  const qint16 s = program.link.ReadCtStatus();
+  program.link.CommPortRelease();
+  if (s < 0)
+    return failed(QStringLiteral("status"));
+  show(QStringLiteral("status"), QString::number(s));
+  return Done;
+}
+
+int Cli::alarmReset(const Args &) {
+  return program.controller.cmdRESET_Click() == 0 ? Done : failed(QStringLiteral("alarm-reset"));
+}
+
+void Cli::showIndex() {
+  const FrmMain &f = program.frmMain;
+  const Messages english(msgtable::EnglishBase);
+  const std::pair<int, QString> lines[] = {{3002, f.comboVEL.text()},
+                                           {3003, f.comboACC.text()},
+                                           {3004, f.txtDIVISION.text()},
+                                           {3005, f.txtGEAR.text()},
+                                           {3008, f.optCW.isChecked() ? QStringLiteral("CW") : QStringLiteral("CCW")}};
+  for (const auto &[n, text] : lines)
+    show(program.m.msg(n), text, english.text(n));
+  out() << Qt::flush;
+}
+
+void Cli::showParams() {
+  const auto lines = ParameterReportLines(program.params.ParametaSet, program.m.messages());
+  const auto keys = ParameterReportLines(program.params.ParametaSet, Messages(msgtable::EnglishBase));
+  for (qsizetype i = 0; i < lines.size(); ++i)
+    show(lines[i].first, lines[i].second, keys[i].first);
+  out() << Qt::flush;
+}
+
+int Cli::save(const QString &path, bool params) {
+  dialogs.files = {path};
+  const bool saved =
+      params ? program.paramFile.SaveParaFileProc() == 0 : program.positionFile.SaveFileProc();
+  return saved ? Done : failed(QStringLiteral("saving ") + path);
+}
+
+int Cli::indexRead(const Args &args) {
+  if (program.indexData.cmdGetfromCt_Click() != 0)
+    return failed(QStringLiteral("index read"));
+  showIndex();
+  return args.has("-o") ? save(args.value("-o"), false) : Done;
+}
+
+int Cli::indexWrite(const Args &args) {
+  dialogs.files = {args.words[0]};
+  if (program.positionFile.FileOpenProc() != 0)
+    return failed(QStringLiteral("opening ") + args.words[0]);
+  return program.indexData.LoadtoCtMain() == 0 ? Done : failed(QStringLiteral("index write"));
+}
+
+// The command line changes the special parameters as they stand.
+void Cli::unlockSpecial() { program.params.unlockSpecialConfirmed(); }
+
+int Cli::paramsRead(const Args &args) {
+  unlockSpecial();
+  if (program.paramTransfer.cmdParaRead_Click() != 0)
+    return failed(QStringLiteral("params read"));
+  showParams();
+  return args.has("-o") ? save(args.value("-o"), true) : Done;
+}
+
+// The file into the parameter page, with --current for size SP; false when
+// size SP is left without a motor current.
+bool Cli::openWithCurrent(const Args &args) {
+  unlockSpecial();
+  dialogs.files = {args.words[0]};
+  if (program.paramFile.cmdReadParaFile_Click() != 0) {
+    failed(QStringLiteral("opening ") + args.words[0]);
+    return false;
+  }
+  if (const QString current = args.value("--current"); !current.isEmpty()) {
+    if (program.frmMain.comboActSize.text() == QLatin1String("SP"))
+      program.frmMain.txtDenryu.setText(current);
+    else
+      QTextStream(stderr) << "kov-t6-cli: --current ignored: the actuator is not size SP\n";
+  }
+  // A motor current of 0 A is never what the operator meant.
+  if (program.params.currentMissing()) {
+    ownFailure() = QStringLiteral("kov-t6-cli: size SP needs its motor current: give --current A (0.1 to 2.0)");
+    QTextStream(stderr) << ownFailure() << '\n';
+    return false;
+  }
+  return true;
+}
+
+int Cli::paramsWrite(const Args &args) {
+  if (!openWithCurrent(args))
+    return Failed;
+  return program.paramTransfer.cmdParaWrite_Click() == 0 ? Done : failed(QStringLiteral("params write"));
+}
+
+int Cli::paramsVerify(const Args &args) {
+  if (!openWithCurrent(args))
+    return Failed;
+  const qint16 verified = program.verification.cmdConpareCT_Click();
+  for (const verify::Difference &d : program.verification.differences())
+    differences.append(QJsonObject{{"group", paramdiff::GroupName(d.group)}, {"name", d.name},
+                                   {"file", jsonValue(d.screen)}, {"controller", jsonValue(d.reference)}});
+  switch (verified) {
+  case 0: return Done;
+  case 1: return Differs;
+  default: return failed(QStringLiteral("params verify"));
+  }
+}
+
+int Cli::paramsStandard(const Args &args) {
+  ParameterPage &page = program.params;
+  unlockSpecial();
+  // As the device dialog leaves its choice before the standard set is loaded.
+  page.DevChoice = {args.words[0], QStringLiteral("L"), 100};
+  page.DevPgUse = args.has("--encoder");
+  if (page.LoadStdPara() != 0)
+    return failed(QStringLiteral("params standard"));
+  page.ParametaHyoji();
+  return save(args.value("-o"), true);
+}
+
+int Cli::paramsDiff(const Args &args) {
+  unlockSpecial();
+  using Side = ParamCompare::Side;
+  const Side b = args.has("--controller") ? Side::of(ParamCompare::Source::Controller)
+                 : args.has("--standard") ? Side::standard(args.value("--standard"), args.has("--encoder"))
+                                          : Side::file(args.words[1]);
+  ParamCompare &compare = program.compare;
+  const qint16 r = compare.compare(Side::file(args.words[0]), b);
+  if (r < 0)
+    return failed(QStringLiteral("params diff"));
+  const bool all = args.has("--all");
+  if (!json) {
+    out() << paramdiff::Lines(compare.report().rows, all) << Qt::flush;
+    return r == 0 ? Done : Differs;
+  }
+  QJsonArray every;
+  for (const paramdiff::Row &row : compare.report().rows) {
+    const QJsonObject o{{"group", paramdiff::GroupName(row.group)}, {"name", row.name},
+                        {"a", jsonValue(row.a)}, {"b", jsonValue(row.b)}};
+    if (row.differs)
+      differences.append(o);
+    if (all) {
+      QJsonObject e = o;
+      e.insert("differs", row.differs);
+      every.append(e);
+    }
+  }
+  if (all)
+    values.insert("parameters", every);
+  return r == 0 ? Done : Differs;
+}
+
+int Cli::home(const Args &) {
+  // Ctrl+C is the second press of Home: the waiting ends.
+  Interrupt interrupt([this] { program.motion.cmdHOME_Click(); });
+  dialogs.reworded.insert(program.m.msg(5216), program.m.msg(5217));
+  return program.motion.cmdHOME_Click() == 0 ? Done : failed(QStringLiteral("home"));
+}
+
+int Cli::move(const Args &args) {
+  FrmMain &f = program.frmMain;
+  const int count = args.has("--count") ? args.value("--count").toInt() : 0;
+  const bool csv = args.has("--csv") && !json; // --json holds the moves itself
+  (args.has("--step") ? f.optSTEP : f.optCNT).setChecked(true);
+  f.chkTimerUse.setChecked(args.has("--dwell"));
+  if (args.has("--dwell"))
+    f.txtTimer.setText(QString::number(args.value("--dwell").toInt()));
+  MotionTest &motion = program.motion;
+  const MoveStats &moves = program.moveStats;
+  QObject::connect(&motion, &MotionTest::moveCompleted, &motion, [&](int number, qint64 ms) {
+    if (!csv && !json)
+      out() << "move " << number << ": " << ms << " ms" << Qt::endl;
+    if (count > 0 && number >= count)
+      motion.cmdSTOP_Click();
+  });
+  // A move's line waits for its cycle time, which the next move's command ends.
+  qsizetype printed = 0;
+  auto printCsv = [&](bool all) {
+    for (; printed < moves.moves().size(); ++printed) {
+      const MoveStats::Move &m = moves.moves()[printed];
+      if (m.cycleMs < 0 && !all)
+        break;
+      out() << MoveStats::csvLine(m).chopped(2) << Qt::endl;
+    }
+  };
+  if (csv) {
+    out() << "move,move_ms,cycle_ms" << Qt::endl;
+    QObject::connect(&motion, &MotionTest::cycleCompleted, &motion, [&] { printCsv(false); });
+  }
+  Interrupt interrupt([&motion] { motion.cmdSTOP_Click(); });
+  const int result = motion.cmdMOVE_Click() == 0 ? Done : failed(QStringLiteral("move"));
+  if (csv)
+    printCsv(true);
+  if (json) {
+    QJsonArray list;
+    for (const MoveStats::Move &m : moves.moves())
+      list.append(QJsonObject{{"move", m.number}, {"move_ms", m.moveMs},
+                              {"cycle_ms", m.cycleMs >= 0 ? QJsonValue(m.cycleMs) : QJsonValue()}});
+    values = {{"moves", list}, {"move_ms", jsonSummary(moves.moveSummary())},
+              {"cycle_ms", jsonSummary(moves.cycleSummary())}};
+  } else if (args.has("--stats")) {
+    const QString summary = moves.summaryText(program.m.messages());
+    if (csv)
+      QTextStream(stderr) << summary;
+    else
+      out() << summary << Qt::flush;
+  }
+  return result;
+}
+
+int Cli::io(const Args &args) {
+  const bool csv = args.has("--csv");
+  const double seconds = args.has("--seconds") ? args.value("--seconds").toDouble() : 0;
+  IoMonitor &io = program.io;
+  QElapsedTimer run;
+  bool first = true, stopAsked = false;
+  if (csv && !json)
+    out() << "ms,STB,RES,ALM,RDY,IN-P,OUT2,OUT1" << Qt::endl;
+  int ticks = 0;
+  QObject::connect(&io, &IoMonitor::ticked, &io, [&] {
+    ++ticks;
+    QStringList states;
+    QJsonObject jsonStates;
+    for (int row = 0; row < 7; ++row) {
+      states << (csv ? QString() : IoSignalName(row) + u'=') + QString::number(io.isOn(row) ? 1 : 0);
+      jsonStates.insert(IoSignalName(row), io.isOn(row) ? 1 : 0);
+    }
+    if (json)
+      values.insert("states", jsonStates);
+    else
+      out() << (csv ? QString::number(run.elapsed()) + u',' + states.join(u',') : states.join(u' ')) << Qt::endl;
+    // Each toggle after the first read, as a double-click on that lamp.
+    if (std::exchange(first, false))
+      for (const QString &signal : args.values("--toggle"))
+        io.outputLamp_DblClick(IoMonitor::rowOf(signal));
+  });
+  auto stop = [&] {
+    stopAsked = true;
+    if (io.IoMonitoring && !io.IoStopRequest)
+      io.cmdIoMonitor_Click();
+  };
+  QEventLoop loop;
+  QObject::connect(&io, &IoMonitor::stopped, &loop, &QEventLoop::quit);
+  Interrupt interrupt(stop);
+  QTimer timeUp;
+  timeUp.setSingleShot(true);
+  QObject::connect(&timeUp, &QTimer::timeout, &io, stop);
+  run.start();
+  io.cmdIoMonitor_Click();
+  if (seconds > 0)
+    timeUp.start(int(std::lround(seconds * 1000)));
+  loop.exec();
+  if (json) {
+    QJsonArray changes;
+    for (const IoHistory::Change &c : io.history().changes())
+      changes.append(QJsonObject{{"ms", c.ms}, {"signal", IoSignalName(c.row)}, {"state", c.on ? 1 : 0}});
+    values.insert("ticks", ticks);
+    values.insert("changes", changes);
+    values.insert("dropped", io.history().dropped());
+  }
+  return stopAsked ? Done : failed(QStringLiteral("io"));
+}
+
+int Cli::ports(const Args &) {
+  Link &link = program.link;
+  PortProbe probe(*link.device(), [this](int n) { return program.m.msg(n); });
+  probe.start(link.portInUse());
+  if (probe.running()) { // the network lines, all at once
+    QEventLoop loop;
+    QObject::connect(&probe, &PortProbe::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  using F = PortProbe::Found;
+  QJsonArray list;
+  for (int n = 1; n <= 32; ++n) {
+    const F found = probe.result(n).found;
+    if (found == F::None)
+      continue; // no device has this number
+    const bool opens = found != F::Refused;
+    if (json)
+      list.append(QJsonObject{{"port", QStringLiteral("COM%1").arg(n)}, {"device", link.deviceName(n)},
+                              {"opens", opens},
+                              {"reason", opens ? QJsonValue() : QJsonValue(probe.result(n).reason)},
+                              // Only network lines are asked; null where nobody asked.
+                              {"controller", TcpPortDevice::isUrl(link.portPath(n)) && found != F::Opens
+                                                 ? QJsonValue(found == F::Controller)
+                                                 : QJsonValue()}});
+    else
+      out() << link.portLabel(n) << ": " << probe.describe(n) << Qt::endl;
+  }
+  if (json)
+    values.insert("ports", list);
+  return Done;
+}
+
+int Cli::printIndex(const Args &args) { return printReport(args, true); }
+int Cli::printParams(const Args &args) { return printReport(args, false); }
+
+int Cli::printReport(const Args &args, bool index) {
+  const QString file = args.words[0], pdfPath = args.value("-o");
+  values.insert("pdf", pdfPath);
+  PdfTarget pdf(pdfPath);
+  program.print.target = &pdf;
+  const qint16 r = index ? program.print.printIndexFile(file) : program.print.printParamFile(file);
+  program.print.target = nullptr;
+  if (r != 0)
+    return failed(QStringLiteral("printing ") + file);
+  if (!pdf.failure.isEmpty()) {
+    QTextStream(stderr) << pdfPath << ": " << pdf.failure << "\n";
+    return failed(QStringLiteral("printing ") + file);
+  }
+  return Done;
+}
+
+int Cli::printDiff(const Args &args) {
+  ParamCompare &compare = program.compare;
+  if (compare.compare(ParamCompare::Side::file(args.words[0]), ParamCompare::Side::file(args.words[1])) < 0)
+    return failed(QStringLiteral("comparing"));
+  values.insert("pdf", args.value("-o"));
+  return program.print.saveComparisonPdf(compare, args.value("-o")) == 0 ? Done : failed(QStringLiteral("printing"));
+}
+
+int Cli::batch(const Args &args) {
+  batch::Options o;
+  o.plan = args.words[0];
+  o.jobs = args.has("--jobs") ? args.value("--jobs").toInt() : 0;
+  o.json = json;
+  o.record = record;
+  o.childOptions = passed;
+  o.langBase = program.m.messages().langBase();
+  return batch::Run(o);
+}
+
+} // namespace cli

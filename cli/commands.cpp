@@ -1,0 +1,394 @@
+#include "commands.h"
+#include "cli.h"
+
+#include "iomonitor.h"
+#include "motionrules.h"
+#include "stdlists.h"
+
+#include <cmath>
+
+namespace cli {
+
+bool Args::has(const QString &option) const {
+  return std::any_of(options.begin(), options.end(), [&](const auto &o) { return o.first == option; });
+}
+
+QString Args::value(const QString &option) const {
+  const QStringList all = values(option);
+  return all.isEmpty() ? QString() : all.last();
+}
+
+QStringList Args::values(const QString &option) const {
+  QStringList all;
+  for (const auto &[name, value] : options)
+    if (name == option)
+      all << value;
+  return all;
+}
+
+namespace {
+
+// A value check: `ok` judges the text, `why` is said when it does not hold.
+std::function<QString(const QString &)> Rule(std::function<bool(const QString &)> ok, const QString &why) {
+  return [ok = std::move(ok), why](const QString &v) { return ok(v) ? QString() : why; };
+}
+
+bool WholeFrom(const QString &v, int lo, int hi) {
+  bool ok = false;
+  const int n = v.toInt(&ok);
+  return ok && n >= lo && n <= hi;
+}
+
+bool RealIn(const QString &v, double lo, double hi, bool openLo = false) {
+  bool ok = false;
+  const double d = v.toDouble(&ok);
+  return ok && std::isfinite(d) && (openLo ? d > lo : d >= lo) && d <= hi;
+}
+
+const QString SizeRefused = QStringLiteral("takes a SIZE: 28, 35, 42 or SP");
+bool IsSize(const QString &v) { return stdlists::ActSizes().contains(v); }
+
+const Option Output{"-o", "FILE"};
+const Option Pdf{"-o", "OUT.pdf"};
+const Option Current{"--current", "A", Rule([](const QString &v) {
+                       return RealIn(v, 0, 2.0, true) && v.section(u'.', 1).size() <= 1;
+                     }, QStringLiteral("--current takes 0.1 to 2.0 (amperes, one decimal)"))};
+
+QString DiffRule(const Args &a) {
+  const int sides = int(a.words.size() == 2) + int(a.has("--standard")) + int(a.has("--controller"));
+  if (sides != 1 || a.words.size() > 2)
+    return QStringLiteral("params diff takes A.pmt and one of B.pmt, --standard SIZE, --controller");
+  if (a.has("--encoder") && !a.has("--standard"))
+    return QStringLiteral("--encoder belongs to --standard");
+  return {};
+}
+
+QList<Command> Table() {
+  using F = Command::File;
+  return {
+      {"version", "version", "read and print the controller's version", 0, 0, {}, {}, {}, F::None, false, true,
+       false, true, {}, &Cli::version},
+      {"status", "status", "print the status digit from \"0RA\"", 0, 0, {}, {}, {}, F::None, false, true, false, true,
+       {}, &Cli::status},
+      {"alarm-reset", "alarm-reset", "reset the controller's alarm (\"0AR\")", 0, 0, {}, {}, {}, F::None, false, true,
+       false, true, {}, &Cli::alarmReset},
+      {"index read", "index read [-o FILE.ztd]", "read point 1, print it, save it if -o is given", 0, 0, {Output}, {},
+       {}, F::Output, true, true, false, true, {}, &Cli::indexRead},
+      {"index write", "index write FILE.ztd", "open FILE and write it to the controller", 1, 1, {}, {}, {},
+       F::FirstWord, true, true, false, true, {}, &Cli::indexWrite},
+      {"params read", "params read [-o FILE.pmt]", "read the parameters, print them, save them if -o is given", 0, 0,
+       {Output}, {}, {}, F::Output, true, true, false, true, {}, &Cli::paramsRead},
+      {"params write", "params write FILE.pmt [--current A]", "open FILE and write it (A: motor current of size SP)",
+       1, 1, {Current}, {}, {}, F::FirstWord, true, true, false, true, {}, &Cli::paramsWrite},
+      {"params verify", "params verify FILE.pmt [--current A]", "open FILE and verify it against the controller", 1,
+       1, {Current}, {}, {}, F::FirstWord, true, true, false, true, {}, &Cli::paramsVerify},
+      {"params standard", "params standard SIZE [--encoder] -o FILE.pmt",
+       "standard parameters of an actuator size (28, 35, 42, SP),\nsaved; no controller needed", 1, 1,
+       {{"--encoder", {}}, Output}, {"-o"}, {}, F::Output, false, true, false, true,
+       [](const Args &a) { return IsSize(a.words[0]) ? QString() : u"params standard "_qs + SizeRefused; },
+       &Cli::paramsStandard},
+      {"params diff", "params diff A.pmt (B.pmt | --standard SIZE [--encoder] | --controller) [--all]",
+       "the parameters that differ, as they would be written", 1, 2,
+       {{"--standard", "SIZE", Rule(IsSize, u"--standard "_qs + SizeRefused)},
+        {"--encoder", {}},
+        {"--controller", {}},
+        {"--all", {}}},
+       {}, {}, F::FirstWord, false, true, false, true, DiffRule, &Cli::paramsDiff},
+      {"home", "home", "home the axis; done when the controller reports status 1", 0, 0, {}, {}, {}, F::None, false,
+       true, false, true, {}, &Cli::home},
+      {"move", "move --step | --count N [--dwell D] | [--dwell D] [--stats] [--csv]",
+       "one index move, N moves, or moves until Ctrl+C (Stop)", 0, 0,
+       {{"--step", {}},
+        {"--count", "N", Rule([](const QString &v) { return WholeFrom(v, 1, INT_MAX); },
+                              QStringLiteral("--count needs a number of moves from 1"))},
+        {"--dwell", "D", Rule([](const QString &v) { return WholeFrom(v, 0, motion::MaxDwell) && v.size() <= 3; },
+                              QStringLiteral("--dwell takes 0 to 655 (units of 100 ms)"))},
+        {"--stats", {}},
+        {"--csv", {}}},
+       {}, {"--step", "--count"}, F::None, false, true, false, true,
+       [](const Args &a) {
+         return a.has("--step") && (a.has("--count") || a.has("--dwell"))
+                    ? QStringLiteral("--step takes neither --count nor --dwell")
+                    : QString();
+       },
+       &Cli::move},
+      {"io", "io [--toggle SIGNAL]... [--seconds S] [--csv]",
+       "run the I/O monitor, one line of the seven lamps a tick", 0, 0,
+       {{"--toggle", "SIGNAL", Rule([](const QString &v) { return IoMonitor::rowOf(v) >= 2; },
+                                    QStringLiteral("--toggle takes ALM, RDY, IN-P, OUT1 or OUT2"))},
+        {"--seconds", "S", Rule([](const QString &v) { return RealIn(v, 0, 86400, true); },
+                                QStringLiteral("--seconds takes a time from 0 to 86400"))},
+        {"--csv", {}}},
+       {}, {"--seconds"}, F::None, false, true, false, true, {}, &Cli::io},
+      {"ports", "ports", "the port numbers that map to a device or network line, and whether each opens", 0, 0, {}, {},
+       {}, F::None, false, false, false, true, {}, &Cli::ports},
+      {"print index", "print index FILE.ztd -o OUT.pdf", "the index data report of a file, as a PDF (A4)", 1, 1, {Pdf},
+       {"-o"}, {}, F::FirstWord, false, true, true, true, {}, &Cli::printIndex},
+      {"print params", "print params FILE.pmt -o OUT.pdf", "the parameter report of a file, as a PDF (A4)", 1, 1,
+       {Pdf}, {"-o"}, {}, F::FirstWord, false, true, true, true, {}, &Cli::printParams},
+      {"print diff", "print diff A.pmt B.pmt -o OUT.pdf", "the comparison report of two files, as a PDF (A4)", 2, 2,
+       {Pdf}, {"-o"}, {}, F::FirstWord, false, true, true, true, {}, &Cli::printDiff},
+      {"batch", "batch PLAN.csv [--jobs N]", "run each row's steps on its line, up to N lines at once", 1, 1,
+       {{"--jobs", "N", Rule([](const QString &v) { return WholeFrom(v, 1, INT_MAX); },
+                             QStringLiteral("--jobs takes a number of lines from 1"))}},
+       {}, {}, F::None, false, false, false, false, {}, &Cli::batch},
+  };
+}
+
+// The commands whose first word is `group`.
+QList<const Command *> Group(const QString &group) {
+  QList<const Command *> all;
+  for (const Command &c : Commands())
+    if (c.name.section(u' ', 0, 0) == group)
+      all << &c;
+  return all;
+}
+
+const Option *OptionOf(const Command &c, const QString &name) {
+  for (const Option &o : c.options)
+    if (o.name == name)
+      return &o;
+  return nullptr;
+}
+
+// "a, b or c"
+QString OneOf(QStringList words) {
+  const QString last = words.takeLast();
+  return words.isEmpty() ? last : words.join(u", ") + u" or "_qs + last;
+}
+
+// Two columns: a name and its description, the description on lines of
+// its own when the name is too wide.
+QString Columns(const QString &name, const QString &text, int indent, int width) {
+  const QString pad(width, u' ');
+  QString out = QString(indent, u' ') + name;
+  out += name.size() + indent < width ? QString(width - indent - name.size(), u' ') : u'\n' + pad;
+  return out + QString(text).replace(u"\n"_qs, u'\n' + pad) + u'\n';
+}
+
+} // namespace
+
+const QList<Command> &Commands() {
+  static const QList<Command> table = Table();
+  return table;
+}
+
+const Command *Find(const QStringList &words, qsizetype *named, QString *why) {
+  const QString group = words.value(0);
+  const QList<const Command *> commands = Group(group);
+  if (commands.isEmpty() || group.isEmpty()) {
+    *why = QStringLiteral("unknown command '%1'").arg(group);
+    return nullptr;
+  }
+  if (commands.size() == 1 && commands[0]->name == group) {
+    *named = 1;
+    return commands[0];
+  }
+  for (const Command *c : commands)
+    if (c->name == group + u' ' + words.value(1)) {
+      *named = 2;
+      return c;
+    }
+  QStringList verbs;
+  for (const Command *c : commands)
+    verbs << c->name.section(u' ', 1);
+  verbs.removeDuplicates();
+  *why = QStringLiteral("%1 takes %2").arg(group, OneOf(verbs));
+  if (words.size() > 1)
+    *why = QStringLiteral("unknown command '%1 %2': ").arg(group, words[1]) + *why;
+  return nullptr;
+}
+
+std::optional<Args> Parse(const Command &c, const QStringList &rest, QString *why) {
+  Args args;
+  for (qsizetype i = 0; i < rest.size(); ++i) {
+    const QString &w = rest[i];
+    if (!w.startsWith(u'-') || w.size() == 1) {
+      args.words << w;
+      continue;
+    }
+    const Option *o = OptionOf(c, w);
+    if (!o) {
+      *why = QStringLiteral("%1 takes no option %2").arg(c.name, w);
+      return std::nullopt;
+    }
+    QString value;
+    if (!o->value.isEmpty()) {
+      if (++i >= rest.size()) {
+        *why = QStringLiteral("%1 needs a %2").arg(w, o->value);
+        return std::nullopt;
+      }
+      value = rest[i];
+      if (o->check && !(*why = o->check(value)).isEmpty())
+        return std::nullopt;
+    }
+    args.options << std::pair{w, value};
+  }
+  if (args.words.size() < c.minWords || args.words.size() > c.maxWords) {
+    *why = QStringLiteral("usage: %1").arg(c.synopsis);
+    return std::nullopt;
+  }
+  if (!c.required.isEmpty() && std::none_of(c.required.begin(), c.required.end(),
+                                            [&](const QString &r) { return args.has(r); })) {
+    *why = QStringLiteral("%1 needs %2").arg(c.name, OneOf(c.required));
+    return std::nullopt;
+  }
+  if (c.check && !(*why = c.check(args)).isEmpty())
+    return std::nullopt;
+  return args;
+}
+
+QString CheckStep(const QStringList &words) {
+  if (words.isEmpty())
+    return QStringLiteral("an empty step");
+  for (const Option &o : GlobalOptions())
+    if (words.contains(o.name))
+      return QStringLiteral("%1 belongs to the batch, not to a step").arg(o.name);
+  QString why;
+  qsizetype named = 0;
+  const Command *c = Find(words, &named, &why);
+  if (!c)
+    return why;
+  if (!c->inPlan)
+    return QStringLiteral("%1 cannot be a step of a batch").arg(c->name);
+  const auto args = Parse(*c, words.mid(named), &why);
+  if (!args)
+    return why;
+  if (!c->unattended.isEmpty() && std::none_of(c->unattended.begin(), c->unattended.end(),
+                                               [&](const QString &o) { return args->has(o); }))
+    return QStringLiteral("%1 needs %2 in a batch, which runs unattended").arg(c->name, OneOf(c->unattended));
+  return {};
+}
+
+QString FileOf(const Command &c, const Args &args) {
+  switch (c.file) {
+  case Command::File::Output: return args.value("-o");
+  case Command::File::FirstWord: return args.words.value(0);
+  default: return {};
+  }
+}
+
+const QList<Option> &GlobalOptions() {
+  static const QList<Option> options{
+      {"--device", "PATH", {},
+       "the serial device to use, or a serial device server's line:\ntcp://HOST:PORT (raw) or rfc2217://HOST:PORT"},
+      {"--port", "N", Rule([](const QString &v) { return WholeFrom(v, 1, 32); },
+                           QStringLiteral("--port needs a number from 1 to 32")),
+       "the port number to use (1-32), mapped as the program maps it"},
+      {"--simulator", {}, {}, "talk to the built-in controller simulator"},
+      {"--lang", "ja|en", Rule([](const QString &v) { return v == u"ja" || v == u"en"; },
+                               QStringLiteral("--lang takes ja or en")),
+       "language of the messages (default: the stored setting)"},
+      {"--timeout-scale", "F", Rule([](const QString &v) { return RealIn(v, 0.001, 100); },
+                                    QStringLiteral("--timeout-scale takes a factor from 0.001 to 100")),
+       "multiply every reply timeout by F (e.g. 3 for a slow line,\n0.1 against a simulator); default 1"},
+      {"--record", "FILE.csv", {},
+       "append a line for each read, write or verification to the\ncommissioning record FILE (time, port, version when "
+       "known,\ncommand, file, result OK/NG/failed, differences)"},
+      {"--trace", {}, {},
+       "print every line sent and received, with its time in\nseconds and marks for timeouts and wrong replies, "
+       "to\nstandard error"},
+      {"--yes", {}, {},
+       "answer every question Yes/OK. Without it an operator at a\nterminal is asked; with no terminal the answer is "
+       "No/Cancel\nand nothing is changed"},
+      {"--json", {}, {},
+       "print one JSON object on standard output instead of the\ntext: the command, port, device, ok, exit, the values "
+       "read,\ndifferences, and on failure the message (keys in docs/CLI.md)"},
+  };
+  return options;
+}
+
+QString Overview() {
+  QString text = QStringLiteral(
+      "Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--trace] "
+      "[--record FILE.csv] [--yes] [--json]\n                  COMMAND [ARGS]\n\nCommands:\n");
+  for (const Command &c : Commands())
+    text += Columns(c.synopsis, c.summary, 2, 39);
+  text += u"\nOptions:\n"_qs;
+  for (const Option &o : GlobalOptions())
+    text += Columns(o.value.isEmpty() ? o.name : o.name + u' ' + o.value, o.help, 2, 18);
+  text += Columns("--help", "this text; COMMAND --help tells about one command", 2, 18) +
+          Columns("--version", "the program's version", 2, 18);
+  return text + QStringLiteral(
+                    "\nThe special (SP) parameters are treated as by an operator who ticked\n"
+                    "\"Change SP Parameter\": a file's SP values are written, saved and verified as\n"
+                    "they stand.\n\n"
+                    "Values read are printed on standard output as \"name: value\" lines; messages go\n"
+                    "to standard error. Exit status: 0 done (a verification or diff: equal), 1 a\n"
+                    "verification or diff found differences, 2 a usage error, 3 the operation failed.\n");
+}
+
+namespace {
+struct CommandHelp {
+  const char *name;
+  const char *text;
+};
+const CommandHelp Helps[] = {
+    {"version", "kov-t6-cli version\n  Checks the link and reads the controller's version (\"0RV\").\n"},
+    {"status", "kov-t6-cli status\n  Prints the controller's status digit: 0 moving, 1 to 3 stopped or alarm.\n"},
+    {"alarm-reset", "kov-t6-cli alarm-reset\n  Resets the controller's alarm (\"0AR\").\n"},
+    {"index", "kov-t6-cli index read [-o FILE.ztd]\nkov-t6-cli index write FILE.ztd\n"
+              "  Reads point 1 from the controller (and saves it), or writes a position data\n"
+              "  file to the controller.\n"},
+    {"params", "kov-t6-cli params read [-o FILE.pmt]\nkov-t6-cli params write FILE.pmt [--current A]\n"
+               "kov-t6-cli params verify FILE.pmt [--current A]\nkov-t6-cli params standard SIZE [--encoder] -o FILE.pmt\n"
+               "kov-t6-cli params diff A.pmt (B.pmt | --standard SIZE [--encoder] | --controller) [--all]\n"
+               "  Reads, writes or verifies the parameter set, or saves the standard parameters\n"
+               "  of an actuator size (28, 35, 42, SP) without a controller.\n"
+               "  diff compares a file with a second file, a standard set or the controller,\n"
+               "  as each would be written: one \"GROUP NAME: A → B\" line a differing\n"
+               "  parameter (--all: every parameter; an equal one as \"GROUP NAME: A\").\n"
+               "  Exit 0 when equal, 1 when different, 3 when a side cannot be read.\n"},
+    {"home", "kov-t6-cli home\n"
+             "  Homes the axis (\"0MP00\") and waits until the controller reports status 1.\n"
+             "  Ctrl+C stops the waiting (the controller finishes homing on its own); exit 3.\n"},
+    {"move", "kov-t6-cli move --step\nkov-t6-cli move --count N [--dwell D]\nkov-t6-cli move [--dwell D]\n"
+             "  --step makes one index move (\"0MP01\"). Otherwise moves follow one another,\n"
+             "  with a dwell of D x 100 ms (0 to 655) between them, until N moves have\n"
+             "  completed or Ctrl+C presses Stop (the move in progress completes). Each\n"
+             "  completed move prints its number and its time in ms.\n"
+             "  --stats prints the count, min, median, mean, max and SD of the move times\n"
+             "  (command to stopped) and cycle times (command to the next command) at the\n"
+             "  end, after Ctrl+C or a failure too. --csv prints \"move,move_ms,cycle_ms\"\n"
+             "  and a line a move instead, each once its cycle is known; with --csv the\n"
+             "  summary goes to standard error.\n"},
+    {"ports", "kov-t6-cli ports\n"
+              "  One line a port number that maps to a device: the device, what the system\n"
+              "  reports about it, and whether it opens or why not. Network lines are tried\n"
+              "  at once, each asked the link check: whether a controller answered.\n"},
+    {"print", "kov-t6-cli print index FILE.ztd -o OUT.pdf\nkov-t6-cli print params FILE.pmt -o OUT.pdf\n"
+              "kov-t6-cli print diff A.pmt B.pmt -o OUT.pdf\n"
+              "  Draws the report of a position data or parameter file, or the comparison of\n"
+              "  two parameter files, as the program prints it, into a PDF on A4. No\n"
+              "  controller and no display are needed.\n"},
+    {"batch", "kov-t6-cli [--lang L] [--timeout-scale F] [--record FILE.csv] [--json] batch PLAN.csv [--jobs N]\n"
+              "  Runs the plan: a \"line,steps\" header, then a row a line (a device path, a\n"
+              "  tcp:// or rfc2217:// URL, or a port number) with its steps separated by \";\",\n"
+              "  e.g. /dev/ttyUSB0,\"params write P.pmt; params verify P.pmt; version\".\n"
+              "  Each line runs its steps in order, one at a time, each step a kov-t6-cli of\n"
+              "  its own that answers Yes; up to N lines at once (default: all). A failed step\n"
+              "  ends its line's plan; the other lines go on. On a terminal a table shows\n"
+              "  each line's step, state and time; otherwise a line a finished step. Then\n"
+              "  a summary. --record writes a record line a step; --json prints an object a\n"
+              "  line and a summary object. A plan that cannot run names its row and column\n"
+              "  and nothing runs (exit 2). Ctrl+C starts no new step and lets the running\n"
+              "  steps finish. Exit 0 every line passed, 1 a verification found differences,\n"
+              "  3 a step failed or the batch was stopped.\n"},
+    {"io", "kov-t6-cli io [--toggle SIGNAL]... [--seconds S] [--csv]\n"
+           "  Runs the I/O monitor for S seconds (default: until Ctrl+C, which stops it so\n"
+           "  the controller leaves monitor mode). Each tick prints the seven lamps STB,\n"
+           "  RES, ALM, RDY, IN-P, OUT2, OUT1 as 0 or 1; --csv prints CSV lines (ms since\n"
+           "  the start, then the seven states) after a header. --toggle switches the\n"
+           "  output SIGNAL (ALM, RDY, IN-P, OUT1 or OUT2) after the first read, as a\n"
+           "  double-click on its lamp does.\n"},
+};
+} // namespace
+
+QString Help(const QString &command) {
+  for (const CommandHelp &h : Helps)
+    if (command == QLatin1String(h.name))
+      return QString::fromUtf8(h.text);
+  return {};
+}
+
+} // namespace cli
