@@ -28,11 +28,13 @@ namespace {
 class ShotDialogs : public QtDialogs {
 public:
   ShotDialogs() : QtDialogs([] { return false; }) {}
-  Answer message(const QString &, Buttons buttons, Icon, const QString &) override {
-    return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::Yes : Answer::Cancel;
-  }
   QString saveFileName(const FileDialog &) override { return {}; }
   QString openFileName(const FileDialog &) override { return {}; }
+
+protected:
+  Answer showMessage(const Told &, Buttons buttons, Icon, const QString &) override {
+    return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::Yes : Answer::Cancel;
+  }
 };
 
 QWidget *windowOf(const QList<QWidget *> &windows, const Window &model) {

@@ -38,9 +38,9 @@ constexpr double CharMs = 10.0 * 1000.0 / 9600.0; // start, 8 data, stop bits
 
 class SilentDialogs : public Dialogs {
 public:
-  Answer message(const QString &, Buttons, Icon, const QString &) override { return Answer::Ok; }
-  void status(const QString &) override {}
-  void done(const QString &) override {}
+  Answer showMessage(const Told &, Buttons, Icon, const QString &) override { return Answer::Ok; }
+  void showStatus(const Told &) override {}
+  void showDone(const Told &) override {}
   void setBusy(bool) override {}
   QString saveFileName(const FileDialog &) override { return {}; }
   QString openFileName(const FileDialog &) override { return {}; }

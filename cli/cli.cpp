@@ -57,6 +57,14 @@ int Cli::failed(const QString &what) {
   return Failed;
 }
 
+// The end of a command of the program that returned `code`: its outcome
+// says what it achieved.
+int Cli::finish(int code, const QString &what) {
+  Outcome &o = program.dialogs.outcome;
+  o.end(code);
+  return o.result == Outcome::Result::Done ? Done : o.result == Outcome::Result::Differences ? Differs : failed(what);
+}
+
 void Cli::show(const QString &name, const QString &text, const QString &key, bool number) {
   if (json)
     values.insert(key.isEmpty() ? name : key, number ? jsonValue(text) : QJsonValue(text));
@@ -94,12 +102,6 @@ int Cli::run(const QStringList &words) {
   return result;
 }
 
-// The controller's version once the run has asked for it, else empty.
-QString Cli::controllerVersion() const {
-  const QString shown = program.frmMain.sbStatusBar.panelText(0);
-  return shown.startsWith(program.m.msg(416)) ? shown.mid(program.m.msg(416).size()) : QString();
-}
-
 QJsonObject Cli::jsonResult(const Command *command, const Args &args, int result, qint64 ms) const {
   const int n = program.m.PortNo;
   QJsonObject o{{"command", command ? command->name : QString()},
@@ -111,16 +113,30 @@ QJsonObject Cli::jsonResult(const Command *command, const Args &args, int result
                 {"values", values}};
   if (const QString file = command ? FileOf(*command, args) : QString(); !file.isEmpty())
     o.insert("file", file);
-  if (const QString version = controllerVersion(); !version.isEmpty())
-    o.insert("controller_version", version);
-  if (command && (command->name == u"params verify" || command->name == u"params diff"))
+  const Outcome &outcome = program.dialogs.outcome;
+  static const char *const results[] = {"done", "differences", "failed", "cancelled"};
+  o.insert("result", results[int(outcome.result)]);
+  QJsonArray told;
+  for (const int n : outcome.messages)
+    told.append(n);
+  o.insert("messages", told);
+  if (!outcome.controllerVersion.isEmpty())
+    o.insert("controller_version", outcome.controllerVersion);
+  if (command && (command->name == u"params verify" || command->name == u"params diff")) {
+    // A verification's sides are the file and the controller.
+    const bool verify = command->name == u"params verify";
+    QJsonArray differences;
+    for (const Outcome::Difference &d : outcome.differences)
+      differences.append(QJsonObject{{"group", d.group}, {"name", d.name},
+                                     {verify ? "file" : "a", jsonValue(d.a)},
+                                     {verify ? "controller" : "b", jsonValue(d.b)}});
     o.insert("differences", differences);
+  }
   if (result == Usage || result == Failed) {
     // What the operator was told last: a message of the table when there was one.
-    const QString shown = dialogs.lastShown.isEmpty() ? ownFailure() : dialogs.lastShown;
-    const std::optional<int> number = program.m.messages().numberOf(shown);
-    o.insert("error", QJsonObject{{"message", number ? QJsonValue(*number) : QJsonValue()},
-                                  {"text", QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))}});
+    const Told told = outcome.told.text.isEmpty() ? Told(ownFailure()) : outcome.told;
+    o.insert("error", QJsonObject{{"message", told.numbers.isEmpty() ? QJsonValue() : QJsonValue(told.numbers[0])},
+                                  {"text", QString(told.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))}});
   }
   return o;
 }
@@ -128,12 +144,12 @@ QJsonObject Cli::jsonResult(const Command *command, const Args &args, int result
 bool Cli::writeRecord(const Command &command, const Args &args, int result) {
   if (!command.recorded)
     return true;
+  const Outcome &outcome = program.dialogs.outcome;
   const bool verify = command.name == u"params verify";
   const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate),
-                           program.link.portLabel(program.m.PortNo), controllerVersion(), command.name,
+                           program.link.portLabel(program.m.PortNo), outcome.controllerVersion, command.name,
                            FileOf(command, args), record::Outcome(result),
-                           verify && result != Failed ? QString::number(program.verification.differenceCount())
-                                                      : QString()};
+                           verify && result != Failed ? QString::number(outcome.differences.size()) : QString()};
   QString reason;
   if (!record::Append(this->record, fields, &reason)) {
     QTextStream(stderr) << record << ": " << reason << "\n";
@@ -145,44 +161,27 @@ bool Cli::writeRecord(const Command &command, const Args &args, int result) {
 }
 
 int Cli::version(const Args &) {
-  if (program.controller.mnuShowCtversion_Click() != 0)
-    return failed(QStringLiteral("version"));
-  const QByteArray v = program.link.JusinData.mid(3, 3);
-  show(QStringLiteral("version"), QString::fromLatin1(v.left(1) + '.' + v.mid(1, 2)), {}, false);
-  return Done;
+  const int result = finish(program.controller.mnuShowCtversion_Click(), QStringLiteral("version"));
+  showValues(false);
+  return result;
 }
 
 int Cli::status(const Args &) {
   const qint16 s = program.link.ReadCtStatus();
   program.link.CommPortRelease();
-  if (s < 0)
-    return failed(QStringLiteral("status"));
-  show(QStringLiteral("status"), QString::number(s));
-  return Done;
+  if (s >= 0)
+    show(QStringLiteral("status"), QString::number(s));
+  return finish(s < 0 ? 1 : 0, QStringLiteral("status"));
 }
 
 int Cli::alarmReset(const Args &) {
-  return program.controller.cmdRESET_Click() == 0 ? Done : failed(QStringLiteral("alarm-reset"));
+  return finish(program.controller.cmdRESET_Click(), QStringLiteral("alarm-reset"));
 }
 
-void Cli::showIndex() {
-  const FrmMain &f = program.frmMain;
-  const Messages english(msgtable::EnglishBase);
-  const std::pair<int, QString> lines[] = {{3002, f.comboVEL.text()},
-                                           {3003, f.comboACC.text()},
-                                           {3004, f.txtDIVISION.text()},
-                                           {3005, f.txtGEAR.text()},
-                                           {3008, f.optCW.isChecked() ? QStringLiteral("CW") : QStringLiteral("CCW")}};
-  for (const auto &[n, text] : lines)
-    show(program.m.msg(n), text, english.text(n));
-  out() << Qt::flush;
-}
-
-void Cli::showParams() {
-  const auto lines = ParameterReportLines(program.params.ParametaSet, program.m.messages());
-  const auto keys = ParameterReportLines(program.params.ParametaSet, Messages(msgtable::EnglishBase));
-  for (qsizetype i = 0; i < lines.size(); ++i)
-    show(lines[i].first, lines[i].second, keys[i].first);
+// The values the command read, as its outcome tells them.
+void Cli::showValues(bool numbers) {
+  for (const Outcome::Value &v : program.dialogs.outcome.values)
+    show(v.label, v.text, v.key, numbers);
   out() << Qt::flush;
 }
 
@@ -190,21 +189,22 @@ int Cli::save(const QString &path, bool params) {
   dialogs.files = {path};
   const bool saved =
       params ? program.paramFile.SaveParaFileProc() == 0 : program.positionFile.SaveFileProc();
-  return saved ? Done : failed(QStringLiteral("saving ") + path);
+  return finish(saved ? 0 : 1, QStringLiteral("saving ") + path);
 }
 
 int Cli::indexRead(const Args &args) {
-  if (program.indexData.cmdGetfromCt_Click() != 0)
-    return failed(QStringLiteral("index read"));
-  showIndex();
+  if (const int read = finish(program.indexData.cmdGetfromCt_Click(), QStringLiteral("index read")); read != Done)
+    return read;
+  showValues();
   return args.has("-o") ? save(args.value("-o"), false) : Done;
 }
 
 int Cli::indexWrite(const Args &args) {
   dialogs.files = {args.words[0]};
-  if (program.positionFile.FileOpenProc() != 0)
-    return failed(QStringLiteral("opening ") + args.words[0]);
-  return program.indexData.LoadtoCtMain() == 0 ? Done : failed(QStringLiteral("index write"));
+  if (const int opened = finish(program.positionFile.FileOpenProc(), QStringLiteral("opening ") + args.words[0]);
+      opened != Done)
+    return opened;
+  return finish(program.indexData.LoadtoCtMain(), QStringLiteral("index write"));
 }
 
 // The command line changes the special parameters as they stand.
@@ -212,9 +212,9 @@ void Cli::unlockSpecial() { program.params.unlockSpecialConfirmed(); }
 
 int Cli::paramsRead(const Args &args) {
   unlockSpecial();
-  if (program.paramTransfer.cmdParaRead_Click() != 0)
-    return failed(QStringLiteral("params read"));
-  showParams();
+  if (const int read = finish(program.paramTransfer.cmdParaRead_Click(), QStringLiteral("params read")); read != Done)
+    return read;
+  showValues();
   return args.has("-o") ? save(args.value("-o"), true) : Done;
 }
 
@@ -223,10 +223,8 @@ int Cli::paramsRead(const Args &args) {
 bool Cli::openWithCurrent(const Args &args) {
   unlockSpecial();
   dialogs.files = {args.words[0]};
-  if (program.paramFile.cmdReadParaFile_Click() != 0) {
-    failed(QStringLiteral("opening ") + args.words[0]);
+  if (finish(program.paramFile.cmdReadParaFile_Click(), QStringLiteral("opening ") + args.words[0]) != Done)
     return false;
-  }
   if (const QString current = args.value("--current"); !current.isEmpty()) {
     if (program.frmMain.comboActSize.text() == QLatin1String("SP"))
       program.frmMain.txtDenryu.setText(current);
@@ -245,21 +243,13 @@ bool Cli::openWithCurrent(const Args &args) {
 int Cli::paramsWrite(const Args &args) {
   if (!openWithCurrent(args))
     return Failed;
-  return program.paramTransfer.cmdParaWrite_Click() == 0 ? Done : failed(QStringLiteral("params write"));
+  return finish(program.paramTransfer.cmdParaWrite_Click(), QStringLiteral("params write"));
 }
 
 int Cli::paramsVerify(const Args &args) {
   if (!openWithCurrent(args))
     return Failed;
-  const qint16 verified = program.verification.cmdConpareCT_Click();
-  for (const verify::Difference &d : program.verification.differences())
-    differences.append(QJsonObject{{"group", paramdiff::GroupName(d.group)}, {"name", d.name},
-                                   {"file", jsonValue(d.screen)}, {"controller", jsonValue(d.reference)}});
-  switch (verified) {
-  case 0: return Done;
-  case 1: return Differs;
-  default: return failed(QStringLiteral("params verify"));
-  }
+  return finish(program.verification.cmdConpareCT_Click(), QStringLiteral("params verify"));
 }
 
 int Cli::paramsStandard(const Args &args) {
@@ -268,8 +258,8 @@ int Cli::paramsStandard(const Args &args) {
   // As the device dialog leaves its choice before the standard set is loaded.
   page.DevChoice = {args.words[0], QStringLiteral("L"), 100};
   page.DevPgUse = args.has("--encoder");
-  if (page.LoadStdPara() != 0)
-    return failed(QStringLiteral("params standard"));
+  if (const int loaded = finish(page.LoadStdPara(), QStringLiteral("params standard")); loaded != Done)
+    return loaded;
   page.ParametaHyoji();
   return save(args.value("-o"), true);
 }
@@ -281,36 +271,27 @@ int Cli::paramsDiff(const Args &args) {
                  : args.has("--standard") ? Side::standard(args.value("--standard"), args.has("--encoder"))
                                           : Side::file(args.words[1]);
   ParamCompare &compare = program.compare;
-  const qint16 r = compare.compare(Side::file(args.words[0]), b);
-  if (r < 0)
-    return failed(QStringLiteral("params diff"));
+  const int result = finish(compare.compare(Side::file(args.words[0]), b), QStringLiteral("params diff"));
+  if (result == Failed)
+    return result;
   const bool all = args.has("--all");
   if (!json) {
     out() << paramdiff::Lines(compare.report().rows, all) << Qt::flush;
-    return r == 0 ? Done : Differs;
-  }
-  QJsonArray every;
-  for (const paramdiff::Row &row : compare.report().rows) {
-    const QJsonObject o{{"group", paramdiff::GroupName(row.group)}, {"name", row.name},
-                        {"a", jsonValue(row.a)}, {"b", jsonValue(row.b)}};
-    if (row.differs)
-      differences.append(o);
-    if (all) {
-      QJsonObject e = o;
-      e.insert("differs", row.differs);
-      every.append(e);
-    }
-  }
-  if (all)
+  } else if (all) {
+    QJsonArray every;
+    for (const paramdiff::Row &row : compare.report().rows)
+      every.append(QJsonObject{{"group", paramdiff::GroupName(row.group)}, {"name", row.name},
+                               {"a", jsonValue(row.a)}, {"b", jsonValue(row.b)}, {"differs", row.differs}});
     values.insert("parameters", every);
-  return r == 0 ? Done : Differs;
+  }
+  return result;
 }
 
 int Cli::home(const Args &) {
   // Ctrl+C is the second press of Home: the waiting ends.
   Interrupt interrupt([this] { program.motion.cmdHOME_Click(); });
   dialogs.reworded.insert(program.m.msg(5216), program.m.msg(5217));
-  return program.motion.cmdHOME_Click() == 0 ? Done : failed(QStringLiteral("home"));
+  return finish(program.motion.cmdHOME_Click(), QStringLiteral("home"));
 }
 
 int Cli::move(const Args &args) {
@@ -344,7 +325,7 @@ int Cli::move(const Args &args) {
     QObject::connect(&motion, &MotionTest::cycleCompleted, &motion, [&] { printCsv(false); });
   }
   Interrupt interrupt([&motion] { motion.cmdSTOP_Click(); });
-  const int result = motion.cmdMOVE_Click() == 0 ? Done : failed(QStringLiteral("move"));
+  const int result = finish(motion.cmdMOVE_Click(), QStringLiteral("move"));
   if (csv)
     printCsv(true);
   if (json) {
@@ -414,7 +395,7 @@ int Cli::io(const Args &args) {
     values.insert("changes", changes);
     values.insert("dropped", io.history().dropped());
   }
-  return stopAsked ? Done : failed(QStringLiteral("io"));
+  return finish(stopAsked ? 0 : 1, QStringLiteral("io"));
 }
 
 int Cli::ports(const Args &) {
@@ -446,7 +427,7 @@ int Cli::ports(const Args &) {
   }
   if (json)
     values.insert("ports", list);
-  return Done;
+  return finish(0, QStringLiteral("ports"));
 }
 
 int Cli::printIndex(const Args &args) { return printReport(args, true); }
@@ -459,21 +440,19 @@ int Cli::printReport(const Args &args, bool index) {
   program.print.target = &pdf;
   const qint16 r = index ? program.print.printIndexFile(file) : program.print.printParamFile(file);
   program.print.target = nullptr;
-  if (r != 0)
-    return failed(QStringLiteral("printing ") + file);
-  if (!pdf.failure.isEmpty()) {
+  if (r == 0 && !pdf.failure.isEmpty())
     QTextStream(stderr) << pdfPath << ": " << pdf.failure << "\n";
-    return failed(QStringLiteral("printing ") + file);
-  }
-  return Done;
+  return finish(r == 0 && pdf.failure.isEmpty() ? 0 : 1, QStringLiteral("printing ") + file);
 }
 
 int Cli::printDiff(const Args &args) {
   ParamCompare &compare = program.compare;
-  if (compare.compare(ParamCompare::Side::file(args.words[0]), ParamCompare::Side::file(args.words[1])) < 0)
-    return failed(QStringLiteral("comparing"));
+  const qint16 compared =
+      compare.compare(ParamCompare::Side::file(args.words[0]), ParamCompare::Side::file(args.words[1]));
+  if (finish(compared, QStringLiteral("comparing")) == Failed)
+    return Failed;
   values.insert("pdf", args.value("-o"));
-  return program.print.saveComparisonPdf(compare, args.value("-o")) == 0 ? Done : failed(QStringLiteral("printing"));
+  return finish(program.print.saveComparisonPdf(compare, args.value("-o")), QStringLiteral("printing"));
 }
 
 int Cli::batch(const Args &args) {

@@ -49,20 +49,18 @@ public:
 private:
   int usage(const QString &problem);
   int failed(const QString &what);
+  int finish(int code, const QString &what);
   // A value read: a "name: text" line, or under --json the value of `key`.
   void show(const QString &name, const QString &text, const QString &key = {}, bool number = true);
-  void showParams();
-  void showIndex();
+  void showValues(bool numbers = true);
   int printReport(const Args &args, bool index);
-  QString controllerVersion() const;
   int save(const QString &path, bool params);
   void unlockSpecial();
   bool openWithCurrent(const Args &args);
   QJsonObject jsonResult(const Command *command, const Args &args, int result, qint64 ms) const;
   bool writeRecord(const Command &command, const Args &args, int result);
 
-  QJsonObject values;     // --json: the values read
-  QJsonArray differences; // --json: a verification's or a diff's
+  QJsonObject values; // --json: what a command shows beyond its outcome's values
 };
 
 // The text output, for every command of the run.

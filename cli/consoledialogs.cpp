@@ -12,13 +12,8 @@ void printLines(const QString &text) {
 }
 } // namespace
 
-Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Icon,
-                                        const QString &details) {
-  if (buttons == Buttons::Ok) { // a question tells no outcome
-    lastShown = text;
-    lastWasBox = true;
-  }
-  printLines(text);
+Dialogs::Answer ConsoleDialogs::showMessage(const Told &text, Buttons buttons, Icon, const QString &details) {
+  printLines(text.text);
   if (!details.isEmpty())
     printLines(details);
   if (buttons == Buttons::Ok)
@@ -40,8 +35,6 @@ Dialogs::Answer ConsoleDialogs::message(const QString &text, Buttons buttons, Ic
   return noAnswer;
 }
 
-void ConsoleDialogs::status(const QString &text) {
-  if (!lastWasBox)
-    lastShown = text;
-  printLines(reworded.value(text, text));
+void ConsoleDialogs::showStatus(const Told &text) {
+  printLines(reworded.value(text.text, text.text));
 }

@@ -15,19 +15,15 @@ public:
   // Status lines that name a button, told as the terminal does it instead.
   QHash<QString, QString> reworded;
 
-  // The last outcome shown: the last box that asked nothing, else the last
-  // status line.
-  QString lastShown;
-  bool lastWasBox = false;
-
-  Answer message(const QString &text, Buttons buttons, Icon icon,
-                 const QString &details) override;
-  void status(const QString &text) override;
-  // Each command prints its own result.
-  void done(const QString &) override {}
   void setBusy(bool) override {}
   QString saveFileName(const FileDialog &) override { return nextFile(); }
   QString openFileName(const FileDialog &) override { return nextFile(); }
+
+protected:
+  Answer showMessage(const Told &text, Buttons buttons, Icon icon, const QString &details) override;
+  void showStatus(const Told &text) override;
+  // Each command prints its own result.
+  void showDone(const Told &) override {}
 
 private:
   QString nextFile() { return files.isEmpty() ? QString() : files.takeFirst(); }

@@ -38,7 +38,7 @@ void ParamCompare::clear() {
 
 qint16 ParamCompare::run() {
   if (a.path.isEmpty()) {
-    dialogs_.message(m_.msg(5266));
+    dialogs_.message(m_.told(5266));
     return -1;
   }
   return compare(a, b);
@@ -48,7 +48,7 @@ qint16 ParamCompare::compare(const Side &sideA, const Side &sideB) {
   const bool controller = sideA.source == Source::Controller || sideB.source == Source::Controller;
   std::optional<ParametaRecord> pa, pb;
   if (controller && lineInUse && lineInUse())
-    dialogs_.message(m_.msg(5329));
+    dialogs_.message(m_.told(5329));
   else if ((pa = load(sideA)))
     pb = load(sideB);
   if (!pa || !pb) {
@@ -58,7 +58,11 @@ qint16 ParamCompare::compare(const Side &sideA, const Side &sideB) {
   report_ = {title(sideA), title(sideB), source(sideA), source(sideB), QDateTime::currentDateTime(),
              paramdiff::Compare(*pa, *pb, m_.messages())};
   const int n = differences();
-  dialogs_.done(n == 0 ? m_.msg(5268) : m_.msg(n == 1 ? 5321 : 5267).arg(n));
+  for (const paramdiff::Row &row : report_.rows)
+    if (row.differs)
+      dialogs_.outcome.differences.append({paramdiff::GroupName(row.group), row.name, row.a, row.b});
+  dialogs_.outcome.differs = n > 0;
+  dialogs_.done(n == 0 ? m_.told(5268) : m_.told(n == 1 ? 5321 : 5267).arg(n));
   Q_EMIT reportChanged();
   return n == 0 ? 0 : 1;
 }
@@ -69,7 +73,7 @@ std::optional<ParametaRecord> ParamCompare::load(const Side &side) {
     // As the page would write it, the special group as the file has it.
     const auto p = file_.readRecord(side.path);
     if (!p) {
-      dialogs_.message(m_.msg(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+      dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
       return std::nullopt;
     }
     return PageFixedValues(*p, true);
@@ -77,7 +81,7 @@ std::optional<ParametaRecord> ParamCompare::load(const Side &side) {
   case Source::Screen:
     // An empty box has no value to compare.
     if (page_.BlankParaCheck() == 1) {
-      dialogs_.message(m_.messages().joined({7, 8}));
+      dialogs_.message(m_.told({7, 8}));
       return std::nullopt;
     }
     return page_.screenRecord();
@@ -95,7 +99,7 @@ std::optional<ParametaRecord> ParamCompare::load(const Side &side) {
   case Source::Standard: {
     const auto p = page_.standardSet(side.size, side.encoder);
     if (!p) {
-      dialogs_.message(m_.messages().joined({28, 29}));
+      dialogs_.message(m_.told({28, 29}));
       return std::nullopt;
     }
     return PageFixedValues(*p, true);
@@ -142,6 +146,6 @@ QString ParamCompare::text() const {
 }
 
 QString ParamCompare::copyText() {
-  dialogs_.done(m_.msg(5324).arg(shown().rows.size()).arg(report_.rows.size()));
+  dialogs_.done(m_.told(5324).arg(shown().rows.size()).arg(report_.rows.size()));
   return text();
 }

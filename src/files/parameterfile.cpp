@@ -234,12 +234,12 @@ qint16 ParameterFile::cmdReadParaFile_Click() {
 
 qint16 ParameterFile::SaveParaFileProc() {
   if (page_.BlankParaCheck() == 1) {
-    dialogs_.message(m_.messages().joined({7, 8}));
+    dialogs_.message(m_.told({7, 8}));
     return 1;
   }
   page_.TorikomiParametaValue();
   if (!page_.valuesInRange()) {
-    dialogs_.message(m_.messages().joined({9, 10}));
+    dialogs_.message(m_.told({9, 10}));
     return 1;
   }
   const QString path =
@@ -251,13 +251,13 @@ qint16 ParameterFile::SaveParaFileProc() {
   WriteParaFile(path);
   dialogs_.setBusy(false);
   if (SaveFailed) {
-    dialogs_.message(m_.msg(13), Dialogs::Buttons::Ok, Dialogs::Icon::None,
+    dialogs_.message(m_.told(13), Dialogs::Buttons::Ok, Dialogs::Icon::None,
                      path + QStringLiteral("\r\n") + saveError_);
     return 1;
   }
-  dialogs_.message(m_.msg(14));
+  dialogs_.message(m_.told(14));
   page_.document.setPath(path);
-  dialogs_.done(m_.msg(5103).arg(QFileInfo(path).fileName()));
+  dialogs_.done(m_.told(5103).arg(QFileInfo(path).fileName()));
   return 0;
 }
 
@@ -276,12 +276,12 @@ qint16 ParameterFile::ReadParaFileProc() {
   if (path.isEmpty())
     return 1;
   if (ReadParaFile(path) == 1 || CopyParaFileArray() == 1) {
-    dialogs_.message(m_.msg(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, ReadFailure);
+    dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, ReadFailure);
     return 1;
   }
   page_.ParametaHyoji();
   page_.document.setPath(path);
-  dialogs_.done(m_.msg(5102).arg(QFileInfo(path).fileName()));
+  dialogs_.done(m_.told(5102).arg(QFileInfo(path).fileName()));
   return 0;
 }
 
@@ -298,7 +298,7 @@ qint16 ParameterFile::ReadParaFile(const QString &fileName) {
   const parafile::Parsed parsed = parafile::Parse(wholefile::Text(file.bytes));
   switch (parsed.result) {
   case parafile::ReadResult::NotOurs:
-    dialogs_.message(msg.joined({22, 20}));
+    dialogs_.message(msg.told({22, 20}));
     return failed(msg.text(22));
   case parafile::ReadResult::Damaged:
     switch (parsed.fault) {

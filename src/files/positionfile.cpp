@@ -55,12 +55,12 @@ std::optional<PosiRow> readRecord(SequentialFields &fields, const QString &first
 qint16 ReadPosiDataFile(const QString &path, PosiRow &recv, Dialogs &dialogs, const Module1 &m) {
   const Messages msg = m.messages();
   auto damaged = [&](const QString &reason) {
-    dialogs.message(msg.text(3009), Dialogs::Buttons::Ok, Dialogs::Icon::None,
+    dialogs.message(msg.told(3009), Dialogs::Buttons::Ok, Dialogs::Icon::None,
                     path + QStringLiteral("\r\n") + reason);
     return qint16(1);
   };
   auto refuse = [&] {
-    dialogs.message(msg.text(21) + QStringLiteral("\r\n\r\n") + msg.text(20),
+    dialogs.message(msg.told(21) + QStringLiteral("\r\n\r\n") + msg.told(20),
                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
     return qint16(1);
   };
@@ -137,12 +137,12 @@ bool PositionFile::SaveFileAs(const QString &path) {
   const bool saved = wholefile::Save(path, positionfile::Format(data_.PosiData), &reason);
   dialogs_.setBusy(false);
   if (!saved) {
-    dialogs_.message(m_.msg(3011) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
+    dialogs_.message(m_.told(3011) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
                      Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
     return false;
   }
   data_.document.setPath(path);
-  dialogs_.done(m_.msg(5103).arg(QFileInfo(path).fileName()));
+  dialogs_.done(m_.told(5103).arg(QFileInfo(path).fileName()));
   return true;
 }
 
@@ -155,13 +155,13 @@ qint16 PositionFile::FileOpenProc() {
   // succeed: a command line must not write what it could not show.
   qint16 result = opened;
   if (opened == 0 && !data_.setListsFromScreen(ListRule::AfterOpen)) {
-    dialogs_.message(m_.msg(3009));
+    dialogs_.message(m_.told(3009));
     result = 1;
   }
   if (result == 0)
     result = ValueRemovedOnOpen();
   if (result == 0)
-    dialogs_.done(m_.msg(5102).arg(QFileInfo(data_.document.path()).fileName()));
+    dialogs_.done(m_.told(5102).arg(QFileInfo(data_.document.path()).fileName()));
   data_.SuppressVelCalc = false;
   return result;
 }
@@ -172,7 +172,7 @@ qint16 PositionFile::ValueRemovedOnOpen() {
   for (const auto &[name, box, col] :
        {std::tuple{3004, &f_.txtDIVISION, 6}, std::tuple{3005, &f_.txtGEAR, 7}})
     if (box->text().isEmpty()) {
-      dialogs_.status(m_.msg(5007).arg(m_.msg(name), data_.PosiData[col].toString(),
+      dialogs_.status(m_.told(5007).arg(m_.msg(name), data_.PosiData[col].toString(),
                                        QStringLiteral("0"), QString::number(IndexEntryLimit)));
       return 1;
     }

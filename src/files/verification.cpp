@@ -5,6 +5,7 @@
 #include "parameterfile.h"
 #include "parameterpage.h"
 #include "paramblocks.h"
+#include "paramdiff.h"
 #include "parametertransfer.h"
 
 #include <QFileInfo>
@@ -68,8 +69,8 @@ std::optional<Comparison> CompareParaArray(const ParametaRecord &p, const Parame
   return c;
 }
 
-QString NgReport(const Groups &DiffList, const Messages &msg) {
-  QString text = msg.text(823) + QStringLiteral("\r\n");
+Told NgReport(const Groups &DiffList, const Messages &msg) {
+  Told text = msg.told(823) + QStringLiteral("\r\n");
   for (int g = 0; g <= ReservedGroup; ++g)
     if (!DiffList[std::size_t(g)].isEmpty())
       text += u'<' + msg.text(Titles[g]) + QStringLiteral("> :") + DiffList[std::size_t(g)] +
@@ -122,14 +123,17 @@ qint16 Verification::CompareParaArray() {
 qint16 Verification::report(qint16 compared, const QString &fileName) {
   const Messages msg = m_.messages();
   if (compared == -1) {
-    dialogs_.message(msg.text(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+    dialogs_.message(msg.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
   } else if (compared == 0) {
-    dialogs_.message(msg.text(826));
-    dialogs_.done(fileName.isEmpty() ? msg.text(5107) : msg.text(5108).arg(fileName));
+    dialogs_.message(msg.told(826));
+    dialogs_.done(fileName.isEmpty() ? msg.told(5107) : msg.told(5108).arg(fileName));
   } else {
+    dialogs_.outcome.differs = true;
+    for (const verify::Difference &d : differences_)
+      dialogs_.outcome.differences.append({paramdiff::GroupName(d.group), d.name, d.screen, d.reference});
     dialogs_.message(verify::NgReport(DiffList, msg), Dialogs::Buttons::Ok, Dialogs::Icon::None,
                      verify::Details(differences_, msg));
-    dialogs_.done(msg.text(differences_.size() == 1 ? 5332 : 5109).arg(differences_.size()));
+    dialogs_.done(msg.told(differences_.size() == 1 ? 5332 : 5109).arg(differences_.size()));
   }
   return compared;
 }
@@ -139,7 +143,7 @@ bool Verification::screenChecked() {
     return false;
   page_.TorikomiParametaValue();
   if (!page_.valuesInRange()) {
-    dialogs_.message(m_.messages().joined({1524, 1525}));
+    dialogs_.message(m_.told({1524, 1525}));
     return false;
   }
   return true;
@@ -183,7 +187,7 @@ qint16 Verification::cmdConpareFile_Click() {
 qint16 Verification::CompareWithFile() {
   if (!screenChecked())
     return -1;
-  if (dialogs_.message(m_.msg(679), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) !=
+  if (dialogs_.message(m_.told(679), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) !=
       Dialogs::Answer::Ok)
     return -1;
   const QString path =

@@ -1,4 +1,5 @@
 #pragma once
+#include "messagetable.h"
 #include "parametaset.h"
 
 #include <QObject>
@@ -7,7 +8,7 @@
 
 class Dialogs;
 class FrmMain;
-class Messages;
+
 class ParameterFile;
 class ParameterPage;
 class ParameterTransfer;
@@ -36,7 +37,7 @@ struct Comparison {
 std::optional<Comparison> CompareParaArray(const ParametaRecord &p, const ParametaList &a);
 
 // Message 823 and a line per group that differs.
-QString NgReport(const Groups &DiffList, const Messages &msg);
+Told NgReport(const Groups &DiffList, const Messages &msg);
 // The values behind the report: per group, each name with the screen's value
 // and the reference's.
 QString Details(const QList<Difference> &differences, const Messages &msg);

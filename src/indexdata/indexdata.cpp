@@ -128,9 +128,9 @@ qint16 IndexData::PosiDataBlankCheck() const {
   return 0;
 }
 
-qint16 IndexData::PosiDataRangeCheck() const { return RangeFault().isEmpty() ? 0 : 1; }
+qint16 IndexData::PosiDataRangeCheck() const { return RangeFault().text.isEmpty() ? 0 : 1; }
 
-QString IndexData::RangeFault() const {
+Told IndexData::RangeFault() const {
   struct Range {
     int name;
     const Control *box;
@@ -148,7 +148,7 @@ QString IndexData::RangeFault() const {
     if (r.hi <= 255 && !ToInt16(r.box->text()))
       v.reset(); // these fields are taken in as 16-bit values
     if (!v || *v < r.lo || *v > r.hi)
-      return m_.msg(5007).arg(m_.msg(r.name), r.box->text(), QString::number(r.lo),
+      return m_.told(5007).arg(m_.msg(r.name), r.box->text(), QString::number(r.lo),
                               QString::number(r.hi));
   }
   return {}; // the direction is 0 or 1 by construction
@@ -176,19 +176,19 @@ qint16 IndexData::PosiDataCheckAndTorikomi() {
         {3002, &f_.txtVEL, &f_.comboVEL}, {3003, &f_.txtACC, &f_.comboACC}};
     for (const auto &[name, value, shown] : fields)
       if (value->text().isEmpty()) {
-        dialogs_.message(m_.msg(5211).arg(m_.msg(name)) + QStringLiteral("\r\n") + m_.msg(8));
+        dialogs_.message(m_.told(5211).arg(m_.msg(name)) + QStringLiteral("\r\n") + m_.told(8));
         shown->setFocus();
         break;
       }
     return 1;
   }
   // Refused without a box, as the screen does; the status line says why.
-  if (const QString fault = RangeFault(); !fault.isEmpty()) {
+  if (const Told fault = RangeFault(); !fault.text.isEmpty()) {
     dialogs_.status(fault);
     return 1;
   }
   if (PosiDataTorikomi() == 1) {
-    dialogs_.message(m_.msg(52) + QStringLiteral("\r\n\r\n") + m_.msg(62));
+    dialogs_.message(m_.told(52) + QStringLiteral("\r\n\r\n") + m_.told(62));
     return 1;
   }
   return 0;
@@ -237,22 +237,22 @@ qint16 IndexData::LoadtoCtMain() {
   link_.CommPortRelease();
   f_.DataCommand_Yuko();
   if (result == 0)
-    dialogs_.done(m_.msg(5101));
+    dialogs_.done(m_.told(5101));
   return result;
 }
 
 qint16 IndexData::LoadtoCtSeq() {
   qint16 result = 1;
   if (PosiDataCheckAndTorikomi() == 0) {
-    if (dialogs_.message(m_.msg(375), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) !=
+    if (dialogs_.message(m_.told(375), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) !=
         Dialogs::Answer::Ok)
       return 1;
     switch (link_.ReadCtStatus()) {
     case 0:
-      dialogs_.message(m_.msg(424));
+      dialogs_.message(m_.told(424));
       break;
     case -1:
-      dialogs_.message(m_.msg(377));
+      dialogs_.message(m_.told(377));
       break;
     default:
       result = WritePosidataToCt();
@@ -299,6 +299,19 @@ qint16 IndexData::WritePosidataToCt() {
 
 // --- Read ------------------------------------------------------------------------
 
+QList<Outcome::Value> IndexData::shownValues() const {
+  const Messages english(msgtable::EnglishBase);
+  const std::pair<int, QString> shown[] = {{3002, f_.comboVEL.text()},
+                                           {3003, f_.comboACC.text()},
+                                           {3004, f_.txtDIVISION.text()},
+                                           {3005, f_.txtGEAR.text()},
+                                           {3008, f_.optCW.isChecked() ? QStringLiteral("CW") : QStringLiteral("CCW")}};
+  QList<Outcome::Value> values;
+  for (const auto &[n, text] : shown)
+    values.append({english.text(n), m_.msg(n), text});
+  return values;
+}
+
 qint16 IndexData::cmdGetfromCt_Click() {
   f_.DataCommand_Muko();
   f_.comboVEL.setEnabled(false);
@@ -308,9 +321,11 @@ qint16 IndexData::cmdGetfromCt_Click() {
   f_.comboVEL.setEnabled(true);
   f_.DataCommand_Yuko();
   if (!link_.CommError && !setListsFromScreen(ListRule::AfterRead))
-    dialogs_.message(m_.msg(3010));
-  if (result == 0)
-    dialogs_.done(m_.msg(5100));
+    dialogs_.message(m_.told(3010));
+  if (result == 0) {
+    dialogs_.done(m_.told(5100));
+    dialogs_.outcome.values = shownValues();
+  }
   SuppressVelCalc = false;
   return result;
 }
@@ -320,7 +335,7 @@ bool IndexData::askBeforeReplacing() {
                         !f_.txtDIVISION.text().isEmpty() || !f_.txtGEAR.text().isEmpty();
   if (!document.isEdited() || !anyField)
     return true;
-  const auto answer = dialogs_.message(m_.msg(369), Dialogs::Buttons::YesNoCancel,
+  const auto answer = dialogs_.message(m_.told(369), Dialogs::Buttons::YesNoCancel,
                                        Dialogs::Icon::Question);
   if (answer == Dialogs::Answer::Cancel)
     return false;
@@ -330,7 +345,7 @@ bool IndexData::askBeforeReplacing() {
 qint16 IndexData::GetfromCtSeq() {
   if (!askBeforeReplacing())
     return 1;
-  if (dialogs_.message(m_.msg(370), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
+  if (dialogs_.message(m_.told(370), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
       Dialogs::Answer::Yes)
     return 1;
   if (ReadPosidataFromCt() == 1)

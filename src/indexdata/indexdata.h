@@ -1,4 +1,5 @@
 #pragma once
+#include "dialogs.h"
 #include "document.h"
 #include "indexrules.h"
 #include "posirecord.h"
@@ -41,7 +42,7 @@ public:
   qint16 PosiDataRangeCheck() const;
   // The first field out of range, named with its value and range; empty
   // when every field is in range.
-  QString RangeFault() const;
+  Told RangeFault() const;
   qint16 PosiDataTorikomi();
   void PosiDataCopy();
 
@@ -62,6 +63,8 @@ public:
   void filling(const std::function<void()> &fill);
 
 private:
+  // The five values the page shows, as a read tells them.
+  QList<Outcome::Value> shownValues() const;
   qint16 LoadtoCtSeq();
   qint16 GetfromCtSeq();
   void comboVEL_Click();

@@ -64,7 +64,7 @@ void CommLog::saveAs(Dialogs &dialogs) const {
     return;
   QString reason;
   if (!wholefile::Save(path, lines().join(u'\n').toUtf8() + '\n', &reason))
-    dialogs.message(msg_.text(5183) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
+    dialogs.message(msg_.told(5183) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
 }
 

@@ -31,7 +31,7 @@ qint16 ControllerCommands::cmdRESET_Click() {
   bracket(false);
   const qint16 result = link_.AlarmReset();
   if (result == 0) {
-    dialogs_.done(m_.msg(5111));
+    dialogs_.done(m_.told(5111));
     link_.showContact(Link::Contact::Good);
     f_.lblstatus.setText(QString());
   }
@@ -51,8 +51,8 @@ qint16 ControllerCommands::ReadCtVersion() {
     replied = false;
   }
   if (replied) {
-    f_.sbStatusBar.setPanelText(
-        0, m_.msg(416) + QString::fromLatin1(v->left(1) + "." + v->mid(1, 2)));
+    dialogs_.outcome.controllerVersion = QString::fromLatin1(v->left(1) + "." + v->mid(1, 2));
+    f_.sbStatusBar.setPanelText(0, m_.msg(416) + dialogs_.outcome.controllerVersion);
     link_.CommPortRelease();
     return 0;
   }
@@ -71,12 +71,13 @@ qint16 ControllerCommands::mnuShowCtversion_Click() {
   if (link_.CommPortOpen() == 0 && link_.CommCheck() == 0) {
     result = ReadCtVersion();
     if (result == 1) {
-      dialogs_.message(m_.msg(71));
+      dialogs_.message(m_.told(71));
     } else {
       const QByteArray v = link_.JusinData.mid(3, 3);
       const QString version = QString::fromLatin1(v.left(1) + "." + v.mid(1, 2));
-      dialogs_.message(m_.msg(418) + version + m_.msg(419));
-      dialogs_.done(m_.msg(5110).arg(version));
+      dialogs_.message(m_.told(418) + version + m_.told(419));
+      dialogs_.done(m_.told(5110).arg(version));
+      dialogs_.outcome.values = {{"version", "version", version}};
     }
   }
   // Also after a failed link check, which may leave the port open.

@@ -72,11 +72,11 @@ qint16 Link::CommPortOpen() {
   if (opened)
     return 0;
   showContact(Contact::Lost);
-  QString text = msg(109);
+  Told text = m_.told(109);
   if (!reason.isEmpty())
     text += QStringLiteral("\r\n") + reason;
   // Left in the status line after the box, as a timeout is.
-  dialogs_.done(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+  dialogs_.done({QString(text.text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")), text.numbers});
   dialogs_.message(text);
   return 1;
 }
@@ -187,8 +187,8 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
     CommError = true;
     CommPortRelease();
     const QString twoLines = QStringLiteral("\r\n\r\n");
-    dialogs_.done(msg(100)); // outlasts the box
-    dialogs_.message(msg(100) + twoLines + msg(101) + twoLines + msg(102) + twoLines + msg(103));
+    dialogs_.done(m_.told(100)); // outlasts the box
+    dialogs_.message(m_.told(100) + twoLines + m_.told(101) + twoLines + m_.told(102) + twoLines + m_.told(103));
     return 1;
   }
   if (controllerError())
@@ -200,14 +200,14 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
   }
   Q_EMIT traffic(JusinData.left(3) == code ? Traffic::WrongLength : Traffic::WrongEcho, {}, Polling);
   if (JusinData.left(3) == code)
-    checkExchange(m_.messages().joined({105, 106}));
+    checkExchange(m_.told({105, 106}));
   else
-    checkExchange(msg(104));
+    checkExchange(m_.told(104));
   return 1;
 }
 
 // After a malformed reply: ask "0CM6" to learn whether the controller is in error.
-void Link::checkExchange(const QString &outcome) {
+void Link::checkExchange(const Told &outcome) {
   TimeOutFlag = false;
   armTimer();
   JusinBuffer.clear();
@@ -231,7 +231,7 @@ bool Link::controllerError() {
   if (!JusinData.startsWith("0%%"))
     return false;
   ErrorCheck();
-  QString text = msg(104) + QStringLiteral("\r\n");
+  Told text = m_.told(104) + QStringLiteral("\r\n");
   if (ErrFound) {
     text += QStringLiteral("Error No.") + ErrNo + QStringLiteral("\r\n[") + ErrText +
             QStringLiteral("]");
@@ -248,7 +248,7 @@ bool Link::controllerError() {
 void Link::WrongReply(const QString &separator) {
   CommPortRelease();
   CommError = true;
-  dialogs_.message(msg(384) + separator + msg(385));
+  dialogs_.message(m_.told(384) + separator + m_.told(385));
 }
 
 qint16 Link::CommCheck() {
@@ -310,7 +310,7 @@ void Link::Get_ErrorList() {
   const QString path = listFolder + QStringLiteral("/") + msg(120);
   errors.ErrListMissing = !errors.load(path);
   if (errors.ErrListMissing)
-    dialogs_.message(m_.messages().joined({30, 31}));
+    dialogs_.message(m_.told({30, 31}));
 }
 
 void Link::ErrorCheck() {
@@ -319,7 +319,7 @@ void Link::ErrorCheck() {
     // The receiver and the transaction both look at one reply: tell once.
     if (missingReportedFor_ != errorReplies_ || errorReplies_ == 0) {
       missingReportedFor_ = errorReplies_;
-      dialogs_.message(m_.messages().joined({30, 31}));
+      dialogs_.message(m_.told({30, 31}));
     }
     return;
   }

@@ -1,5 +1,6 @@
 #pragma once
 #include "errorlist.h"
+#include "messagetable.h"
 #include "portdevice.h"
 
 #include <QByteArray>
@@ -130,7 +131,7 @@ private:
   void waitForReply();
   void armTimer();
   bool controllerError();
-  void checkExchange(const QString &outcome);
+  void checkExchange(const Told &outcome);
   QString msg(int n) const;
 
   Module1 &m_;

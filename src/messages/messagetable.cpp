@@ -1,7 +1,6 @@
 #include "messagetable.h"
 
 #include <QDebug>
-#include <QRegularExpression>
 #include <algorithm>
 #include <iterator>
 
@@ -448,32 +447,3 @@ QString Messages::joined(std::initializer_list<int> ns) const {
   return parts.join(QStringLiteral("\r\n"));
 }
 
-std::optional<int> Messages::numberOf(const QString &shown) const {
-  static const QRegularExpression argument(QStringLiteral("%\\d"));
-  std::optional<int> best;
-  qsizetype bestLength = 0;
-  for (const Row &row : kRows) {
-    const char *raw = base_ >= msgtable::EnglishBase ? row.english : row.japanese;
-    if (!raw)
-      continue;
-    const QStringList pieces = QString::fromUtf8(raw).trimmed().split(argument);
-    if (pieces.first().isEmpty() || !shown.trimmed().startsWith(pieces.first()))
-      continue;
-    qsizetype at = 0, length = 0;
-    bool whole = true;
-    for (const QString &piece : pieces) {
-      const qsizetype found = shown.indexOf(piece, at);
-      if (found < 0) {
-        whole = false;
-        break;
-      }
-      at = found + piece.size();
-      length += piece.size();
-    }
-    if (whole && length > bestLength) {
-      best = row.n;
-      bestLength = length;
-    }
-  }
-  return best;
-}

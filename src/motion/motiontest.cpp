@@ -102,7 +102,7 @@ qint16 MotionTest::cmdHOME_Click() {
   // (the controller finishes its homing on its own).
   if (homing_) {
     homeStop_ = true;
-    dialogs_.status(m_.msg(5141));
+    dialogs_.status(m_.told(5141));
     return 1;
   }
   homing_ = true;
@@ -118,7 +118,7 @@ qint16 MotionTest::cmdHOME_Click() {
   f_.Menyu_Yuko();
   homing_ = false;
   if (result == 0)
-    dialogs_.done(m_.msg(5140));
+    dialogs_.done(m_.told(5140));
   Q_EMIT homingEnded(result == 0);
   return result;
 }
@@ -133,7 +133,7 @@ qint16 MotionTest::SelectMove() {
       link_.ReportErrorReply(link_.JusinData);
     return 1;
   }
-  dialogs_.status(m_.msg(5216));
+  dialogs_.status(m_.told(5216));
   for (;;) {
     QCoreApplication::processEvents();
     link_.Polling = true;
@@ -193,7 +193,7 @@ qint16 MotionTest::RunMoveTest() {
     link_.CommPortRelease();
     // A failed read has been told; a busy controller is told here.
     if (status == 0 || status == 3)
-      dialogs_.status(m_.msg(status == 0 ? 5190 : 5191));
+      dialogs_.status(m_.told(status == 0 ? 5190 : 5191));
     return 1;
   }
   if (f_.optCNT.isChecked() && StopRequest)

@@ -40,11 +40,11 @@ qint16 SaveCsv(Dialogs &dialogs, const Messages &msg, int title, const QString &
     return 1;
   QString reason;
   if (!wholefile::Save(path, csv, &reason)) {
-    dialogs.message(msg.text(5149) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
+    dialogs.message(msg.told(5149) + QStringLiteral("\r\n") + path + QStringLiteral("\r\n") + reason,
                     Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
     return 1;
   }
-  dialogs.done(msg.text(5103).arg(QFileInfo(path).fileName()));
+  dialogs.done(msg.told(5103).arg(QFileInfo(path).fileName()));
   return 0;
 }
 

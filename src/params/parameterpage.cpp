@@ -86,7 +86,7 @@ bool ParameterPage::valuesInRange() {
       value = box->text();
       box->setFocus();
     }
-    dialogs_.status(m_.msg(5007).arg(name, value, numText(r.lo), numText(r.hi)));
+    dialogs_.status(m_.told(5007).arg(name, value, numText(r.lo), numText(r.hi)));
     return false;
   }
   return true;
@@ -98,11 +98,11 @@ bool ParameterPage::currentMissing() const {
 
 bool ParameterPage::screenComplete() {
   if (BlankParaCheck() == 1) {
-    dialogs_.message(m_.messages().joined({7, 8}));
+    dialogs_.message(m_.told({7, 8}));
     return false;
   }
   if (currentMissing()) {
-    dialogs_.message(m_.msg(5211).arg(f_.lblDenryu.text()) + QStringLiteral("\r\n") + m_.msg(8));
+    dialogs_.message(m_.told(5211).arg(f_.lblDenryu.text()) + QStringLiteral("\r\n") + m_.told(8));
     f_.txtDenryu.setFocus();
     return false;
   }
@@ -125,7 +125,7 @@ ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice,
     if (r.focusNext)
       denryu.requestFocusNext();
     if (!outOfRange.isEmpty())
-      dialogs_.status(m_.msg(5007).arg(f_.lblDenryu.text(), outOfRange, QStringLiteral("0.1"),
+      dialogs_.status(m_.told(5007).arg(f_.lblDenryu.text(), outOfRange, QStringLiteral("0.1"),
                                        QStringLiteral("2.0")));
     return r.key;
   };
@@ -177,7 +177,7 @@ void ParameterPage::watchEdits() {
 bool ParameterPage::askBeforeReplacing() {
   if (!document.isEdited())
     return true;
-  switch (dialogs_.message(m_.msg(5120), Dialogs::Buttons::YesNoCancel, Dialogs::Icon::Question)) {
+  switch (dialogs_.message(m_.told(5120), Dialogs::Buttons::YesNoCancel, Dialogs::Icon::Question)) {
   case Dialogs::Answer::Yes: return saveAs && saveAs();
   case Dialogs::Answer::No: return true;
   default: return false;
@@ -356,7 +356,7 @@ void ParameterPage::chkTokuParaChange_Click() {
     Q_EMIT valuesChanged(); // the special group is now taken in as fixed
     return;
   }
-  const auto answer = dialogs_.message(m_.messages().joined({671, 672}),
+  const auto answer = dialogs_.message(m_.told({671, 672}),
                                        Dialogs::Buttons::YesNo, Dialogs::Icon::Exclamation);
   if (answer != Dialogs::Answer::Yes) {
     f_.chkTokuParaChange.setChecked(false); // runs this rule again, which locks

@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "frmtrance.h"
 #include "hexpad.h"
+#include "parameterreport.h"
 #include "link.h"
 #include "module1.h"
 #include "paramblocks.h"
@@ -39,7 +40,11 @@ qint16 ParameterTransfer::cmdParaRead_Click() {
   buttons(true);
   if (result == 0) {
     page_.document.setPath({}); // the controller's set, no file's
-    dialogs_.done(m_.msg(5104));
+    dialogs_.done(m_.told(5104));
+    const auto lines = ParameterReportLines(page_.ParametaSet, m_.messages());
+    const auto keys = ParameterReportLines(page_.ParametaSet, Messages(msgtable::EnglishBase));
+    for (qsizetype i = 0; i < lines.size(); ++i)
+      dialogs_.outcome.values.append({keys[i].first, lines[i].first, lines[i].second});
   }
   return result;
 }
@@ -62,7 +67,7 @@ qint16 ParameterTransfer::GetParametaValue() {
     identity = link_.CommTransaction("0RD", ReplyLength, "0") == 0;
   }
   if (!identity) {
-    dialogs_.message(m_.msg(356));
+    dialogs_.message(m_.told(356));
     link_.CommPortRelease();
     return 1;
   }
@@ -138,7 +143,7 @@ qint16 ParameterTransfer::cmdParaWrite_Click() {
   buttons(true);
   if (result == 0) {
     page_.document.setEdited(false); // the edits are in the controller now
-    dialogs_.done(m_.msg(5105));
+    dialogs_.done(m_.told(5105));
   }
   return result;
 }
@@ -151,20 +156,20 @@ qint16 ParameterTransfer::ParaWriteSeq() {
   // A value wider than its bytes would shift every byte after it.
   if (!page_.valuesInRange() || !FieldsTooWide(page_.ParametaSet).isEmpty() ||
       (page_.ParametaSet.ActSize == u"20" && !CountOfCurrent(f_.txtDenryu.text()))) {
-    dialogs_.message(m_.messages().joined({1524, 1525}));
+    dialogs_.message(m_.told({1524, 1525}));
     return 1;
   }
-  if (dialogs_.message(m_.msg(470), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
+  if (dialogs_.message(m_.told(470), Dialogs::Buttons::YesNo, Dialogs::Icon::Question) !=
       Dialogs::Answer::Yes)
     return 1;
   qint16 result = 1;
   switch (link_.ReadCtStatus()) {
   case 0:
-    dialogs_.message(m_.msg(424));
+    dialogs_.message(m_.told(424));
     link_.CommPortRelease();
     return 1;
   case -1:
-    dialogs_.message(m_.msg(377));
+    dialogs_.message(m_.told(377));
     link_.CommPortRelease();
     return 1;
   case 1:
@@ -175,7 +180,7 @@ qint16 ParameterTransfer::ParaWriteSeq() {
   }
   closeTrance();
   link_.CommPortRelease();
-  dialogs_.message(m_.msg(result == 0 ? 1527 : 1528));
+  dialogs_.message(m_.told(result == 0 ? 1527 : 1528));
   return result;
 }
 

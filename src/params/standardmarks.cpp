@@ -50,7 +50,7 @@ void StandardMarks::refresh() {
   const QString size = f_.comboActSize.text();
   if (!stdlists::ActSizes().contains(size)) {
     clear();
-    dialogs_.status(msg.text(5243).arg(size));
+    dialogs_.status(msg.told(5243).arg(size));
     return;
   }
   // The encoder is a fact of the machine: its standard follows FUNCTION.
@@ -58,7 +58,7 @@ void StandardMarks::refresh() {
   const auto standard = page_.standardSet(size, encoder);
   if (!standard) {
     clear();
-    dialogs_.status(msg.text(28));
+    dialogs_.status(msg.told(28));
     return;
   }
   const QList<paramdiff::Row> rows = paramdiff::Compare(
@@ -75,7 +75,7 @@ void StandardMarks::refresh() {
         unmark(*box);
     }
   }
-  dialogs_.status(msg.text(count_ == 1 ? (encoder ? 5331 : 5330) : (encoder ? 5242 : 5241)).arg(count_).arg(size));
+  dialogs_.status(msg.told(count_ == 1 ? (encoder ? 5331 : 5330) : (encoder ? 5242 : 5241)).arg(count_).arg(size));
 }
 
 void StandardMarks::mark(Control &box, const QString &standard) {

@@ -25,7 +25,7 @@ qint16 ParameterPage::ReadDevList() {
   const auto text = readList(DevListFile);
   const auto list = text ? ParseDevList(*text) : std::nullopt;
   if (!list) {
-    dialogs_.message(m_.messages().joined({15, 16}));
+    dialogs_.message(m_.told({15, 16}));
     return 1;
   }
   DevList = list->records;
@@ -39,7 +39,7 @@ qint16 ParameterPage::FindDevSize(const QString &size) {
   const auto text = readList(DevListFile);
   const auto list = text ? ParseDevList(*text) : std::nullopt;
   if (!list) {
-    dialogs_.message(m_.msg(15));
+    dialogs_.message(m_.told(15));
     return 1;
   }
   for (const DevRecord &r : list->records)
@@ -77,10 +77,10 @@ qint16 ParameterPage::ReadStdParaList() {
   const StdParaData data = text ? ParseStdParaList(*text) : StdParaData{StdListError::Defective, {}};
   switch (data.error) {
   case StdListError::WrongModel:
-    dialogs_.message(m_.msg(27));
+    dialogs_.message(m_.told(27));
     return 1;
   case StdListError::Defective:
-    dialogs_.message(m_.messages().joined({28, 29}));
+    dialogs_.message(m_.told({28, 29}));
     return 1;
   case StdListError::None:
     break;
@@ -101,7 +101,7 @@ std::optional<ParametaRecord> ParameterPage::standardSet(const QString &size, bo
 
 qint16 ParameterPage::LoadStdPara() {
   if (ReadStdParaList() == 1) {
-    dialogs_.message(m_.msg(36));
+    dialogs_.message(m_.told(36));
     return 1;
   }
   // Built aside and taken over only when complete: the page and the set
@@ -124,7 +124,7 @@ void ParameterPage::cmdIniPrm_Click() {
     } else if (LoadStdPara() == 0) {
       ParametaHyoji();
       document.setPath({});
-      dialogs_.done(m_.msg(5106).arg(f_.comboActSize.text()));
+      dialogs_.done(m_.told(5106).arg(f_.comboActSize.text()));
     }
   }
 

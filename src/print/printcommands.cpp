@@ -110,12 +110,12 @@ qint16 PrintCommands::PrintParaScreen() {
   f_.ParaCommand_Muko();
   qint16 result = 1;
   if (page_.BlankParaCheck() == 1) {
-    dialogs_.message(m_.messages().joined({7, 8}));
+    dialogs_.message(m_.told({7, 8}));
   } else {
     page_.TorikomiParametaValue();
     if (!page_.valuesInRange())
-      dialogs_.message(m_.messages().joined({1524, 1525}));
-    else if (dialogs_.message(m_.msg(684), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) ==
+      dialogs_.message(m_.told({1524, 1525}));
+    else if (dialogs_.message(m_.told(684), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) ==
              Dialogs::Answer::Ok)
       result = printParams(FillParaPrintList(page_.ParametaSet, QStringLiteral("INDICATED DATA"),
                                              m_.messages()),
@@ -128,7 +128,7 @@ qint16 PrintCommands::PrintParaScreen() {
 qint16 PrintCommands::PrintParaFile() {
   f_.ParaCommand_Muko();
   qint16 result = 1;
-  if (dialogs_.message(m_.msg(682), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) ==
+  if (dialogs_.message(m_.told(682), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) ==
       Dialogs::Answer::Ok) {
     const QString path =
         dialogs_.openFileName({m_.msg(683), m_.msg(1827), QString(), QStringLiteral("pmt")});
@@ -142,7 +142,7 @@ qint16 PrintCommands::PrintParaFile() {
 qint16 PrintCommands::printParamFile(const QString &path) {
   const std::optional<ParametaRecord> p = file_.readRecord(path);
   if (!p) {
-    dialogs_.message(m_.msg(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+    dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
     return 1;
   }
   return printParams(FillParaPrintList(*p, QFileInfo(path).fileName(), m_.messages()), true, false);
@@ -184,7 +184,7 @@ qint16 PrintCommands::saveComparisonPdf(const ParamCompare &compare, QString pdf
   drawComparison(pdf, compare, m_.messages());
   dialogs_.setBusy(false);
   if (!pdf.failure.isEmpty()) {
-    dialogs_.message(m_.msg(5270).arg(QFileInfo(pdfPath).fileName()), Dialogs::Buttons::Ok,
+    dialogs_.message(m_.told(5270).arg(QFileInfo(pdfPath).fileName()), Dialogs::Buttons::Ok,
                      Dialogs::Icon::None, pdfPath + QStringLiteral("\r\n") + pdf.failure);
     return 1;
   }
@@ -229,7 +229,7 @@ void PrintCommands::cmdPrintSet_Click() {
     PrintGrid = true;
   } else {
     if (PrintFileName.isEmpty() || s_.lblPrintPosiName.text() == m_.msg(1822)) {
-      dialogs_.message(m_.msg(1824));
+      dialogs_.message(m_.told(1824));
       return; // the dialog stays open
     }
     PrintFile = true;

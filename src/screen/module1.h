@@ -32,5 +32,7 @@ struct Module1 {
 
   Messages messages() const { return Messages(LangBase); }
   QString msg(int n) const { return messages().text(n); }
+  Told told(int n) const { return messages().told(n); }
+  Told told(std::initializer_list<int> ns) const { return messages().told(ns); }
   bool japanese() const { return Languege == 1; }
 };

@@ -42,7 +42,7 @@ void OptionDialog::mnuViewOption_Click() {
   Form_Load();
   o_.showModal();
   if (m_.LangChanged)
-    dialogs_.message(m_.messages().joined({420, 421}));
+    dialogs_.message(m_.told({420, 421}));
 }
 
 void OptionDialog::Form_Load() {
@@ -130,7 +130,7 @@ int OptionDialog::PortFromText(const QString &text) {
 void OptionDialog::cmdAddNetLine_Click() {
   const QString url = o_.txtNetLine.text().trimmed();
   if (!TcpPortDevice::isAddress(url)) {
-    dialogs_.message(m_.msg(5235).arg(url));
+    dialogs_.message(m_.told(5235).arg(url));
     return;
   }
   int n = 0;
@@ -141,7 +141,7 @@ void OptionDialog::cmdAddNetLine_Click() {
     if (link_.portPath(i).isEmpty())
       n = i;
   if (!n) {
-    dialogs_.message(m_.msg(5237));
+    dialogs_.message(m_.told(5237));
     return;
   }
   store_.write(QStringLiteral("Device%1").arg(n), url);
@@ -153,7 +153,7 @@ void OptionDialog::cmdAddNetLine_Click() {
 }
 
 void OptionDialog::tellAdded() {
-  dialogs_.done(m_.msg(5313).arg(added_).arg(link_.portPath(added_)).arg(probe_->describe(added_)));
+  dialogs_.done(m_.told(5313).arg(added_).arg(link_.portPath(added_)).arg(probe_->describe(added_)));
   if (probe_->result(added_).found != PortProbe::Found::Checking)
     added_ = 0;
 }
@@ -165,9 +165,9 @@ void OptionDialog::cmdOK_Click() {
   if (port == -1 && o_.comboPortNo.items().isEmpty()) {
     // Nothing to choose from is no wrong choice: told without a box, so
     // that a language or port-hold change is not met by a port message.
-    dialogs_.status(m_.msg(110));
+    dialogs_.status(m_.told(110));
   } else if (port == -1) {
-    dialogs_.message(m_.msg(110));
+    dialogs_.message(m_.told(110));
   } else {
     if (port != m_.PortNo && listed(port))
       m_.PortNo = qint16(port);

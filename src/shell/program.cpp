@@ -16,7 +16,7 @@
 Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
   frmMain.mnuFileExit.onClick = [this] { mnuFileExit_Click(); };
   serialPort.network().setTexts([this](int n) { return m.msg(n); });
-  frmMain.mnuHelpContents.onClick = [this] { ShowHelp(m.msg(414)); };
+  frmMain.mnuHelpContents.onClick = [this] { ShowHelp(m.told(414)); };
   frmMain.mnuHelpAbout.onClick = [this] { mnuHelpAbout_Click(); };
   frmAbout.cmdOK.onClick = [this] { frmAbout.form.setVisible(false); };
   frmAbout.cmdSysInfo.onClick = [this] { RunSystemInfo(); };
@@ -30,14 +30,14 @@ Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
     if (number == 1)
       lastCycleMs_ = -1;
     if (!frmMain.optCNT.isChecked())
-      dialogs.done(m.msg(5322).arg(ms));
+      dialogs.done(m.told(5322).arg(ms));
     else
-      dialogs.done(lastCycleMs_ < 0 ? m.msg(5213).arg(number).arg(ms)
-                                    : m.msg(5142).arg(number).arg(ms).arg(lastCycleMs_));
+      dialogs.done(lastCycleMs_ < 0 ? m.told(5213).arg(number).arg(ms)
+                                    : m.told(5142).arg(number).arg(ms).arg(lastCycleMs_));
   });
   compare.lineInUse = [this] { return io.IoMonitoring; };
-  connect(&io, &IoMonitor::ticked, this, [this] { dialogs.done(m.msg(5143)); });
-  connect(&io, &IoMonitor::stopped, this, [this] { dialogs.done(m.msg(5148)); });
+  connect(&io, &IoMonitor::ticked, this, [this] { dialogs.done(m.told(5143)); });
+  connect(&io, &IoMonitor::stopped, this, [this] { dialogs.done(m.told(5148)); });
   connect(&io, &IoMonitor::stopped, this, &Program::runEnded);
   connect(&motion, &MotionTest::homingEnded, this, &Program::runEnded);
   connect(&motion, &MotionTest::runEnded, this, &Program::runEnded);
@@ -94,7 +94,7 @@ void Program::Main(bool splash) {
   frmMain.lblstatus.setText(QString());
   // Until the first command: what the simulator is, and where to begin.
   if (link.simulated())
-    dialogs.done(m.msg(5307));
+    dialogs.done(m.told(5307));
 }
 
 void Program::frmMain_Load() {
@@ -196,7 +196,7 @@ bool Program::mayClose() {
   for (const auto &[document, page] : pages) {
     if (!document->isEdited())
       continue;
-    switch (dialogs.message(m.msg(5210).arg(m.msg(page.caption)), Dialogs::Buttons::SaveDiscardCancel,
+    switch (dialogs.message(m.told(5210).arg(m.msg(page.caption)), Dialogs::Buttons::SaveDiscardCancel,
                             Dialogs::Icon::Question)) {
     case Dialogs::Answer::Yes:
       if (!page.saveAs || !page.saveAs())
@@ -236,14 +236,14 @@ void Program::offerHelp() {
 
 bool Program::manualExists() const { return !helpPath.isEmpty() && QFileInfo(helpPath).isFile(); }
 
-void Program::ShowHelp(const QString &missingText) {
+void Program::ShowHelp(const Told &missingText) {
   if (!manualExists()) {
     dialogs.message(missingText, Dialogs::Buttons::Ok, Dialogs::Icon::Information);
     return;
   }
   // A desktop without a browser opens nothing and says nothing.
   if (openDocument && !openDocument(helpPath))
-    dialogs.message(m.msg(5212).arg(QDir::toNativeSeparators(helpPath)), Dialogs::Buttons::Ok,
+    dialogs.message(m.told(5212).arg(QDir::toNativeSeparators(helpPath)), Dialogs::Buttons::Ok,
                     Dialogs::Icon::Information);
 }
 
@@ -260,7 +260,7 @@ void Program::mnuHelpAbout_Click() {
 }
 
 // No system information tool is registered on this platform.
-void Program::RunSystemInfo() { dialogs.message(m.msg(1206)); }
+void Program::RunSystemInfo() { dialogs.message(m.told(1206)); }
 
 void Program::showClock() {
   const QDateTime now = QDateTime::currentDateTime();

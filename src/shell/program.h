@@ -39,23 +39,25 @@ public:
   explicit AfterCloseDialogs(Dialogs &d) : d_(d) {}
   bool closed = false;
 
-  Answer message(const QString &text, Buttons buttons, Icon icon, const QString &details) override {
-    if (!closed)
-      return d_.message(text, buttons, icon, details);
-    return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
-  }
-  void status(const QString &text) override {
-    if (!closed)
-      d_.status(text);
-  }
-  void done(const QString &text) override {
-    if (!closed)
-      d_.done(text);
-  }
   void setBusy(bool busy) override { d_.setBusy(busy); }
   QString saveFileName(const FileDialog &d) override { return closed ? QString() : d_.saveFileName(d); }
   QString openFileName(const FileDialog &d) override { return closed ? QString() : d_.openFileName(d); }
   void useLanguege(qint16 languege) override { d_.useLanguege(languege); }
+
+protected:
+  Answer showMessage(const Told &text, Buttons buttons, Icon icon, const QString &details) override {
+    if (!closed)
+      return d_.message(text, buttons, icon, details);
+    return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+  }
+  void showStatus(const Told &text) override {
+    if (!closed)
+      d_.status(text);
+  }
+  void showDone(const Told &text) override {
+    if (!closed)
+      d_.done(text);
+  }
 
 private:
   Dialogs &d_;
@@ -141,7 +143,7 @@ public:
   std::function<bool(const QString &path)> openDocument;
   // Help > Contents and F1: the manual, or `missingText` with the
   // information icon when there is none.
-  void ShowHelp(const QString &missingText);
+  void ShowHelp(const Told &missingText);
   void mnuHelpAbout_Click();
   void RunSystemInfo();
 

@@ -66,9 +66,9 @@ void savePng(QWidget *w, Program &p) {
   w->grab().save(&buffer, "PNG");
   QString reason;
   if (!wholefile::Save(path, bytes, &reason))
-    p.dialogs.message(msg.text(5270).arg(path), Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, reason);
+    p.dialogs.message(msg.told(5270).arg(path), Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation, reason);
   else
-    p.dialogs.done(msg.text(5103).arg(path.section(u'/', -1)));
+    p.dialogs.done(msg.told(5103).arg(path.section(u'/', -1)));
 }
 
 } // namespace

@@ -11,7 +11,7 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *e) {
         return true;
       // F1 opens the manual, once a key press (not its shortcut check).
       if (e->type() == QEvent::KeyPress) {
-        p_.ShowHelp(p_.m.msg(414));
+        p_.ShowHelp(p_.m.told(414));
         return true;
       }
     }

@@ -11,8 +11,8 @@
 #include <QStatusBar>
 #include <QMessageBox>
 
-Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon icon,
-                                   const QString &details) {
+Dialogs::Answer QtDialogs::showMessage(const Told &told, Buttons buttons, Icon icon, const QString &details) {
+  const QString &text = told.text;
   const bool question = buttons != Buttons::Ok;
   if (closing_ && closing_())
     return question ? (buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No) : Answer::Ok;
@@ -64,14 +64,14 @@ Dialogs::Answer QtDialogs::message(const QString &text, Buttons buttons, Icon ic
   }
 }
 
-void QtDialogs::status(const QString &text) {
+void QtDialogs::showStatus(const Told &text) {
   if (auto *window = qobject_cast<QMainWindow *>(owner_))
-    window->statusBar()->showMessage(text);
+    window->statusBar()->showMessage(text.text);
 }
 
-void QtDialogs::done(const QString &text) {
+void QtDialogs::showDone(const Told &text) {
   if (auto *window = qobject_cast<QMainWindow *>(owner_))
-    window->statusBar()->showMessage(text);
+    window->statusBar()->showMessage(text.text);
 }
 
 void QtDialogs::setBusy(bool busy) {

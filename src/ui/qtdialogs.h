@@ -28,14 +28,15 @@ public:
   explicit QtDialogs(std::function<bool()> closing) : closing_(std::move(closing)) {}
   void setOwner(QWidget *owner) { owner_ = owner; }
 
-  Answer message(const QString &text, Buttons buttons, Icon icon,
-                 const QString &details) override;
-  void status(const QString &text) override;
-  void done(const QString &text) override;
   void setBusy(bool busy) override;
   QString saveFileName(const FileDialog &d) override;
   QString openFileName(const FileDialog &d) override;
   void useLanguege(qint16 languege) override;
+
+protected:
+  Answer showMessage(const Told &text, Buttons buttons, Icon icon, const QString &details) override;
+  void showStatus(const Told &text) override;
+  void showDone(const Told &text) override;
 
 private:
   QString chooseFile(const FileDialog &d, bool save);

@@ -18,9 +18,9 @@ using Lines = QList<QByteArray>;
 namespace {
 // Questions are answered Yes, except the offers to save first.
 struct SoakDialogs : FakeDialogs {
-  Answer message(const QString &text, Buttons buttons, Icon icon, const QString &more) override {
-    FakeDialogs::message(text, buttons, icon, more);
-    if (buttons == Buttons::Ok || text.contains(kt::msg(369)) || text.contains(kt::msg(5120)))
+  Answer showMessage(const Told &text, Buttons buttons, Icon icon, const QString &more) override {
+    FakeDialogs::showMessage(text, buttons, icon, more);
+    if (buttons == Buttons::Ok || text.numbers.contains(369) || text.numbers.contains(5120))
       return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
     return buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
   }

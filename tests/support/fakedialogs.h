@@ -13,9 +13,8 @@ public:
   QList<Answer> answers;
   int busyDepth = 0;
 
-  Answer message(const QString &text, Buttons buttons, Icon,
-                 const QString &moreText = {}) override {
-    shown << text;
+  Answer showMessage(const Told &text, Buttons buttons, Icon, const QString &moreText) override {
+    shown << text.text;
     details << moreText;
     if (buttons == Buttons::Ok)
       return Answer::Ok;
@@ -25,9 +24,9 @@ public:
                                                                                   : Answer::No;
   }
   QStringList statuses;
-  void status(const QString &text) override { statuses << text; }
+  void showStatus(const Told &text) override { statuses << text.text; }
   QStringList achieved;
-  void done(const QString &text) override { achieved << text; }
+  void showDone(const Told &text) override { achieved << text.text; }
   void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
 
   // File dialogs answer from a queue of paths (then cancel) and are logged.
