@@ -213,7 +213,7 @@ private Q_SLOTS:
       const QJsonObject got = QJsonDocument::fromJson(lines[0]).object();
       QString why;
       QVERIFY2(sameShape(want, got, m.captured(1), &why), qPrintable(why));
-      for (const char *key : {"command", "ok", "exit"})
+      for (const char *key : {"command", "ok", "exit", "result"})
         QVERIFY2(want[key] == got[key], qPrintable(m.captured(1) + u' ' + QString::fromLatin1(key)));
       QCOMPARE(run.code, got["exit"].toInt());
     }

@@ -1,3 +1,4 @@
+#include "fakedialogs.h"
 #include "frmmain.h"
 #include "setrescaptions.h"
 #include "testenv.h"
@@ -100,6 +101,57 @@ private Q_SLOTS:
       c->setChecked(true);
     QVERIFY(!f.optCW.isChecked() && f.optCNT.isChecked() && !f.optEmgLogic(0).isChecked());
     QVERIFY(f.optEmgLogic(1).isChecked() && f.optAlarmAutoClear(1).isChecked() && !f.optAlarmAutoClear(0).isChecked());
+  }
+  void outcome_data() {
+    QTest::addColumn<int>("buttons"); // -1: no question asked
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("differs");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("result");
+    using B = Dialogs::Buttons;
+    using A = Dialogs::Answer;
+    using R = Outcome::Result;
+    QTest::newRow("done") << -1 << 0 << false << 0 << int(R::Done);
+    QTest::newRow("failed") << -1 << 0 << false << 1 << int(R::Failed);
+    QTest::newRow("a write declined") << int(B::YesNo) << int(A::No) << false << 1 << int(R::Cancelled);
+    QTest::newRow("a save cancelled") << int(B::OkCancel) << int(A::Cancel) << false << 1 << int(R::Cancelled);
+    QTest::newRow("discarding declines nothing") << int(B::SaveDiscardCancel) << int(A::No) << false << 1
+                                                 << int(R::Failed);
+    QTest::newRow("a question answered yes, then failed") << int(B::YesNo) << int(A::Yes) << false << 1
+                                                          << int(R::Failed);
+    QTest::newRow("differences found") << -1 << 0 << true << 1 << int(R::Differences);
+    QTest::newRow("nothing different") << -1 << 0 << true << 0 << int(R::Done);
+  }
+  // A command's return, with what it asked and found, says what it achieved.
+  void outcome() {
+    QFETCH(int, buttons);
+    QFETCH(int, answer);
+    QFETCH(bool, differs);
+    QFETCH(int, code);
+    FakeDialogs d;
+    d.answers = {Dialogs::Answer(answer)};
+    if (buttons >= 0)
+      d.message(QStringLiteral("?"), Dialogs::Buttons(buttons), Dialogs::Icon::Question);
+    d.outcome.differs = differs;
+    d.outcome.end(code);
+    QTEST(int(d.outcome.result), "result");
+    QVERIFY(!d.outcome.differs);
+  }
+
+  // The last box that asked nothing is what was told, else the last status
+  // line; every number is kept, in order, through arguments and joins.
+  void toldNumbers() {
+    const Messages msg(msgtable::EnglishBase);
+    FakeDialogs d;
+    d.status(msg.told(5007).arg("a", "b", "c", "d"));
+    QCOMPARE(d.outcome.told.numbers, QList<int>{5007});
+    d.message(msg.told({7, 8}) + QStringLiteral("\r\n") + msg.told(5211).arg("x"));
+    d.message(msg.told(470), Dialogs::Buttons::YesNo, Dialogs::Icon::Question);
+    d.status(msg.told(5141));
+    QCOMPARE(d.outcome.told.numbers, (QList<int>{7, 8, 5211}));
+    QCOMPARE(d.outcome.told.text, msg.joined({7, 8}) + QStringLiteral("\r\n") + msg.text(5211).arg("x"));
+    QCOMPARE(d.outcome.messages, (QList<int>{5007, 7, 8, 5211, 470, 5141}));
+    QVERIFY(d.outcome.declined);
   }
 };
 
