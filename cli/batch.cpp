@@ -7,7 +7,6 @@
 #include "wholefile.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHash>
@@ -426,17 +425,9 @@ private:
   }
 
   void writeRecord(const Progress &p, const QJsonObject &r) {
-    const int code = r["exit"].toInt();
     const QString port = r["port"].toString() + (r.contains("device") ? u" — "_qs + r["device"].toString() : QString());
-    const QString differences = r["command"].toString() == u"params verify" && code != 3 && code != 2
-                                    ? QString::number(r["differences"].toArray().size())
-                                    : QString();
-    const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate), port,
-                             r["controller_version"].toString(), r["command"].toString(), r["file"].toString(),
-                             record::Outcome(code),
-                             differences};
     QString reason;
-    if (!record::Append(o_.record, fields, &reason)) {
+    if (!record::Append(o_.record, record::Fields(r, port), &reason)) {
       QTextStream(stderr) << o_.record << ": " << reason << "\n"
                           << p.plan->line << ": kov-t6-cli: the commissioning record could not be written\n";
       recordFailed_ = true;

@@ -9,7 +9,6 @@
 #include "portprobe.h"
 #include "tcpportdevice.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -144,12 +143,8 @@ QJsonObject Cli::jsonResult(const Command *command, const Args &args, int result
 bool Cli::writeRecord(const Command &command, const Args &args, int result) {
   if (!command.recorded)
     return true;
-  const Outcome &outcome = program.dialogs.outcome;
-  const bool verify = command.name == u"params verify";
-  const QStringList fields{QDateTime::currentDateTime().toString(Qt::ISODate),
-                           program.link.portLabel(program.m.PortNo), outcome.controllerVersion, command.name,
-                           FileOf(command, args), record::Outcome(result),
-                           verify && result != Failed ? QString::number(outcome.differences.size()) : QString()};
+  const QStringList fields =
+      record::Fields(jsonResult(&command, args, result, 0), program.link.portLabel(program.m.PortNo));
   QString reason;
   if (!record::Append(this->record, fields, &reason)) {
     QTextStream(stderr) << record << ": " << reason << "\n";

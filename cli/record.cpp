@@ -1,6 +1,9 @@
 #include "record.h"
 #include "wholefile.h"
 
+#include <QDateTime>
+#include <QJsonArray>
+
 namespace record {
 
 namespace {
@@ -10,6 +13,19 @@ QString field(QString s) {
   return s;
 }
 } // namespace
+
+QStringList Fields(const QJsonObject &run, const QString &port) {
+  const int exit = run["exit"].toInt(3);
+  // Differences are counted where a verification compared anything.
+  const bool counted = run["command"].toString() == u"params verify" && (exit == 0 || exit == 1);
+  return {QDateTime::currentDateTime().toString(Qt::ISODate),
+          port,
+          run["controller_version"].toString(),
+          run["command"].toString(),
+          run["file"].toString(),
+          Outcome(exit),
+          counted ? QString::number(run["differences"].toArray().size()) : QString()};
+}
 
 bool Append(const QString &path, const QStringList &fields, QString *reason) {
   QStringList quoted;

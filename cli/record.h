@@ -1,4 +1,5 @@
 #pragma once
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,10 @@ namespace record {
 inline QString Outcome(int exit) {
   return exit == 0 ? QStringLiteral("OK") : exit == 1 ? QStringLiteral("NG") : QStringLiteral("failed");
 }
+
+// The line of a command's run from its JSON object (command, file,
+// controller_version, exit, differences) and the port it used.
+QStringList Fields(const QJsonObject &run, const QString &port);
 
 // Appends one line of `fields` (time, port, version, command, file, result,
 // differences) after the header a new record starts with; the file is
