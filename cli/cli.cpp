@@ -92,12 +92,16 @@ int Cli::run(const QStringList &words) {
     return (this->*command->run)(*args);
   int result = args ? (this->*command->run)(*args) : usage(why);
   program.link.CommPortClose();
-  if (args && !record.isEmpty() && !writeRecord(*command, *args, result))
+  if (args && !record.isEmpty() && !writeRecord(*command, *args, result)) {
     result = Failed;
-  if (json)
-    out() << QJsonDocument(jsonResult(command, args.value_or(Args{}), result, clock.elapsed()))
-                 .toJson(QJsonDocument::Compact)
-          << Qt::endl;
+    program.dialogs.outcome.result = Outcome::Result::Failed;
+  }
+  if (json) {
+    QJsonObject o = jsonResult(command, args.value_or(Args{}), result, clock.elapsed());
+    if (!command)
+      o.insert("command", words.value(0));
+    out() << QJsonDocument(o).toJson(QJsonDocument::Compact) << Qt::endl;
+  }
   return result;
 }
 
