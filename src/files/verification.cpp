@@ -108,10 +108,10 @@ void Verification::buttons(bool enabled) {
   }
 }
 
-qint16 Verification::CompareParaArray() {
+qint16 Verification::CompareParaArray(const ParametaList &a) {
   DiffList = {};
   differences_.clear();
-  const auto c = verify::CompareParaArray(page_.ParametaSet, page_.ParametaArray);
+  const auto c = verify::CompareParaArray(page_.ParametaSet, a);
   if (!c)
     return -1;
   DiffList = c->DiffList;
@@ -119,10 +119,10 @@ qint16 Verification::CompareParaArray() {
   return differences_.isEmpty() ? 0 : 1;
 }
 
-qint16 Verification::report(qint16 compared, const QString &fileName) {
+qint16 Verification::report(qint16 compared, const QString &fileName, const QString &failure) {
   const Messages msg = m_.messages();
   if (compared == -1) {
-    dialogs_.message(msg.text(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+    dialogs_.message(msg.text(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, failure);
   } else if (compared == 0) {
     dialogs_.message(msg.text(826));
     dialogs_.done(fileName.isEmpty() ? msg.text(5107) : msg.text(5108).arg(fileName));
@@ -153,10 +153,13 @@ qint16 Verification::cmdConpareCT_Click() {
 }
 
 qint16 Verification::CompareWithCt() {
-  if (!screenChecked() || transfer_.ReadParaBlocks() == 1)
+  if (!screenChecked())
+    return -1;
+  const auto list = transfer_.ReadParaBlocks();
+  if (!list)
     return -1;
   // Blocks always decode to numbers: the result is 0 or 1.
-  qint16 compared = CompareParaArray();
+  qint16 compared = CompareParaArray(*list);
   // The current as it would be sent against the count the controller holds.
   if (page_.ParametaSet.ActSize == u"20") {
     const auto held = transfer_.ReadCurrentCount();
@@ -191,6 +194,7 @@ qint16 Verification::CompareWithFile() {
   if (path.isEmpty())
     return -1;
   // A file refused or not comparable: 681.
-  return report(file_.ReadParaFile(path) == 1 ? qint16(-1) : CompareParaArray(),
-                QFileInfo(path).fileName());
+  const ParaFileRead read = file_.ReadParaFile(path);
+  return report(read.list ? CompareParaArray(*read.list) : qint16(-1), QFileInfo(path).fileName(),
+                read.failure);
 }

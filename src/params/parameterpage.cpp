@@ -329,8 +329,8 @@ qint16 ParameterPage::BlankParaCheck() const {
   return 0;
 }
 
-void ParameterPage::CopyParaArray() {
-  ::CopyParaArray(ParametaArray, ParametaSet, DevPgUse, DevPgEditable);
+void ParameterPage::CopyParaArray(const ParametaList &a) {
+  ::CopyParaArray(a, ParametaSet, DevPgUse, DevPgEditable);
 }
 
 void ParameterPage::lockSpecial(bool locked) {

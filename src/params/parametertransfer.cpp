@@ -66,9 +66,9 @@ qint16 ParameterTransfer::GetParametaValue() {
     link_.CommPortRelease();
     return 1;
   }
-  qint16 result = ReadParaBlocks();
-  if (result == 0) {
-    page_.CopyParaArray();
+  qint16 result = 1;
+  if (const auto list = ReadParaBlocks()) {
+    page_.CopyParaArray(*list);
     page_.ParametaHyoji();
     result = GetSPdenryu();
   }
@@ -76,7 +76,7 @@ qint16 ParameterTransfer::GetParametaValue() {
   return result;
 }
 
-qint16 ParameterTransfer::ReadParaBlocks() {
+std::optional<ParametaList> ParameterTransfer::ReadParaBlocks() {
   for (int i = 0; i <= 4; ++i)
     link_.BlockStrings[i].clear();
   f_.Disp_ProgressBar();
@@ -89,7 +89,7 @@ qint16 ParameterTransfer::ReadParaBlocks() {
       dialogs_.setBusy(false);
       link_.CommPortRelease();
       f_.Hide_ProgressBar();
-      return 1;
+      return std::nullopt;
     }
     link_.BlockStrings[b] = replies[std::size_t(b)] = link_.JusinData;
     f_.ProgressBar1.setValue(b + 1);
@@ -98,12 +98,9 @@ qint16 ParameterTransfer::ReadParaBlocks() {
   f_.Hide_ProgressBar();
   link_.CommPortRelease();
   const auto list = DecodeBlocks(replies);
-  if (!list) {
+  if (!list)
     link_.WrongReply();
-    return 1;
-  }
-  page_.ParametaArray = *list;
-  return 0;
+  return list;
 }
 
 std::optional<int> ParameterTransfer::ReadCurrentCount() {

@@ -140,12 +140,12 @@ qint16 PrintCommands::PrintParaFile() {
 }
 
 qint16 PrintCommands::printParamFile(const QString &path) {
-  const std::optional<ParametaRecord> p = file_.readRecord(path);
-  if (!p) {
-    dialogs_.message(m_.msg(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+  const ParaRecordRead read = file_.readRecord(path);
+  if (!read.record) {
+    dialogs_.message(m_.msg(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, read.failure);
     return 1;
   }
-  return printParams(FillParaPrintList(*p, QFileInfo(path).fileName(), m_.messages()), true, false);
+  return printParams(FillParaPrintList(*read.record, QFileInfo(path).fileName(), m_.messages()), true, false);
 }
 
 qint16 PrintCommands::printParams(const QStringList &list, bool fromFile, bool preview) {
