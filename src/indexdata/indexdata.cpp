@@ -278,8 +278,7 @@ qint16 IndexData::WritePosidataToCt() {
     f_.Hide_ProgressBar();
     return qint16(1);
   };
-  link_.TimeOutMs = 5000;
-  if (link_.CommTransaction("0WP", 7, record) == 1)
+  if (link_.CommTransaction("0WP", 7, record, 5000) == 1)
     return fail();
   if (link_.JusinData.left(4) != "0WP" + record.left(1)) {
     dialogs_.setBusy(false);
@@ -287,8 +286,7 @@ qint16 IndexData::WritePosidataToCt() {
     f_.Hide_ProgressBar();
     return 1;
   }
-  link_.TimeOutMs = 5000;
-  if (link_.CommTransaction("0WA", 5, "0101") == 1)
+  if (link_.CommTransaction("0WA", 5, "0101", 5000) == 1)
     return fail();
   f_.ProgressBar1.setValue(1);
   f_.ProgressBar1.setValue(3);
@@ -349,8 +347,7 @@ qint16 IndexData::ReadPosidataFromCt() {
   f_.ProgressBar1.setMaximum(3);
   dialogs_.setBusy(true);
   f_.ProgressBar1.setValue(1);
-  link_.TimeOutMs = 5000;
-  const qint16 sent = link_.CommTransaction("0RP", 23, "01");
+  const qint16 sent = link_.CommTransaction("0RP", 23, "01", 5000);
   if (sent == 0)
     link_.BlockStrings[0] = link_.JusinData;
   f_.ProgressBar1.setValue(2);

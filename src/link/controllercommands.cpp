@@ -42,8 +42,7 @@ qint16 ControllerCommands::cmdRESET_Click() {
 }
 
 qint16 ControllerCommands::ReadCtVersion() {
-  link_.TimeOutMs = 5000;
-  bool replied = link_.CommTransaction("0RV", 11, {}) == 0;
+  bool replied = link_.CommTransaction("0RV", 11, {}, 5000) == 0;
   const auto v = replies::Version(link_.JusinData);
   // A version is three digits; anything else is a wrong reply, not a version.
   if (replied && !v) {
@@ -58,8 +57,7 @@ qint16 ControllerCommands::ReadCtVersion() {
   }
   f_.sbStatusBar.setPanelText(0, m_.msg(415));
   if (link_.JusinData.startsWith("0%%")) {
-    link_.TimeOutMs = 5000;
-    link_.CommTransaction("0%C", 16, {});
+    link_.CommTransaction("0%C", 16, {}, 5000);
   }
   link_.CommPortRelease();
   return 1;

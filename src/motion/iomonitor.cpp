@@ -96,12 +96,10 @@ bool IoMonitor::isOn(int row) const {
 
 qint16 IoMonitor::ReadIoState() {
   link_.Polling = true;
-  link_.TimeOutMs = 1000;
-  bool ok = link_.CommTransaction("0RI", 8, {}) == 0;
+  bool ok = link_.CommTransaction("0RI", 8, {}, 1000) == 0;
   if (ok) {
     link_.BlockStrings[0] = link_.JusinData;
-    link_.TimeOutMs = 1000;
-    ok = link_.CommTransaction("0RO", 7, {}) == 0;
+    ok = link_.CommTransaction("0RO", 7, {}, 1000) == 0;
   }
   link_.Polling = false;
   if (!ok) {
@@ -140,8 +138,7 @@ qint16 IoMonitor::WriteOutputs() {
     }
     data += QByteArray::number(digit, 16).toUpper();
   }
-  link_.TimeOutMs = 1000;
-  if (link_.CommTransaction("0WO", 7, data) == 1) {
+  if (link_.CommTransaction("0WO", 7, data, 1000) == 1) {
     link_.CommPortRelease();
     return 1;
   }

@@ -65,8 +65,7 @@ void MotionTest::wake() {
 qint16 MotionTest::MovePoint(int point) {
   if (point < 0 || point > 63)
     return 1;
-  link_.TimeOutMs = 5000;
-  return link_.CommTransaction("0MP", 7, HexPad(point, 2)) == 1 ? 1 : 0;
+  return link_.CommTransaction("0MP", 7, HexPad(point, 2), 5000) == 1 ? 1 : 0;
 }
 
 void MotionTest::WaitMs(int ms) {

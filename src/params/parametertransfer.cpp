@@ -55,11 +55,9 @@ qint16 ParameterTransfer::GetParametaValue() {
   }
   // The identity blocks first: a controller that cannot give them is not
   // worth a full read.
-  link_.TimeOutMs = 2000;
-  bool identity = link_.CommTransaction("0RD", ReplyLength, "1") == 0;
+  bool identity = link_.CommTransaction("0RD", ReplyLength, "1", 2000) == 0;
   if (identity) {
-    link_.TimeOutMs = 2000;
-    identity = link_.CommTransaction("0RD", ReplyLength, "0") == 0;
+    identity = link_.CommTransaction("0RD", ReplyLength, "0", 2000) == 0;
   }
   if (!identity) {
     dialogs_.message(m_.msg(356));
@@ -84,8 +82,7 @@ std::optional<ParametaList> ParameterTransfer::ReadParaBlocks() {
   dialogs_.setBusy(true);
   std::array<QByteArray, 3> replies;
   for (int b = 0; b < 3; ++b) {
-    link_.TimeOutMs = 3000;
-    if (link_.CommTransaction("0RD", ReplyLength, HexPad(b, 1)) == 1) {
+    if (link_.CommTransaction("0RD", ReplyLength, HexPad(b, 1), 3000) == 1) {
       dialogs_.setBusy(false);
       link_.CommPortRelease();
       f_.Hide_ProgressBar();
@@ -104,8 +101,7 @@ std::optional<ParametaList> ParameterTransfer::ReadParaBlocks() {
 }
 
 std::optional<int> ParameterTransfer::ReadCurrentCount() {
-  link_.TimeOutMs = 3000;
-  if (link_.CommTransaction("0RD", ReplyLength, "7") == 1) {
+  if (link_.CommTransaction("0RD", ReplyLength, "7", 3000) == 1) {
     link_.CommPortRelease();
     return std::nullopt;
   }
@@ -199,8 +195,7 @@ qint16 ParameterTransfer::WriteParaToCt() {
   enum class Sent { Ok, Failed, WrongEcho };
   auto send = [this](const QByteArray &command, int length, const QByteArray &data,
                      const QByteArray &echo) {
-    link_.TimeOutMs = 5000;
-    if (link_.CommTransaction(command, length, data) == 1)
+    if (link_.CommTransaction(command, length, data, 5000) == 1)
       return Sent::Failed;
     if (!link_.JusinData.startsWith(echo))
       return Sent::WrongEcho;
