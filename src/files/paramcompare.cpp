@@ -1,4 +1,5 @@
 #include "paramcompare.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "link.h"
@@ -82,9 +83,9 @@ std::optional<ParametaRecord> ParamCompare::load(const Side &side) {
     }
     return page_.screenRecord();
   case Source::Controller: {
-    f_.ParaCommand_Muko();
+    CommandLock locked(f_, {CommandLock::Group::ParaCommand});
     const auto list = transfer_.ReadParaBlocks();
-    f_.ParaCommand_Yuko();
+    locked.release();
     if (!list)
       return std::nullopt; // the link has said why
     ParametaRecord p;

@@ -1,5 +1,6 @@
 #include "parameterfile.h"
 #include "basic.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "hexpad.h"
@@ -208,28 +209,18 @@ ParameterFile::ParameterFile(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Par
   page_.saveAs = [this] { return SaveParaFileProc() == 0; };
 }
 
-void ParameterFile::buttons(bool enabled) {
-  if (enabled) {
-    f_.ParaBtn_Yuko();
-    f_.Menyu_Yuko();
-  } else {
-    f_.ParaBtn_Muko();
-    f_.Menyu_Muko();
-  }
+CommandLock ParameterFile::lock() {
+  return CommandLock(f_, {CommandLock::Group::ParameterButtons, CommandLock::Group::Menus});
 }
 
 qint16 ParameterFile::cmdSaveParaFile_Click() {
-  buttons(false);
-  const qint16 result = SaveParaFileProc();
-  buttons(true);
-  return result;
+  const CommandLock locked = lock();
+  return SaveParaFileProc();
 }
 
 qint16 ParameterFile::cmdReadParaFile_Click() {
-  buttons(false);
-  const qint16 result = ReadParaFileProc();
-  buttons(true);
-  return result;
+  const CommandLock locked = lock();
+  return ReadParaFileProc();
 }
 
 qint16 ParameterFile::SaveParaFileProc() {

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 
+class CommandLock;
 class Dialogs;
 class FrmMain;
 class ParameterPage;
@@ -84,7 +85,7 @@ public:
   ParaRecordRead readRecord(const QString &fileName);
 
 private:
-  void buttons(bool enabled);
+  CommandLock lock();
 
   Module1 &m_;
   FrmMain &f_;

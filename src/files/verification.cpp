@@ -1,4 +1,5 @@
 #include "verification.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "module1.h"
@@ -100,14 +101,6 @@ Verification::Verification(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Param
   f_.cmdConpareFile.onClick = [this] { cmdConpareFile_Click(); };
 }
 
-void Verification::buttons(bool enabled) {
-  if (enabled) {
-    f_.ParaCommand_Yuko();
-  } else {
-    f_.ParaCommand_Muko();
-  }
-}
-
 qint16 Verification::CompareParaArray(const ParametaList &a) {
   DiffList = {};
   differences_.clear();
@@ -146,10 +139,8 @@ bool Verification::screenChecked() {
 }
 
 qint16 Verification::cmdConpareCT_Click() {
-  buttons(false);
-  const qint16 result = CompareWithCt();
-  buttons(true);
-  return result;
+  const CommandLock locked(f_, {CommandLock::Group::ParaCommand});
+  return CompareWithCt();
 }
 
 qint16 Verification::CompareWithCt() {
@@ -177,10 +168,8 @@ qint16 Verification::CompareWithCt() {
 }
 
 qint16 Verification::cmdConpareFile_Click() {
-  buttons(false);
-  const qint16 result = CompareWithFile();
-  buttons(true);
-  return result;
+  const CommandLock locked(f_, {CommandLock::Group::ParaCommand});
+  return CompareWithFile();
 }
 
 qint16 Verification::CompareWithFile() {

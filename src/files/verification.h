@@ -62,7 +62,6 @@ public:
   qint16 cmdConpareFile_Click();
 
 private:
-  void buttons(bool enabled);
   // Blank and range checks of the screen, with their messages; true when passed.
   bool screenChecked();
   qint16 CompareWithFile();

@@ -1,4 +1,5 @@
 #include "indexdata.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "indexrules.h"
@@ -232,10 +233,10 @@ bool IndexData::setListsFromScreen(ListRule rule) {
 // --- Write ---------------------------------------------------------------------
 
 qint16 IndexData::LoadtoCtMain() {
-  f_.DataCommand_Muko();
+  CommandLock locked(f_, {CommandLock::Group::DataCommand});
   const qint16 result = LoadtoCtSeq();
   link_.CommPortRelease();
-  f_.DataCommand_Yuko();
+  locked.release();
   if (result == 0)
     dialogs_.done(m_.msg(5101));
   return result;
@@ -298,13 +299,13 @@ qint16 IndexData::WritePosidataToCt() {
 // --- Read ------------------------------------------------------------------------
 
 qint16 IndexData::cmdGetfromCt_Click() {
-  f_.DataCommand_Muko();
+  CommandLock locked(f_, {CommandLock::Group::DataCommand});
   f_.comboVEL.setEnabled(false);
   const qint16 result = GetfromCtSeq();
   // Every way out, a refused link check among them, leaves the port released.
   link_.CommPortRelease();
   f_.comboVEL.setEnabled(true);
-  f_.DataCommand_Yuko();
+  locked.release();
   if (!link_.CommError && !setListsFromScreen(ListRule::AfterRead))
     dialogs_.message(m_.msg(3010));
   if (result == 0)

@@ -1,4 +1,5 @@
 #include "controllercommands.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "link.h"
@@ -14,21 +15,14 @@ ControllerCommands::ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &di
 
 // The whole bracket, not only the buttons: a command started from a menu or
 // the parameter page during "0AR" would find the port in use.
-void ControllerCommands::bracket(bool enabled) {
-  if (enabled) {
-    f_.CMDBTN_Yuko();
-    f_.Menyu_Yuko();
-    f_.ParaBtn_Yuko();
-  } else {
-    f_.CMDBTN_Muko();
-    f_.Menyu_Muko();
-    f_.ParaBtn_Muko();
-  }
+CommandLock ControllerCommands::lock() {
+  using G = CommandLock::Group;
+  return CommandLock(f_, {G::Commands, G::Menus, G::ParameterButtons});
 }
 
 qint16 ControllerCommands::cmdRESET_Click() {
   f_.cmdRESET.setEnabled(false);
-  bracket(false);
+  const CommandLock locked = lock();
   const qint16 result = link_.AlarmReset();
   if (result == 0) {
     dialogs_.done(m_.msg(5111));
@@ -37,7 +31,6 @@ qint16 ControllerCommands::cmdRESET_Click() {
   }
   link_.CommPortRelease();
   f_.cmdRESET.setEnabled(true);
-  bracket(true);
   return result;
 }
 
@@ -64,7 +57,7 @@ qint16 ControllerCommands::ReadCtVersion() {
 }
 
 qint16 ControllerCommands::mnuShowCtversion_Click() {
-  bracket(false);
+  const CommandLock locked = lock();
   qint16 result = 1;
   if (link_.CommPortOpen() == 0 && link_.CommCheck() == 0) {
     result = ReadCtVersion();
@@ -79,6 +72,5 @@ qint16 ControllerCommands::mnuShowCtversion_Click() {
   }
   // Also after a failed link check, which may leave the port open.
   link_.CommPortRelease();
-  bracket(true);
   return result;
 }

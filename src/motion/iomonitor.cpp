@@ -186,15 +186,8 @@ QList<Control *> IoMonitor::monitorGroup() const {
           &f_.cmdHOME, &f_.Frame1, &f_.cmdRESET};
 }
 
-void IoMonitor::IoCMDBTN_Muko() {
-  for (Control *c : monitorGroup())
-    c->setEnabled(false);
-}
-
-void IoMonitor::IoCMDBTN_Yuko() {
-  for (Control *c : monitorGroup())
-    c->setEnabled(true);
-}
+void IoMonitor::IoCMDBTN_Muko() { FrmMain::setAll(monitorGroup(), false); }
+void IoMonitor::IoCMDBTN_Yuko() { FrmMain::setAll(monitorGroup(), true); }
 
 void IoMonitor::timerInputOutput1_Timer() {
   // A tick that comes due while the last one waits for a reply is skipped.

@@ -1,4 +1,5 @@
 #include "motiontest.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "hexpad.h"
@@ -86,15 +87,8 @@ QList<Control *> MotionTest::homingGroup() const {
           &f_.cmdRESET, &f_.cmdMOVE, &f_.cmdSTOP, &f_.optSTEP, &f_.optCNT, &f_.chkTimerUse};
 }
 
-void MotionTest::HOMEBTN_Muko() {
-  for (Control *c : homingGroup())
-    c->setEnabled(false);
-}
-
-void MotionTest::HOMEBTN_Yuko() {
-  for (Control *c : homingGroup())
-    c->setEnabled(true);
-}
+void MotionTest::HOMEBTN_Muko() { FrmMain::setAll(homingGroup(), false); }
+void MotionTest::HOMEBTN_Yuko() { FrmMain::setAll(homingGroup(), true); }
 
 qint16 MotionTest::cmdHOME_Click() {
   // Home stays usable while homing polls: a second press stops the waiting
@@ -108,13 +102,13 @@ qint16 MotionTest::cmdHOME_Click() {
   homeStop_ = false;
   HOMEBTN_Muko();
   f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  CommandLock menus(f_, {CommandLock::Group::Menus});
   f_.cmdRESET.setEnabled(false);
   const qint16 result = SelectMove();
   link_.CommPortRelease();
   HOMEBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
-  f_.Menyu_Yuko();
+  menus.release();
   homing_ = false;
   if (result == 0)
     dialogs_.done(m_.msg(5140));
@@ -172,14 +166,14 @@ qint16 MotionTest::cmdMOVE_Click() {
   MoveCMDBTN_Muko();
   f_.cmdRESET.setEnabled(false);
   f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  CommandLock menus(f_, {CommandLock::Group::Menus});
   const qint16 result = RunMoveTest();
   // An error reply to a move or a status poll leaves the port open.
   link_.CommPortRelease();
   MoveCMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
   f_.cmdRESET.setEnabled(true);
-  f_.Menyu_Yuko();
+  menus.release();
   moving_ = false;
   Q_EMIT runEnded();
   return result;

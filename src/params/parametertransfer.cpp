@@ -1,4 +1,5 @@
 #include "parametertransfer.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "frmtrance.h"
@@ -19,24 +20,20 @@ ParameterTransfer::ParameterTransfer(Module1 &m, FrmMain &frmMain, FrmTrance &fr
 }
 
 // The parameter buttons too: the other page alone would leave them free
-// to start a second transfer during this one's waits.
-void ParameterTransfer::buttons(bool enabled) {
-  if (enabled) {
-    link_.CommPortRelease(); // whichever way the command ended
-    f_.CMDBTN_Yuko();
-    f_.ParaCommand_Yuko();
-  } else {
-    f_.CMDBTN_Muko();
-    f_.ParaCommand_Muko();
-  }
+// to start a second transfer during this one's waits. The port is released
+// before they are free, whichever way the command ended.
+qint16 ParameterTransfer::transfer(qint16 (ParameterTransfer::*command)()) {
+  using G = CommandLock::Group;
+  const CommandLock locked(f_, {G::Commands, G::ParaCommand});
+  const qint16 result = (this->*command)();
+  link_.CommPortRelease();
+  return result;
 }
 
 // --- Read ----------------------------------------------------------------------
 
 qint16 ParameterTransfer::cmdParaRead_Click() {
-  buttons(false);
-  const qint16 result = GetParametaValue();
-  buttons(true);
+  const qint16 result = transfer(&ParameterTransfer::GetParametaValue);
   if (result == 0) {
     page_.document.setPath({}); // the controller's set, no file's
     dialogs_.done(m_.msg(5104));
@@ -126,9 +123,7 @@ qint16 ParameterTransfer::GetSPdenryu() {
 // --- Write ---------------------------------------------------------------------
 
 qint16 ParameterTransfer::cmdParaWrite_Click() {
-  buttons(false);
-  const qint16 result = ParaWriteSeq();
-  buttons(true);
+  const qint16 result = transfer(&ParameterTransfer::ParaWriteSeq);
   if (result == 0) {
     page_.document.setEdited(false); // the edits are in the controller now
     dialogs_.done(m_.msg(5105));

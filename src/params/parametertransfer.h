@@ -42,7 +42,8 @@ public:
   qint16 WriteParaToCt();
 
 private:
-  void buttons(bool enabled);
+  // Runs a transfer command inside the command groups' lock.
+  qint16 transfer(qint16 (ParameterTransfer::*command)());
   void showTrance();
   void closeTrance();
 

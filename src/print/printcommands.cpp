@@ -1,4 +1,5 @@
 #include "printcommands.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "frmprintselect.h"
@@ -34,30 +35,24 @@ PrintCommands::PrintCommands(Module1 &m, FrmMain &frmMain, FrmPrintSelect &selec
 // --- The index data report -------------------------------------------------
 
 qint16 PrintCommands::PrintScreenData() {
-  f_.DataCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::DataCommand});
   PrintGrid = true;
   PrintFile = false;
-  const qint16 result = printIndex(false);
-  f_.DataCommand_Yuko();
-  return result;
+  return printIndex(false);
 }
 
 qint16 PrintCommands::PrintFileData() {
-  f_.DataCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::DataCommand});
   m_.FilePrintMode = 1;
   showPrintSelect();
   m_.FilePrintMode = 0;
-  const qint16 result = PrintCancelled ? qint16(1) : printIndex(false);
-  f_.DataCommand_Yuko();
-  return result;
+  return PrintCancelled ? qint16(1) : printIndex(false);
 }
 
 qint16 PrintCommands::PrintFromMenu(bool preview) {
-  f_.CMDBTN_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::Commands});
   showPrintSelect();
-  const qint16 result = PrintCancelled ? qint16(1) : printIndex(preview);
-  f_.CMDBTN_Yuko();
-  return result;
+  return PrintCancelled ? qint16(1) : printIndex(preview);
 }
 
 qint16 PrintCommands::printIndexFile(const QString &path) {
@@ -107,7 +102,7 @@ qint16 PrintCommands::printIndex(bool preview) {
 // --- The parameter report --------------------------------------------------
 
 qint16 PrintCommands::PrintParaScreen() {
-  f_.ParaCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::ParaCommand});
   qint16 result = 1;
   if (page_.BlankParaCheck() == 1) {
     dialogs_.message(m_.messages().joined({7, 8}));
@@ -121,12 +116,11 @@ qint16 PrintCommands::PrintParaScreen() {
                                              m_.messages()),
                            false, false);
   }
-  f_.ParaCommand_Yuko();
   return result;
 }
 
 qint16 PrintCommands::PrintParaFile() {
-  f_.ParaCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::ParaCommand});
   qint16 result = 1;
   if (dialogs_.message(m_.msg(682), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) ==
       Dialogs::Answer::Ok) {
@@ -135,7 +129,6 @@ qint16 PrintCommands::PrintParaFile() {
     if (!path.isEmpty())
       result = printParamFile(path);
   }
-  f_.ParaCommand_Yuko();
   return result;
 }
 

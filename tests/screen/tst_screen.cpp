@@ -1,5 +1,9 @@
+#include "commandlock.h"
 #include "frmmain.h"
 #include "setrescaptions.h"
+
+#include <QSignalSpy>
+#include <optional>
 #include "testenv.h"
 
 class tst_Screen : public QObject {
@@ -100,6 +104,48 @@ private Q_SLOTS:
       c->setChecked(true);
     QVERIFY(!f.optCW.isChecked() && f.optCNT.isChecked() && !f.optEmgLogic(0).isChecked());
     QVERIFY(f.optEmgLogic(1).isChecked() && f.optAlarmAutoClear(1).isChecked() && !f.optAlarmAutoClear(0).isChecked());
+  }
+
+  void commandLock_data() {
+    QTest::addColumn<QList<int>>("groups"); // CommandLock::Group
+    QTest::addColumn<QString>("trace");     // C buttons, M menus, P parameter buttons, T a page
+    using G = CommandLock::Group;
+    auto row = [](const char *name, QList<G> groups, const char *trace) {
+      QList<int> g;
+      for (G x : groups)
+        g << int(x);
+      QTest::newRow(name) << g << QString::fromLatin1(trace);
+    };
+    row("reset", {G::Commands, G::Menus, G::ParameterButtons}, "C-M-P-|C+M+P+");
+    row("parameter file", {G::ParameterButtons, G::Menus}, "P-M-|P+M+");
+    row("data command", {G::DataCommand}, "C-T-M-|C+T+M+");
+    row("parameter transfer", {G::Commands, G::ParaCommand}, "C-P-T-M-|C+P+T+M+");
+  }
+  // Groups lock in the order given and unlock in that order, once: a lock
+  // released early leaves a later one alone.
+  void commandLock() {
+    QFETCH(QList<int>, groups);
+    FrmMain f;
+    QString trace;
+    const std::pair<Control *, QChar> watched[] = {
+        {&f.cmdFileOpen, u'C'}, {&f.mnuFileNew, u'M'}, {&f.cmdReadParaFile, u'P'}, {&f.SSTab1, u'T'}};
+    for (const auto &[c, letter] : watched)
+      connect(c, &Control::changed, c, [&f, &trace, c, letter] {
+        const bool on = c == &f.SSTab1 ? f.SSTab1.isTabEnabled(0) && f.SSTab1.isTabEnabled(1) : c->isEnabled();
+        trace += letter + QString(on ? u'+' : u'-');
+      });
+    QSignalSpy started(&f, &FrmMain::commandStarted);
+    QList<CommandLock::Group> g;
+    for (int x : groups)
+      g << CommandLock::Group(x);
+    std::optional<CommandLock> lock(std::in_place, f, g);
+    trace += u'|';
+    lock->release();
+    QTEST(trace, "trace");
+    QCOMPARE(started.size(), 1);
+    const CommandLock later(f, {CommandLock::Group::Commands, CommandLock::Group::ParameterButtons});
+    lock.reset();
+    QVERIFY(!f.cmdFileOpen.isEnabled() && !f.cmdReadParaFile.isEnabled());
   }
 };
 
