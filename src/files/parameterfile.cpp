@@ -204,8 +204,8 @@ std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const Par
 
 ParameterFile::ParameterFile(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, ParameterPage &page)
     : m_(m), f_(frmMain), dialogs_(dialogs), page_(page) {
-  f_.cmdSaveParaFile.onClick = [this] { cmdSaveParaFile_Click(); };
-  f_.cmdReadParaFile.onClick = [this] { cmdReadParaFile_Click(); };
+  f_.cmdSaveParaFile.onClick([this] { cmdSaveParaFile_Click(); });
+  f_.cmdReadParaFile.onClick([this] { cmdReadParaFile_Click(); });
   page_.saveAs = [this] { return SaveParaFileProc() == 0; };
 }
 

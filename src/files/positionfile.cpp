@@ -98,10 +98,10 @@ qint16 ReadPosiDataFile(const QString &path, PosiRow &recv, Dialogs &dialogs, co
 
 PositionFile::PositionFile(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, IndexData &data)
     : m_(m), f_(frmMain), dialogs_(dialogs), data_(data) {
-  f_.cmdSaveFile.onClick = [this] { cmdSaveFile_Click(); };
-  f_.mnuFileSaveAs.onClick = [this] { mnuFileSaveAs_Click(); };
-  f_.cmdFileOpen.onClick = [this] { FileOpenProc(); };
-  f_.mnuFileOpen.onClick = [this] { FileOpenProc(); };
+  f_.cmdSaveFile.onClick([this] { cmdSaveFile_Click(); });
+  f_.mnuFileSaveAs.onClick([this] { mnuFileSaveAs_Click(); });
+  f_.cmdFileOpen.onClick([this] { FileOpenProc(); });
+  f_.mnuFileOpen.onClick([this] { FileOpenProc(); });
   data_.saveAs = [this] { return SaveFileProc(); };
 }
 

@@ -8,15 +8,15 @@
 
 IndexData::IndexData(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
     : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
-  f_.comboVEL.onClick = [this] { comboVEL_Click(); };
-  f_.comboACC.onClick = [this] { comboACC_Click(); };
-  f_.txtGEAR.onChange = [this] { txtGEAR_Change(); };
-  f_.txtDIVISION.onChange = [this] { txtDIVISION_Change(); };
-  f_.optCW.onClick = [this] { operatorEdit(); };
-  f_.optCCW.onClick = [this] { operatorEdit(); };
+  f_.comboVEL.onClick([this] { comboVEL_Click(); });
+  f_.comboACC.onClick([this] { comboACC_Click(); });
+  f_.txtGEAR.onChange([this] { txtGEAR_Change(); });
+  f_.txtDIVISION.onChange([this] { txtDIVISION_Change(); });
+  f_.optCW.onClick([this] { operatorEdit(); });
+  f_.optCCW.onClick([this] { operatorEdit(); });
   for (Control *field : {&f_.txtGEAR, &f_.txtDIVISION}) {
     const bool division = field == &f_.txtDIVISION;
-    field->onKeyPress = [this, field, division](int key) {
+    field->onKeyPress([this, field, division](int key) {
       const IndexKey k = IndexKeyFilter(key, field->text());
       if (k.enter) {
         // Enter ends the entry: the field is left, and from the division
@@ -27,13 +27,13 @@ IndexData::IndexData(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
           field->requestFocusNext();
       }
       return k.key;
-    };
-    field->onLostFocus = [this, division] { fieldLeft(division); };
+    });
+    field->onLostFocus([this, division] { fieldLeft(division); });
   }
-  f_.cmdLoadtoCt.onClick = [this] { LoadtoCtMain(); };
-  f_.mnuFileLoadtoCt.onClick = [this] { LoadtoCtMain(); };
-  f_.cmdGetfromCt.onClick = [this] { cmdGetfromCt_Click(); };
-  f_.mnuFileGetfromCt.onClick = [this] { cmdGetfromCt_Click(); };
+  f_.cmdLoadtoCt.onClick([this] { LoadtoCtMain(); });
+  f_.mnuFileLoadtoCt.onClick([this] { LoadtoCtMain(); });
+  f_.cmdGetfromCt.onClick([this] { cmdGetfromCt_Click(); });
+  f_.mnuFileGetfromCt.onClick([this] { cmdGetfromCt_Click(); });
 }
 
 void IndexData::filling(const std::function<void()> &fill) {

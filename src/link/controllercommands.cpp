@@ -9,8 +9,8 @@
 
 ControllerCommands::ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
     : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
-  f_.cmdRESET.onClick = [this] { cmdRESET_Click(); };
-  f_.mnuShowCtversion.onClick = [this] { mnuShowCtversion_Click(); };
+  f_.cmdRESET.onClick([this] { cmdRESET_Click(); });
+  f_.mnuShowCtversion.onClick([this] { mnuShowCtversion_Click(); });
 }
 
 // The whole bracket, not only the buttons: a command started from a menu or

@@ -39,19 +39,19 @@ IoMonitor::IoMonitor(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
   timerInputOutput1.setInterval(300);
   timerInputOutput1.setTimerType(Qt::PreciseTimer);
   connect(&timerInputOutput1, &QTimer::timeout, this, &IoMonitor::timerInputOutput1_Timer);
-  f_.cmdIoMonitor.onClick = [this] { cmdIoMonitor_Click(); };
+  f_.cmdIoMonitor.onClick([this] { cmdIoMonitor_Click(); });
   for (int i : f_.imgWhiteIcon.indices())
-    f_.imgWhiteIcon(i).onDblClick = [this, i] { imgWhiteIcon_DblClick(i); };
+    f_.imgWhiteIcon(i).onDblClick([this, i] { imgWhiteIcon_DblClick(i); });
   const QList<Control *> lit = lamps();
   for (int row = 2; row < 7; ++row) {
-    lit[row]->onDblClick = [this, row] { outputLamp_DblClick(row); };
+    lit[row]->onDblClick([this, row] { outputLamp_DblClick(row); });
     // The white lamp is the one that takes the focus: Space switches.
-    f_.imgWhiteIcon(WhiteIcon[std::size_t(row)]).onKeyPress = [this, row](int key) {
+    f_.imgWhiteIcon(WhiteIcon[std::size_t(row)]).onKeyPress([this, row](int key) {
       if (key != ' ')
         return key;
       switchOutput(row);
       return 0;
-    };
+    });
   }
 }
 

@@ -31,22 +31,22 @@ MotionTest::MotionTest(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &lin
     homeStop_ = true;
     wake();
   });
-  f_.cmdHOME.onClick = [this] { cmdHOME_Click(); };
-  f_.cmdMOVE.onClick = [this] { cmdMOVE_Click(); };
-  f_.cmdSTOP.onClick = [this] { cmdSTOP_Click(); };
+  f_.cmdHOME.onClick([this] { cmdHOME_Click(); });
+  f_.cmdMOVE.onClick([this] { cmdMOVE_Click(); });
+  f_.cmdSTOP.onClick([this] { cmdSTOP_Click(); });
   timerKeys();
 }
 
 void MotionTest::timerKeys() {
   Control &box = f_.txtTimer;
-  box.onKeyPress = [&box](int key) {
+  box.onKeyPress([&box](int key) {
     const entry::KeyResult r = motion::TimerKey(key, box.text(), box.selLength);
     if (r.focusNext)
       box.requestFocusNext();
     return r.key;
-  };
-  box.onChange = [&box] { box.setText(motion::TimerChange(box.text())); };
-  box.onLostFocus = [&box] { box.setText(motion::TimerLeave(box.text())); };
+  });
+  box.onChange([&box] { box.setText(motion::TimerChange(box.text())); });
+  box.onLostFocus([&box] { box.setText(motion::TimerLeave(box.text())); });
 }
 
 void MotionTest::sleepUntil(const std::function<bool()> &done) {

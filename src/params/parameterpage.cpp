@@ -118,7 +118,7 @@ ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice,
     wireDigitBox(*box, b.limit, b.zeroIsEmpty);
   }
   Control &denryu = f_.txtDenryu;
-  denryu.onKeyPress = [this, &denryu](int key) {
+  denryu.onKeyPress([this, &denryu](int key) {
     QString outOfRange;
     const entry::KeyResult r =
         entry::DenryuKeyFilter(key, denryu.text(), DotSeen, denryu.selStart, denryu.selLength, &outOfRange);
@@ -128,11 +128,14 @@ ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice,
       dialogs_.status(m_.msg(5007).arg(f_.lblDenryu.text(), outOfRange, QStringLiteral("0.1"),
                                        QStringLiteral("2.0")));
     return r.key;
-  };
-  denryu.onChange = [this] { txtDenryu_Change(); };
-  f_.comboActSize.onClick = [this] { comboActSize_Click(); };
-  f_.chkTokuParaChange.onClick = [this] { chkTokuParaChange_Click(); };
-  f_.cmdIniPrm.onClick = [this] { cmdIniPrm_Click(); };
+  });
+  denryu.onChange([this] { txtDenryu_Change(); });
+  f_.comboActSize.onClick([this] { comboActSize_Click(); });
+  f_.chkTokuParaChange.onClick([this] {
+    if (!confirmed_)
+      chkTokuParaChange_Click();
+  });
+  f_.cmdIniPrm.onClick([this] { cmdIniPrm_Click(); });
   watchEdits();
 }
 
@@ -151,24 +154,21 @@ void ParameterPage::watchEdits() {
         return c->page() == 1;
     return false;
   };
-  auto chain = [this](std::function<void()> &handler) {
-    handler = [this, inner = handler] {
-      if (inner)
-        inner();
-      if (filling_ == 0) {
-        document.setEdited(true);
-        Q_EMIT valuesChanged();
-      }
-    };
+  // Connected last: the page's own rules have run when it is marked.
+  auto edited = [this] {
+    if (filling_ == 0) {
+      document.setEdited(true);
+      Q_EMIT valuesChanged();
+    }
   };
   for (Control *c : f_.controls()) {
     if (!onPage(c) || c == &f_.chkTokuParaChange || c == &f_.chkStdMark)
       continue;
     switch (c->kind()) {
-    case Control::Kind::Text: chain(c->onChange); break;
-    case Control::Kind::Combo: chain(c->onChange); chain(c->onClick); break;
+    case Control::Kind::Text: c->onChange(edited); break;
+    case Control::Kind::Combo: c->onChange(edited); c->onClick(edited); break;
     case Control::Kind::Option:
-    case Control::Kind::Check: chain(c->onClick); break;
+    case Control::Kind::Check: c->onClick(edited); break;
     default: break;
     }
   }
@@ -185,17 +185,17 @@ bool ParameterPage::askBeforeReplacing() {
 }
 
 void ParameterPage::wireDigitBox(Control &box, int limit, bool zeroIsEmpty) {
-  box.onKeyPress = [&box, limit](int key) {
+  box.onKeyPress([&box, limit](int key) {
     const entry::KeyResult r = entry::DigitKeyFilter(key, box.text(), box.selLength, limit);
     if (r.focusNext)
       box.requestFocusNext();
     return r.key;
-  };
-  box.onLostFocus = [this, &box, zeroIsEmpty] {
+  });
+  box.onLostFocus([this, &box, zeroIsEmpty] {
     EditText = box.text();
     EditText = entry::DigitBoxLeave(EditText, zeroIsEmpty);
     box.setText(EditText);
-  };
+  });
 }
 
 void ParameterPage::mainWindowLoad() {
@@ -344,9 +344,9 @@ void ParameterPage::lockSpecial(bool locked) {
 }
 
 void ParameterPage::unlockSpecialConfirmed() {
-  const auto rule = std::exchange(f_.chkTokuParaChange.onClick, nullptr);
+  confirmed_ = true; // the rule would ask
   f_.chkTokuParaChange.setChecked(true);
-  f_.chkTokuParaChange.onClick = rule;
+  confirmed_ = false;
   lockSpecial(false);
 }
 

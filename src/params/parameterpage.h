@@ -115,4 +115,5 @@ private:
   FrmMain &f_;
   Dialogs &dialogs_;
   int filling_ = 0; // code, not the operator, is filling the page
+  bool confirmed_ = false; // the special group is unlocked without asking
 };

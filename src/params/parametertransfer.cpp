@@ -15,8 +15,8 @@ using namespace paramblocks;
 ParameterTransfer::ParameterTransfer(Module1 &m, FrmMain &frmMain, FrmTrance &frmTrance,
                                      Dialogs &dialogs, Link &link, ParameterPage &page)
     : m_(m), f_(frmMain), t_(frmTrance), dialogs_(dialogs), link_(link), page_(page) {
-  f_.cmdParaRead.onClick = [this] { cmdParaRead_Click(); };
-  f_.cmdParaWrite.onClick = [this] { cmdParaWrite_Click(); };
+  f_.cmdParaRead.onClick([this] { cmdParaRead_Click(); });
+  f_.cmdParaWrite.onClick([this] { cmdParaWrite_Click(); });
 }
 
 // The parameter buttons too: the other page alone would leave them free

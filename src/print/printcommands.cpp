@@ -18,17 +18,17 @@
 PrintCommands::PrintCommands(Module1 &m, FrmMain &frmMain, FrmPrintSelect &select, Dialogs &dialogs,
                              IndexData &data, ParameterPage &page, ParameterFile &file)
     : m_(m), f_(frmMain), s_(select), dialogs_(dialogs), data_(data), page_(page), file_(file) {
-  f_.cmdDataPrint.onClick = [this] { PrintScreenData(); };
-  f_.cmdFilePrint.onClick = [this] { PrintFileData(); };
-  f_.mnuFilePrint.onClick = [this] { PrintFromMenu(); };
-  f_.mnuFilePrintPreview.onClick = [this] { PrintFromMenu(true); };
-  f_.cmdParaPrint.onClick = [this] { PrintParaScreen(); };
-  f_.cmdParaFilePrint.onClick = [this] { PrintParaFile(); };
+  f_.cmdDataPrint.onClick([this] { PrintScreenData(); });
+  f_.cmdFilePrint.onClick([this] { PrintFileData(); });
+  f_.mnuFilePrint.onClick([this] { PrintFromMenu(); });
+  f_.mnuFilePrintPreview.onClick([this] { PrintFromMenu(true); });
+  f_.cmdParaPrint.onClick([this] { PrintParaScreen(); });
+  f_.cmdParaFilePrint.onClick([this] { PrintParaFile(); });
   for (int i : s_.optPrintPosi.indices())
-    s_.optPrintPosi(i).onClick = [this] { optPrintPosi_Click(); };
-  s_.cmdSelectPosiFile.onClick = [this] { cmdSelectPosiFile_Click(); };
-  s_.cmdPrintSet.onClick = [this] { cmdPrintSet_Click(); };
-  s_.cmdPrintCancel.onClick = [this] { cmdPrintCancel_Click(); };
+    s_.optPrintPosi(i).onClick([this] { optPrintPosi_Click(); });
+  s_.cmdSelectPosiFile.onClick([this] { cmdSelectPosiFile_Click(); });
+  s_.cmdPrintSet.onClick([this] { cmdPrintSet_Click(); });
+  s_.cmdPrintCancel.onClick([this] { cmdPrintCancel_Click(); });
   s_.onCloseRequest = [this] { cmdPrintCancel_Click(); };
 }
 

@@ -2,6 +2,7 @@
 #include "frmmain.h"
 #include "setrescaptions.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <optional>
 #include "testenv.h"
@@ -65,13 +66,53 @@ private Q_SLOTS:
     f.comboVEL.addItem("8", 1);
     Control *c = f.find(control);
     int changes = 0, clicks = 0;
-    c->onChange = [&] { ++changes; };
-    c->onClick = [&] { ++clicks; };
+    c->onChange([&] { ++changes; });
+    c->onClick([&] { ++clicks; });
     c->setText(text);
     c->setText(text);
     QVERIFY(c->text() == text && c->listIndex() == (text == u"8" && c == &f.comboVEL ? 1 : -1));
     QTEST(changes, "changes");
     QTEST(clicks, "clicks");
+  }
+
+  // Handlers connected to one control all run, in the order connected.
+  void handlersInOrder() {
+    FrmMain f;
+    QString trace;
+    for (const char *n : {"1", "2"}) {
+      auto note = [&trace, n](const char *what) { return [&trace, what, n] { trace += QLatin1String(what) + QLatin1String(n); }; };
+      f.txtGEAR.onChange(note("change"));
+      f.chkTimerUse.onClick(note("click"));
+      f.imgWhiteIcon(0).onDblClick(note("dbl"));
+      f.txtGEAR.onLostFocus(note("left"));
+    }
+    f.txtGEAR.setText("5");
+    f.chkTimerUse.setChecked(true);
+    f.imgWhiteIcon(0).dblClick();
+    f.txtGEAR.lostFocus();
+    QCOMPARE(trace, u"change1change2click1click2dbl1dbl2left1left2"_qs);
+  }
+
+  // Only one key filter can decide on a key: a second is a programming error.
+  void secondKeyFilter() {
+#ifdef QT_NO_DEBUG
+    QSKIP("assertions are off in this build");
+#endif
+    if (qEnvironmentVariableIsSet("KOV_SECOND_KEY_FILTER")) {
+      FrmMain f;
+      f.txtGEAR.onKeyPress([](int key) { return key; });
+      f.txtGEAR.onKeyPress([](int key) { return key; });
+      return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KOV_SECOND_KEY_FILTER"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("secondKeyFilter")});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY(child.readAll().contains("one key filter per control"));
   }
 
   // An index outside the list selects nothing.
