@@ -7,7 +7,6 @@
 #include "module1.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <cmath>
 
 using namespace params;
@@ -33,18 +32,41 @@ qint16 comboValue(const Control &combo, int lastAccepted) {
   return i >= 0 && i <= lastAccepted ? qint16(combo.itemData(i)) : qint16(0);
 }
 
-// The boxes of the range-checked fields; the others come from files only.
+// The boxes of the range-checked fields, with their labels; the others
+// come from files only.
 struct RangedBox {
   const char *field;
-  const char *box;
+  Control FrmMain::*box;
+  Control FrmMain::*label;
 };
 constexpr RangedBox RangedBoxes[] = {
-    {"HomeOffset", "txtHomeOffset"},   {"HomeVel", "txtHomeVel"},
-    {"HomeOfsVel", "txtHomeOfsVel"},   {"AxisPulse", "txtAxisPulse"},
-    {"AxisAutoDrv", "comboAxisAutoDrv"}, {"PgFunc", "comboPgFunc"},
-    {"PgAlarm", "txtPgAlarm"},         {"HomeOut", "comboHomeOut"},
-    {"InpLimit", "txtInpLimit"},       {"PgCheckTimer", "txtPgCheckTimer"},
-    {"AutoHome", "comboAutoHome"},     {"LsSerchTimer", "txtLsSerchTimer"}};
+    {"HomeOffset", &FrmMain::txtHomeOffset, &FrmMain::lblHomeOffset},
+    {"HomeVel", &FrmMain::txtHomeVel, &FrmMain::lblHomeVel},
+    {"HomeOfsVel", &FrmMain::txtHomeOfsVel, &FrmMain::lblHomeOfsVel},
+    {"AxisPulse", &FrmMain::txtAxisPulse, &FrmMain::lblAxisPulse},
+    {"AxisAutoDrv", &FrmMain::comboAxisAutoDrv, &FrmMain::lblAxisAutoDrv},
+    {"PgFunc", &FrmMain::comboPgFunc, &FrmMain::lblPgFunc},
+    {"PgAlarm", &FrmMain::txtPgAlarm, &FrmMain::lblPgAlarm},
+    {"HomeOut", &FrmMain::comboHomeOut, &FrmMain::lblHomeOut},
+    {"InpLimit", &FrmMain::txtInpLimit, &FrmMain::lblInpLimit},
+    {"PgCheckTimer", &FrmMain::txtPgCheckTimer, &FrmMain::lblPgCheckTimer},
+    {"AutoHome", &FrmMain::comboAutoHome, &FrmMain::lblAutoHome},
+    {"LsSerchTimer", &FrmMain::txtLsSerchTimer, &FrmMain::lblLsSerchTimer}};
+
+// A digit box: refuses keys once it holds more than `limit` characters
+// (unless its whole text is selected), and a zero left in it may read as
+// "no value".
+struct DigitBox {
+  Control FrmMain::*box;
+  int limit;
+  bool zeroIsEmpty;
+};
+constexpr DigitBox DigitBoxes[] = {
+    {&FrmMain::txtHomeOffset, 4, true},    {&FrmMain::txtHomeVel, 1, true},
+    {&FrmMain::txtHomeOfsVel, 1, true},    {&FrmMain::txtAxisPulse, 4, false},
+    {&FrmMain::txtPgAlarm, 4, false},      {&FrmMain::txtInpLimit, 2, false},
+    {&FrmMain::txtPgCheckTimer, 2, false}, {&FrmMain::txtLsSerchTimer, 2, false},
+};
 
 // Not range-checked, but one byte wide.
 const ParamRange InpLimitRange{QStringLiteral("InpLimit"), 0, 0, 255, true};
@@ -79,12 +101,10 @@ bool ParameterPage::valuesInRange() {
     for (const RangedBox &b : RangedBoxes) {
       if (r.name != QLatin1String(b.field))
         continue;
-      Control *box = f_.find(QString::fromLatin1(b.box));
-      const QString bare = QString::fromLatin1(b.box).remove(QRegularExpression(QStringLiteral("^(txt|combo)")));
-      const Control *label = f_.find(QStringLiteral("lbl") + bare);
-      name = box->container()->text() + u' ' + (label ? label->text() : bare);
-      value = box->text();
-      box->setFocus();
+      Control &box = f_.*b.box;
+      name = box.container()->text() + u' ' + (f_.*b.label).text();
+      value = box.text();
+      box.setFocus();
     }
     dialogs_.status(m_.msg(5007).arg(name, value, numText(r.lo), numText(r.hi)));
     return false;
@@ -112,11 +132,8 @@ bool ParameterPage::screenComplete() {
 ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice, Dialogs &dialogs)
     : listFolder(DataFolder()),
       frmDeviceDialog(*this, m, frmMain, frmDevice), m_(m), f_(frmMain), dialogs_(dialogs) {
-  for (const entry::DigitBox &b : entry::DigitBoxes) {
-    Control *box = f_.find(QString::fromLatin1(b.name));
-    Q_ASSERT(box);
-    wireDigitBox(*box, b.limit, b.zeroIsEmpty);
-  }
+  for (const DigitBox &b : DigitBoxes)
+    wireDigitBox(f_.*b.box, b.limit, b.zeroIsEmpty);
   Control &denryu = f_.txtDenryu;
   denryu.onKeyPress([this, &denryu](int key) {
     QString outOfRange;
@@ -231,7 +248,7 @@ void ParameterPage::mainWindowLoad() {
 
   for (const RangedBox &b : RangedBoxes)
     if (const auto r = rangeOf(ParametaRanges(ParametaRecord{}), b.field))
-      f_.find(QString::fromLatin1(b.box))->setToolTipText(rangeText(*r));
+      (f_.*b.box).setToolTipText(rangeText(*r));
   f_.txtDenryu.setToolTipText(msg.text(5201));
 
   ReadDevList();
