@@ -410,8 +410,7 @@ int main(int argc, char *argv[]) {
     clock.start();
     failures += rig.link.CommCheck() != 0;
     failures += rig.link.ReadCtStatus() != 1;
-    rig.link.TimeOutMs = 5000;
-    failures += rig.link.CommTransaction("0RV", 11, {}) != 0;
+    failures += rig.link.CommTransaction("0RV", 11, {}, 5000) != 0;
     const double ms = clock.nsecsElapsed() / 1e6;
     const int chars = (6 + 6) + (5 + 6) + (5 + 11);
     const double wire = chars * CharMs;

@@ -1,4 +1,5 @@
 #include "paramcompare.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "link.h"
@@ -71,12 +72,12 @@ std::optional<ParametaRecord> ParamCompare::load(const Side &side) {
   switch (side.source) {
   case Source::File: {
     // As the page would write it, the special group as the file has it.
-    const auto p = file_.readRecord(side.path);
-    if (!p) {
-      dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+    const ParaRecordRead read = file_.readRecord(side.path);
+    if (!read.record) {
+      dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, read.failure);
       return std::nullopt;
     }
-    return PageFixedValues(*p, true);
+    return PageFixedValues(*read.record, true);
   }
   case Source::Screen:
     // An empty box has no value to compare.
@@ -86,14 +87,14 @@ std::optional<ParametaRecord> ParamCompare::load(const Side &side) {
     }
     return page_.screenRecord();
   case Source::Controller: {
-    f_.ParaCommand_Muko();
-    const bool read = transfer_.ReadParaBlocks() == 0;
-    f_.ParaCommand_Yuko();
-    if (!read)
+    CommandLock locked(f_, {CommandLock::Group::ParaCommand});
+    const auto list = transfer_.ReadParaBlocks();
+    locked.release();
+    if (!list)
       return std::nullopt; // the link has said why
     ParametaRecord p;
     bool encoder = false, editable = false;
-    ::CopyParaArray(page_.ParametaArray, p, encoder, editable);
+    ::CopyParaArray(*list, p, encoder, editable);
     return p;
   }
   case Source::Standard: {

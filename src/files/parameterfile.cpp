@@ -1,5 +1,6 @@
 #include "parameterfile.h"
 #include "basic.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "hexpad.h"
@@ -203,33 +204,23 @@ std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const Par
 
 ParameterFile::ParameterFile(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, ParameterPage &page)
     : m_(m), f_(frmMain), dialogs_(dialogs), page_(page) {
-  f_.cmdSaveParaFile.onClick = [this] { cmdSaveParaFile_Click(); };
-  f_.cmdReadParaFile.onClick = [this] { cmdReadParaFile_Click(); };
+  f_.cmdSaveParaFile.onClick([this] { cmdSaveParaFile_Click(); });
+  f_.cmdReadParaFile.onClick([this] { cmdReadParaFile_Click(); });
   page_.saveAs = [this] { return SaveParaFileProc() == 0; };
 }
 
-void ParameterFile::buttons(bool enabled) {
-  if (enabled) {
-    f_.ParaBtn_Yuko();
-    f_.Menyu_Yuko();
-  } else {
-    f_.ParaBtn_Muko();
-    f_.Menyu_Muko();
-  }
+CommandLock ParameterFile::lock() {
+  return CommandLock(f_, {CommandLock::Group::ParameterButtons, CommandLock::Group::Menus});
 }
 
 qint16 ParameterFile::cmdSaveParaFile_Click() {
-  buttons(false);
-  const qint16 result = SaveParaFileProc();
-  buttons(true);
-  return result;
+  const CommandLock locked = lock();
+  return SaveParaFileProc();
 }
 
 qint16 ParameterFile::cmdReadParaFile_Click() {
-  buttons(false);
-  const qint16 result = ReadParaFileProc();
-  buttons(true);
-  return result;
+  const CommandLock locked = lock();
+  return ReadParaFileProc();
 }
 
 qint16 ParameterFile::SaveParaFileProc() {
@@ -275,23 +266,26 @@ qint16 ParameterFile::ReadParaFileProc() {
       dialogs_.openFileName({m_.msg(686), m_.msg(1827), QString(), QStringLiteral("pmt")});
   if (path.isEmpty())
     return 1;
-  if (ReadParaFile(path) == 1 || CopyParaFileArray() == 1) {
-    dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, ReadFailure);
+  ParaFileRead read = ReadParaFile(path);
+  const auto p = read.list ? CopyParaFileArray(read, page_.ParametaSet) : std::nullopt;
+  if (!p) {
+    dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, read.failure);
     return 1;
   }
+  page_.ParametaSet = *p;
   page_.ParametaHyoji();
   page_.document.setPath(path);
   dialogs_.done(m_.told(5102).arg(QFileInfo(path).fileName()));
   return 0;
 }
 
-qint16 ParameterFile::ReadParaFile(const QString &fileName) {
+ParaFileRead ParameterFile::ReadParaFile(const QString &fileName) {
   const Messages msg = m_.messages();
+  ParaFileRead out;
   auto failed = [&](const QString &reason) {
-    ReadFailure = fileName + QStringLiteral("\r\n") + reason;
-    return qint16(1);
+    out.failure = fileName + QStringLiteral("\r\n") + reason;
+    return out;
   };
-  ReadFailure.clear();
   const wholefile::Read file = wholefile::ReadFile(fileName);
   if (!file.ok())
     return failed(wholefile::Reason(file, msg));
@@ -309,37 +303,31 @@ qint16 ParameterFile::ReadParaFile(const QString &fileName) {
   case parafile::ReadResult::Read:
     break;
   }
-  page_.ParametaArray = parsed.list;
-  page_.ParametaArray[0] = QFileInfo(fileName).fileName();
-  entryLines_ = parsed.lines;
-  ReadFailure = fileName;
-  return 0;
+  out.list = parsed.list;
+  (*out.list)[0] = QFileInfo(fileName).fileName();
+  out.lines = parsed.lines;
+  out.failure = fileName;
+  return out;
 }
 
-qint16 ParameterFile::CopyParaFileArray() {
+std::optional<ParametaRecord> ParameterFile::CopyParaFileArray(ParaFileRead &read,
+                                                               const ParametaRecord &base) {
   int bad = 0;
-  const auto p = parafile::CopyParaFileArray(page_.ParametaArray, page_.ParametaSet, &bad);
+  const auto p = parafile::CopyParaFileArray(*read.list, base, &bad);
   if (!p) {
-    noteBadEntry(bad);
-    return 1;
+    // An entry the file never reached has no line to name.
+    const int line = read.lines[std::size_t(std::clamp(bad, 0, 40))];
+    read.failure += QStringLiteral("\r\n") + (line > 0 ? m_.msg(5003).arg(line) : m_.msg(5002));
   }
-  page_.ParametaSet = *p;
-  return 0;
-}
-
-void ParameterFile::noteBadEntry(int entry) {
-  // An entry the file never reached has no line to name.
-  const int line = entryLines_[std::size_t(std::clamp(entry, 0, 40))];
-  ReadFailure += QStringLiteral("\r\n") + (line > 0 ? m_.msg(5003).arg(line) : m_.msg(5002));
-}
-
-std::optional<ParametaRecord> ParameterFile::readRecord(const QString &fileName) {
-  if (ReadParaFile(fileName) == 1)
-    return std::nullopt;
-  int bad = 0;
-  // Every field but MotorCode comes from the file, so no base is needed.
-  auto p = parafile::CopyParaFileArray(page_.ParametaArray, ParametaRecord{}, &bad);
-  if (!p)
-    noteBadEntry(bad);
   return p;
+}
+
+ParaRecordRead ParameterFile::readRecord(const QString &fileName) {
+  ParaFileRead read = ReadParaFile(fileName);
+  ParaRecordRead out;
+  // Every field but MotorCode comes from the file, so no base is needed.
+  if (read.list)
+    out.record = CopyParaFileArray(read, ParametaRecord{});
+  out.failure = read.failure;
+  return out;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 
+class CommandLock;
 class Dialogs;
 class FrmMain;
 class ParameterPage;
@@ -41,6 +42,20 @@ std::optional<ParametaRecord> CopyParaFileArray(const ParametaList &a, const Par
 
 } // namespace parafile
 
+// A parameter file as read: its entries, or why it was refused.
+struct ParaFileRead {
+  std::optional<ParametaList> list; // entry 0 the file's name; nullopt when refused
+  // Shown under message 681: the path, then the reason when there is one.
+  QString failure;
+  std::array<int, 41> lines{}; // the line of each entry
+};
+
+// A parameter file's set, or why it cannot be used.
+struct ParaRecordRead {
+  std::optional<ParametaRecord> record;
+  QString failure; // as ParaFileRead's
+};
+
 // The save and open commands of the parameter file.
 class ParameterFile : public QObject {
   Q_OBJECT
@@ -49,9 +64,6 @@ public:
 
   // The last save failed; cleared before each save.
   bool SaveFailed = false;
-  // Why the last file could not be read or taken over: its path and the
-  // reason, shown under message 681.
-  QString ReadFailure;
 
   // The operator commands: 0 when the file was saved or opened and shown,
   // 1 otherwise (cancelled, or reported).
@@ -63,26 +75,21 @@ public:
   // file stays until the new one is complete.
   void WriteParaFile(const QString &fileName);
   qint16 ReadParaFileProc();
-  // 0: the file is in ParametaArray (entry 0 its name); 1: refused or
-  // unreadable, ParametaArray unchanged. Another kind of file is said so.
-  qint16 ReadParaFile(const QString &fileName);
-  // 0: ParametaSet holds the file's values; 1: an entry could not be
-  // converted and ParametaSet is unchanged.
-  qint16 CopyParaFileArray();
-  // A file's parameters, the set and the page left alone; nullopt when the
-  // file is refused or damaged (ReadFailure says why; message 681 is the
-  // caller's).
-  std::optional<ParametaRecord> readRecord(const QString &fileName);
+  // The file's entries, or why not. Another kind of file is said so.
+  ParaFileRead ReadParaFile(const QString &fileName);
+  // The entries over `base`; nullopt when an entry could not be converted,
+  // its line then added to `read.failure`.
+  std::optional<ParametaRecord> CopyParaFileArray(ParaFileRead &read, const ParametaRecord &base);
+  // A file's parameters, the set and the page left alone; no record when the
+  // file is refused or damaged (message 681 is the caller's).
+  ParaRecordRead readRecord(const QString &fileName);
 
 private:
-  void buttons(bool enabled);
-  // The line of the entry that could not be taken over, under ReadFailure.
-  void noteBadEntry(int entry);
+  CommandLock lock();
 
   Module1 &m_;
   FrmMain &f_;
   Dialogs &dialogs_;
   ParameterPage &page_;
   QString saveError_;
-  std::array<int, 41> entryLines_{};
 };

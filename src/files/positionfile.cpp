@@ -1,4 +1,5 @@
 #include "positionfile.h"
+#include "commandlock.h"
 #include "frmmain.h"
 #include "indexdata.h"
 #include "indexrules.h"
@@ -97,10 +98,10 @@ qint16 ReadPosiDataFile(const QString &path, PosiRow &recv, Dialogs &dialogs, co
 
 PositionFile::PositionFile(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, IndexData &data)
     : m_(m), f_(frmMain), dialogs_(dialogs), data_(data) {
-  f_.cmdSaveFile.onClick = [this] { cmdSaveFile_Click(); };
-  f_.mnuFileSaveAs.onClick = [this] { mnuFileSaveAs_Click(); };
-  f_.cmdFileOpen.onClick = [this] { FileOpenProc(); };
-  f_.mnuFileOpen.onClick = [this] { FileOpenProc(); };
+  f_.cmdSaveFile.onClick([this] { cmdSaveFile_Click(); });
+  f_.mnuFileSaveAs.onClick([this] { mnuFileSaveAs_Click(); });
+  f_.cmdFileOpen.onClick([this] { FileOpenProc(); });
+  f_.mnuFileOpen.onClick([this] { FileOpenProc(); });
   data_.saveAs = [this] { return SaveFileProc(); };
 }
 
@@ -109,17 +110,13 @@ Dialogs::FileDialog PositionFile::fileDialog(int title) const {
 }
 
 void PositionFile::cmdSaveFile_Click() {
-  f_.DataCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::DataCommand});
   mnuFileSaveAs_Click();
-  f_.DataCommand_Yuko();
 }
 
 void PositionFile::mnuFileSaveAs_Click() {
-  f_.CMDBTN_Muko();
-  f_.Menyu_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::Commands, CommandLock::Group::Menus});
   SaveFileProc();
-  f_.CMDBTN_Yuko();
-  f_.Menyu_Yuko();
 }
 
 bool PositionFile::SaveFileProc() {
@@ -148,9 +145,9 @@ bool PositionFile::SaveFileAs(const QString &path) {
 
 qint16 PositionFile::FileOpenProc() {
   data_.SuppressVelCalc = true;
-  f_.DataCommand_Muko();
+  CommandLock locked(f_, {CommandLock::Group::DataCommand});
   const qint16 opened = OpenFileData();
-  f_.DataCommand_Yuko();
+  locked.release();
   // The fields stay filled for the operator to judge, but the open did not
   // succeed: a command line must not write what it could not show.
   qint16 result = opened;

@@ -1,4 +1,5 @@
 #include "verification.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "module1.h"
@@ -97,22 +98,14 @@ QString Details(const QList<Difference> &differences, const Messages &msg) {
 Verification::Verification(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, ParameterPage &page,
                            ParameterTransfer &transfer, ParameterFile &file)
     : m_(m), f_(frmMain), dialogs_(dialogs), page_(page), transfer_(transfer), file_(file) {
-  f_.cmdConpareCT.onClick = [this] { cmdConpareCT_Click(); };
-  f_.cmdConpareFile.onClick = [this] { cmdConpareFile_Click(); };
+  f_.cmdConpareCT.onClick([this] { cmdConpareCT_Click(); });
+  f_.cmdConpareFile.onClick([this] { cmdConpareFile_Click(); });
 }
 
-void Verification::buttons(bool enabled) {
-  if (enabled) {
-    f_.ParaCommand_Yuko();
-  } else {
-    f_.ParaCommand_Muko();
-  }
-}
-
-qint16 Verification::CompareParaArray() {
+qint16 Verification::CompareParaArray(const ParametaList &a) {
   DiffList = {};
   differences_.clear();
-  const auto c = verify::CompareParaArray(page_.ParametaSet, page_.ParametaArray);
+  const auto c = verify::CompareParaArray(page_.ParametaSet, a);
   if (!c)
     return -1;
   DiffList = c->DiffList;
@@ -120,10 +113,10 @@ qint16 Verification::CompareParaArray() {
   return differences_.isEmpty() ? 0 : 1;
 }
 
-qint16 Verification::report(qint16 compared, const QString &fileName) {
+qint16 Verification::report(qint16 compared, const QString &fileName, const QString &failure) {
   const Messages msg = m_.messages();
   if (compared == -1) {
-    dialogs_.message(msg.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+    dialogs_.message(msg.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, failure);
   } else if (compared == 0) {
     dialogs_.message(msg.told(826));
     dialogs_.done(fileName.isEmpty() ? msg.told(5107) : msg.told(5108).arg(fileName));
@@ -150,17 +143,18 @@ bool Verification::screenChecked() {
 }
 
 qint16 Verification::cmdConpareCT_Click() {
-  buttons(false);
-  const qint16 result = CompareWithCt();
-  buttons(true);
-  return result;
+  const CommandLock locked(f_, {CommandLock::Group::ParaCommand});
+  return CompareWithCt();
 }
 
 qint16 Verification::CompareWithCt() {
-  if (!screenChecked() || transfer_.ReadParaBlocks() == 1)
+  if (!screenChecked())
+    return -1;
+  const auto list = transfer_.ReadParaBlocks();
+  if (!list)
     return -1;
   // Blocks always decode to numbers: the result is 0 or 1.
-  qint16 compared = CompareParaArray();
+  qint16 compared = CompareParaArray(*list);
   // The current as it would be sent against the count the controller holds.
   if (page_.ParametaSet.ActSize == u"20") {
     const auto held = transfer_.ReadCurrentCount();
@@ -178,10 +172,8 @@ qint16 Verification::CompareWithCt() {
 }
 
 qint16 Verification::cmdConpareFile_Click() {
-  buttons(false);
-  const qint16 result = CompareWithFile();
-  buttons(true);
-  return result;
+  const CommandLock locked(f_, {CommandLock::Group::ParaCommand});
+  return CompareWithFile();
 }
 
 qint16 Verification::CompareWithFile() {
@@ -195,6 +187,7 @@ qint16 Verification::CompareWithFile() {
   if (path.isEmpty())
     return -1;
   // A file refused or not comparable: 681.
-  return report(file_.ReadParaFile(path) == 1 ? qint16(-1) : CompareParaArray(),
-                QFileInfo(path).fileName());
+  const ParaFileRead read = file_.ReadParaFile(path);
+  return report(read.list ? CompareParaArray(*read.list) : qint16(-1), QFileInfo(path).fileName(),
+                read.failure);
 }

@@ -53,8 +53,9 @@ public:
 
   verify::Groups DiffList;
 
-  // 0 equal, 1 different (DiffList says where), -1 not comparable.
-  qint16 CompareParaArray();
+  // The screen's set against a read list: 0 equal, 1 different (DiffList
+  // says where), -1 not comparable.
+  qint16 CompareParaArray(const ParametaList &a);
   // The commands, as CompareParaArray; -1 also when no verification took
   // place (refused, cancelled, read failed; already reported).
   qint16 CompareWithCt();
@@ -62,11 +63,11 @@ public:
   qint16 cmdConpareFile_Click();
 
 private:
-  void buttons(bool enabled);
   // Blank and range checks of the screen, with their messages; true when passed.
   bool screenChecked();
   qint16 CompareWithFile();
-  qint16 report(qint16 compared, const QString &fileName = {});
+  // `failure` goes under message 681 when the comparison did not take place.
+  qint16 report(qint16 compared, const QString &fileName = {}, const QString &failure = {});
 
   Module1 &m_;
   FrmMain &f_;

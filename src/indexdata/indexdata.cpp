@@ -1,4 +1,5 @@
 #include "indexdata.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "indexrules.h"
@@ -7,15 +8,15 @@
 
 IndexData::IndexData(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
     : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
-  f_.comboVEL.onClick = [this] { comboVEL_Click(); };
-  f_.comboACC.onClick = [this] { comboACC_Click(); };
-  f_.txtGEAR.onChange = [this] { txtGEAR_Change(); };
-  f_.txtDIVISION.onChange = [this] { txtDIVISION_Change(); };
-  f_.optCW.onClick = [this] { operatorEdit(); };
-  f_.optCCW.onClick = [this] { operatorEdit(); };
+  f_.comboVEL.onClick([this] { comboVEL_Click(); });
+  f_.comboACC.onClick([this] { comboACC_Click(); });
+  f_.txtGEAR.onChange([this] { txtGEAR_Change(); });
+  f_.txtDIVISION.onChange([this] { txtDIVISION_Change(); });
+  f_.optCW.onClick([this] { operatorEdit(); });
+  f_.optCCW.onClick([this] { operatorEdit(); });
   for (Control *field : {&f_.txtGEAR, &f_.txtDIVISION}) {
     const bool division = field == &f_.txtDIVISION;
-    field->onKeyPress = [this, field, division](int key) {
+    field->onKeyPress([this, field, division](int key) {
       const IndexKey k = IndexKeyFilter(key, field->text());
       if (k.enter) {
         // Enter ends the entry: the field is left, and from the division
@@ -26,13 +27,13 @@ IndexData::IndexData(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
           field->requestFocusNext();
       }
       return k.key;
-    };
-    field->onLostFocus = [this, division] { fieldLeft(division); };
+    });
+    field->onLostFocus([this, division] { fieldLeft(division); });
   }
-  f_.cmdLoadtoCt.onClick = [this] { LoadtoCtMain(); };
-  f_.mnuFileLoadtoCt.onClick = [this] { LoadtoCtMain(); };
-  f_.cmdGetfromCt.onClick = [this] { cmdGetfromCt_Click(); };
-  f_.mnuFileGetfromCt.onClick = [this] { cmdGetfromCt_Click(); };
+  f_.cmdLoadtoCt.onClick([this] { LoadtoCtMain(); });
+  f_.mnuFileLoadtoCt.onClick([this] { LoadtoCtMain(); });
+  f_.cmdGetfromCt.onClick([this] { cmdGetfromCt_Click(); });
+  f_.mnuFileGetfromCt.onClick([this] { cmdGetfromCt_Click(); });
 }
 
 void IndexData::filling(const std::function<void()> &fill) {
@@ -232,10 +233,10 @@ bool IndexData::setListsFromScreen(ListRule rule) {
 // --- Write ---------------------------------------------------------------------
 
 qint16 IndexData::LoadtoCtMain() {
-  f_.DataCommand_Muko();
+  CommandLock locked(f_, {CommandLock::Group::DataCommand});
   const qint16 result = LoadtoCtSeq();
   link_.CommPortRelease();
-  f_.DataCommand_Yuko();
+  locked.release();
   if (result == 0)
     dialogs_.done(m_.told(5101));
   return result;
@@ -278,8 +279,7 @@ qint16 IndexData::WritePosidataToCt() {
     f_.Hide_ProgressBar();
     return qint16(1);
   };
-  link_.TimeOutMs = 5000;
-  if (link_.CommTransaction("0WP", 7, record) == 1)
+  if (link_.CommTransaction("0WP", 7, record, 5000) == 1)
     return fail();
   if (link_.JusinData.left(4) != "0WP" + record.left(1)) {
     dialogs_.setBusy(false);
@@ -287,8 +287,7 @@ qint16 IndexData::WritePosidataToCt() {
     f_.Hide_ProgressBar();
     return 1;
   }
-  link_.TimeOutMs = 5000;
-  if (link_.CommTransaction("0WA", 5, "0101") == 1)
+  if (link_.CommTransaction("0WA", 5, "0101", 5000) == 1)
     return fail();
   f_.ProgressBar1.setValue(1);
   f_.ProgressBar1.setValue(3);
@@ -313,13 +312,13 @@ QList<Outcome::Value> IndexData::shownValues() const {
 }
 
 qint16 IndexData::cmdGetfromCt_Click() {
-  f_.DataCommand_Muko();
+  CommandLock locked(f_, {CommandLock::Group::DataCommand});
   f_.comboVEL.setEnabled(false);
   const qint16 result = GetfromCtSeq();
   // Every way out, a refused link check among them, leaves the port released.
   link_.CommPortRelease();
   f_.comboVEL.setEnabled(true);
-  f_.DataCommand_Yuko();
+  locked.release();
   if (!link_.CommError && !setListsFromScreen(ListRule::AfterRead))
     dialogs_.message(m_.told(3010));
   if (result == 0) {
@@ -364,8 +363,7 @@ qint16 IndexData::ReadPosidataFromCt() {
   f_.ProgressBar1.setMaximum(3);
   dialogs_.setBusy(true);
   f_.ProgressBar1.setValue(1);
-  link_.TimeOutMs = 5000;
-  const qint16 sent = link_.CommTransaction("0RP", 23, "01");
+  const qint16 sent = link_.CommTransaction("0RP", 23, "01", 5000);
   if (sent == 0)
     link_.BlockStrings[0] = link_.JusinData;
   f_.ProgressBar1.setValue(2);

@@ -1,4 +1,5 @@
 #include "controllercommands.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "link.h"
@@ -8,27 +9,20 @@
 
 ControllerCommands::ControllerCommands(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
     : m_(m), f_(frmMain), dialogs_(dialogs), link_(link) {
-  f_.cmdRESET.onClick = [this] { cmdRESET_Click(); };
-  f_.mnuShowCtversion.onClick = [this] { mnuShowCtversion_Click(); };
+  f_.cmdRESET.onClick([this] { cmdRESET_Click(); });
+  f_.mnuShowCtversion.onClick([this] { mnuShowCtversion_Click(); });
 }
 
 // The whole bracket, not only the buttons: a command started from a menu or
 // the parameter page during "0AR" would find the port in use.
-void ControllerCommands::bracket(bool enabled) {
-  if (enabled) {
-    f_.CMDBTN_Yuko();
-    f_.Menyu_Yuko();
-    f_.ParaBtn_Yuko();
-  } else {
-    f_.CMDBTN_Muko();
-    f_.Menyu_Muko();
-    f_.ParaBtn_Muko();
-  }
+CommandLock ControllerCommands::lock() {
+  using G = CommandLock::Group;
+  return CommandLock(f_, {G::Commands, G::Menus, G::ParameterButtons});
 }
 
 qint16 ControllerCommands::cmdRESET_Click() {
   f_.cmdRESET.setEnabled(false);
-  bracket(false);
+  const CommandLock locked = lock();
   const qint16 result = link_.AlarmReset();
   if (result == 0) {
     dialogs_.done(m_.told(5111));
@@ -37,13 +31,11 @@ qint16 ControllerCommands::cmdRESET_Click() {
   }
   link_.CommPortRelease();
   f_.cmdRESET.setEnabled(true);
-  bracket(true);
   return result;
 }
 
 qint16 ControllerCommands::ReadCtVersion() {
-  link_.TimeOutMs = 5000;
-  bool replied = link_.CommTransaction("0RV", 11, {}) == 0;
+  bool replied = link_.CommTransaction("0RV", 11, {}, 5000) == 0;
   const auto v = replies::Version(link_.JusinData);
   // A version is three digits; anything else is a wrong reply, not a version.
   if (replied && !v) {
@@ -58,15 +50,14 @@ qint16 ControllerCommands::ReadCtVersion() {
   }
   f_.sbStatusBar.setPanelText(0, m_.msg(415));
   if (link_.JusinData.startsWith("0%%")) {
-    link_.TimeOutMs = 5000;
-    link_.CommTransaction("0%C", 16, {});
+    link_.CommTransaction("0%C", 16, {}, 5000);
   }
   link_.CommPortRelease();
   return 1;
 }
 
 qint16 ControllerCommands::mnuShowCtversion_Click() {
-  bracket(false);
+  const CommandLock locked = lock();
   qint16 result = 1;
   if (link_.CommPortOpen() == 0 && link_.CommCheck() == 0) {
     result = ReadCtVersion();
@@ -82,6 +73,5 @@ qint16 ControllerCommands::mnuShowCtversion_Click() {
   }
   // Also after a failed link check, which may leave the port open.
   link_.CommPortRelease();
-  bracket(true);
   return result;
 }

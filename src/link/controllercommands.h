@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 
+class CommandLock;
 class Dialogs;
 class FrmMain;
 class Link;
@@ -20,7 +21,7 @@ public:
   qint16 ReadCtVersion();
 
 private:
-  void bracket(bool enabled);
+  CommandLock lock();
   Module1 &m_;
   FrmMain &f_;
   Dialogs &dialogs_;

@@ -143,7 +143,7 @@ void Link::portVanished() {
 // --- Transaction ----------------------------------------------------------
 
 void Link::armTimer() {
-  TimerTimeout.start(qMax(1, int(std::lround(TimeOutMs * timeoutScale()))));
+  TimerTimeout.start(qMax(1, int(std::lround(timeoutMs_ * timeoutScale()))));
 }
 
 void Link::waitForReply() {
@@ -161,7 +161,7 @@ void Link::waitForReply() {
 }
 
 qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
-                             const QByteArray &data) {
+                             const QByteArray &data, int timeoutMs) {
   if (waitLoop_)
     ++nestedRefusals_;
   if (shutDown_ || waitLoop_ || !device_)
@@ -170,6 +170,7 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
     return 1;
   CommError = false;
   TimeOutFlag = false;
+  timeoutMs_ = timeoutMs;
   armTimer();
   JusinBuffer.clear();
   const QByteArray line = command + data;
@@ -252,15 +253,13 @@ void Link::WrongReply(const QString &separator) {
 }
 
 qint16 Link::CommCheck() {
-  TimeOutMs = 2000;
-  return CommTransaction("0CM", 6, "6") == 1 ? 1 : 0;
+  return CommTransaction("0CM", 6, "6", 2000) == 1 ? 1 : 0;
 }
 
 qint16 Link::ChangeCommMode(qint16 &mode) {
   if (mode < 0 || mode >= 8)
     mode = 0;
-  TimeOutMs = 5000;
-  return CommTransaction("0CM", 6, QByteArray::number(mode)) != 0 ? 1 : 0;
+  return CommTransaction("0CM", 6, QByteArray::number(mode), 5000) != 0 ? 1 : 0;
 }
 
 void Link::shutdown() {
@@ -277,8 +276,7 @@ qint16 Link::LastTransaction(const QByteArray &command, int expectedLength, cons
     return 1;
   lastUsed_ = true;
   shutDown_ = false;
-  TimeOutMs = timeoutMs;
-  const qint16 result = CommTransaction(command, expectedLength, data);
+  const qint16 result = CommTransaction(command, expectedLength, data, timeoutMs);
   shutDown_ = true;
   CommPortClose();
   return result;
@@ -336,8 +334,7 @@ void Link::ErrorCheck() {
 }
 
 qint16 Link::ReadCtStatus() {
-  TimeOutMs = 2000;
-  if (CommTransaction("0RA", 6, {}) == 1)
+  if (CommTransaction("0RA", 6, {}, 2000) == 1)
     return -1;
   if (const auto status = replies::Status(JusinData))
     return *status;
@@ -347,6 +344,5 @@ qint16 Link::ReadCtStatus() {
 }
 
 qint16 Link::AlarmReset() {
-  TimeOutMs = 2000;
-  return CommTransaction("0AR", 5, {}) == 1 ? 1 : 0;
+  return CommTransaction("0AR", 5, {}, 2000) == 1 ? 1 : 0;
 }

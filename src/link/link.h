@@ -35,7 +35,6 @@ public:
   static double timeoutScale();
 
   // Shared state of the link.
-  qint16 TimeOutMs = 1000;
   QByteArray JusinBuffer;
   QByteArray JusinData;
   bool JusinEnd = false;
@@ -71,9 +70,10 @@ public:
   void ReloadPortNo();
 
   // Sends command + data + CR LF and waits for a reply of `expectedLength`
-  // characters (CR LF included) within TimeOutMs. 0: the reply is in
-  // JusinData; 1: failed, and the operator has been told.
-  qint16 CommTransaction(const QByteArray &command, int expectedLength, const QByteArray &data);
+  // characters (CR LF included) within `timeoutMs` (scaled). 0: the reply is
+  // in JusinData; 1: failed, and the operator has been told.
+  qint16 CommTransaction(const QByteArray &command, int expectedLength, const QByteArray &data,
+                         int timeoutMs);
   qint16 CommCheck();
   // A reply of the right form whose data are wrong: the port is released,
   // CommError set, and messages 384 and 385 shown, joined by `separator`.
@@ -148,6 +148,7 @@ private:
   bool lastUsed_ = false;
   int nestedRefusals_ = 0;
   Contact contact_ = Contact::None;
+  int timeoutMs_ = 1000; // of the exchange in flight
   // Error replies received so far, and the one whose missing list was last
   // reported: one report per reply.
   quint64 errorReplies_ = 0;

@@ -39,19 +39,19 @@ IoMonitor::IoMonitor(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
   timerInputOutput1.setInterval(300);
   timerInputOutput1.setTimerType(Qt::PreciseTimer);
   connect(&timerInputOutput1, &QTimer::timeout, this, &IoMonitor::timerInputOutput1_Timer);
-  f_.cmdIoMonitor.onClick = [this] { cmdIoMonitor_Click(); };
+  f_.cmdIoMonitor.onClick([this] { cmdIoMonitor_Click(); });
   for (int i : f_.imgWhiteIcon.indices())
-    f_.imgWhiteIcon(i).onDblClick = [this, i] { imgWhiteIcon_DblClick(i); };
+    f_.imgWhiteIcon(i).onDblClick([this, i] { imgWhiteIcon_DblClick(i); });
   const QList<Control *> lit = lamps();
   for (int row = 2; row < 7; ++row) {
-    lit[row]->onDblClick = [this, row] { outputLamp_DblClick(row); };
+    lit[row]->onDblClick([this, row] { outputLamp_DblClick(row); });
     // The white lamp is the one that takes the focus: Space switches.
-    f_.imgWhiteIcon(WhiteIcon[std::size_t(row)]).onKeyPress = [this, row](int key) {
+    f_.imgWhiteIcon(WhiteIcon[std::size_t(row)]).onKeyPress([this, row](int key) {
       if (key != ' ')
         return key;
       switchOutput(row);
       return 0;
-    };
+    });
   }
 }
 
@@ -96,12 +96,10 @@ bool IoMonitor::isOn(int row) const {
 
 qint16 IoMonitor::ReadIoState() {
   link_.Polling = true;
-  link_.TimeOutMs = 1000;
-  bool ok = link_.CommTransaction("0RI", 8, {}) == 0;
+  bool ok = link_.CommTransaction("0RI", 8, {}, 1000) == 0;
   if (ok) {
     link_.BlockStrings[0] = link_.JusinData;
-    link_.TimeOutMs = 1000;
-    ok = link_.CommTransaction("0RO", 7, {}) == 0;
+    ok = link_.CommTransaction("0RO", 7, {}, 1000) == 0;
   }
   link_.Polling = false;
   if (!ok) {
@@ -140,8 +138,7 @@ qint16 IoMonitor::WriteOutputs() {
     }
     data += QByteArray::number(digit, 16).toUpper();
   }
-  link_.TimeOutMs = 1000;
-  if (link_.CommTransaction("0WO", 7, data) == 1) {
+  if (link_.CommTransaction("0WO", 7, data, 1000) == 1) {
     link_.CommPortRelease();
     return 1;
   }
@@ -189,15 +186,8 @@ QList<Control *> IoMonitor::monitorGroup() const {
           &f_.cmdHOME, &f_.Frame1, &f_.cmdRESET};
 }
 
-void IoMonitor::IoCMDBTN_Muko() {
-  for (Control *c : monitorGroup())
-    c->setEnabled(false);
-}
-
-void IoMonitor::IoCMDBTN_Yuko() {
-  for (Control *c : monitorGroup())
-    c->setEnabled(true);
-}
+void IoMonitor::IoCMDBTN_Muko() { FrmMain::setAll(monitorGroup(), false); }
+void IoMonitor::IoCMDBTN_Yuko() { FrmMain::setAll(monitorGroup(), true); }
 
 void IoMonitor::timerInputOutput1_Timer() {
   // A tick that comes due while the last one waits for a reply is skipped.

@@ -1,4 +1,5 @@
 #include "motiontest.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "hexpad.h"
@@ -30,22 +31,22 @@ MotionTest::MotionTest(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &lin
     homeStop_ = true;
     wake();
   });
-  f_.cmdHOME.onClick = [this] { cmdHOME_Click(); };
-  f_.cmdMOVE.onClick = [this] { cmdMOVE_Click(); };
-  f_.cmdSTOP.onClick = [this] { cmdSTOP_Click(); };
+  f_.cmdHOME.onClick([this] { cmdHOME_Click(); });
+  f_.cmdMOVE.onClick([this] { cmdMOVE_Click(); });
+  f_.cmdSTOP.onClick([this] { cmdSTOP_Click(); });
   timerKeys();
 }
 
 void MotionTest::timerKeys() {
   Control &box = f_.txtTimer;
-  box.onKeyPress = [&box](int key) {
+  box.onKeyPress([&box](int key) {
     const entry::KeyResult r = motion::TimerKey(key, box.text(), box.selLength);
     if (r.focusNext)
       box.requestFocusNext();
     return r.key;
-  };
-  box.onChange = [&box] { box.setText(motion::TimerChange(box.text())); };
-  box.onLostFocus = [&box] { box.setText(motion::TimerLeave(box.text())); };
+  });
+  box.onChange([&box] { box.setText(motion::TimerChange(box.text())); });
+  box.onLostFocus([&box] { box.setText(motion::TimerLeave(box.text())); });
 }
 
 void MotionTest::sleepUntil(const std::function<bool()> &done) {
@@ -65,8 +66,7 @@ void MotionTest::wake() {
 qint16 MotionTest::MovePoint(int point) {
   if (point < 0 || point > 63)
     return 1;
-  link_.TimeOutMs = 5000;
-  return link_.CommTransaction("0MP", 7, HexPad(point, 2)) == 1 ? 1 : 0;
+  return link_.CommTransaction("0MP", 7, HexPad(point, 2), 5000) == 1 ? 1 : 0;
 }
 
 void MotionTest::WaitMs(int ms) {
@@ -87,15 +87,8 @@ QList<Control *> MotionTest::homingGroup() const {
           &f_.cmdRESET, &f_.cmdMOVE, &f_.cmdSTOP, &f_.optSTEP, &f_.optCNT, &f_.chkTimerUse};
 }
 
-void MotionTest::HOMEBTN_Muko() {
-  for (Control *c : homingGroup())
-    c->setEnabled(false);
-}
-
-void MotionTest::HOMEBTN_Yuko() {
-  for (Control *c : homingGroup())
-    c->setEnabled(true);
-}
+void MotionTest::HOMEBTN_Muko() { FrmMain::setAll(homingGroup(), false); }
+void MotionTest::HOMEBTN_Yuko() { FrmMain::setAll(homingGroup(), true); }
 
 qint16 MotionTest::cmdHOME_Click() {
   // Home stays usable while homing polls: a second press stops the waiting
@@ -109,13 +102,13 @@ qint16 MotionTest::cmdHOME_Click() {
   homeStop_ = false;
   HOMEBTN_Muko();
   f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  CommandLock menus(f_, {CommandLock::Group::Menus});
   f_.cmdRESET.setEnabled(false);
   const qint16 result = SelectMove();
   link_.CommPortRelease();
   HOMEBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
-  f_.Menyu_Yuko();
+  menus.release();
   homing_ = false;
   if (result == 0)
     dialogs_.done(m_.told(5140));
@@ -173,14 +166,14 @@ qint16 MotionTest::cmdMOVE_Click() {
   MoveCMDBTN_Muko();
   f_.cmdRESET.setEnabled(false);
   f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  CommandLock menus(f_, {CommandLock::Group::Menus});
   const qint16 result = RunMoveTest();
   // An error reply to a move or a status poll leaves the port open.
   link_.CommPortRelease();
   MoveCMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
   f_.cmdRESET.setEnabled(true);
-  f_.Menyu_Yuko();
+  menus.release();
   moving_ = false;
   Q_EMIT runEnded();
   return result;

@@ -12,10 +12,10 @@ constexpr int Offset = 500; // twips right of and below the main window's corner
 DeviceDialog::DeviceDialog(ParameterPage &page, Module1 &m, FrmMain &frmMain,
                            FrmDevice &frmDevice)
     : page_(page), m_(m), f_(frmMain), d_(frmDevice) {
-  d_.comboDeviceSize.onClick = [this] { comboDeviceSize_Click(); };
-  d_.comboDeviceSize.onLostFocus = [this] { comboDeviceSize_Click(); };
-  d_.cmdDeviceSet.onClick = [this] { cmdDeviceSet_Click(); };
-  d_.cmdDeviceCancel.onClick = [this] { cmdDeviceCancel_Click(); };
+  d_.comboDeviceSize.onClick([this] { comboDeviceSize_Click(); });
+  d_.comboDeviceSize.onLostFocus([this] { comboDeviceSize_Click(); });
+  d_.cmdDeviceSet.onClick([this] { cmdDeviceSet_Click(); });
+  d_.cmdDeviceCancel.onClick([this] { cmdDeviceCancel_Click(); });
   d_.onCloseRequest = [this] { cmdDeviceCancel_Click(); };
 }
 

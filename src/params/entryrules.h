@@ -18,20 +18,7 @@ struct KeyResult {
 };
 
 // A digit box: refuses keys once it holds more than `limit` characters
-// (unless its whole text is selected), and a zero left in it may read as
-// "no value".
-struct DigitBox {
-  const char *name;
-  int limit;
-  bool zeroIsEmpty;
-};
-inline constexpr DigitBox DigitBoxes[] = {
-    {"txtHomeOffset", 4, true},   {"txtHomeVel", 1, true},
-    {"txtHomeOfsVel", 1, true},   {"txtAxisPulse", 4, false},
-    {"txtPgAlarm", 4, false},     {"txtInpLimit", 2, false},
-    {"txtPgCheckTimer", 2, false}, {"txtLsSerchTimer", 2, false},
-};
-
+// (unless its whole text is selected).
 KeyResult DigitKeyFilter(int key, const QString &text, int selLength, int limit);
 
 // The motor current box: digits and one decimal point, at most 2.0. A key

@@ -90,7 +90,7 @@ QStringList ParametaRangeFailures(const ParametaRecord &p);
 // 0 when every checked field is in range, 1 otherwise.
 qint16 ParametaValueCheck(const ParametaRecord &p);
 
-// ParametaArray into the record after a controller read; also the encoder
+// A controller read's list into the record; also the encoder
 // flag and the device mode the device dialog reads.
 void CopyParaArray(const ParametaList &a, ParametaRecord &p, bool &DevPgUse,
                    bool &DevPgEditable);

@@ -7,7 +7,6 @@
 #include "module1.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <cmath>
 
 using namespace params;
@@ -33,18 +32,41 @@ qint16 comboValue(const Control &combo, int lastAccepted) {
   return i >= 0 && i <= lastAccepted ? qint16(combo.itemData(i)) : qint16(0);
 }
 
-// The boxes of the range-checked fields; the others come from files only.
+// The boxes of the range-checked fields, with their labels; the others
+// come from files only.
 struct RangedBox {
   const char *field;
-  const char *box;
+  Control FrmMain::*box;
+  Control FrmMain::*label;
 };
 constexpr RangedBox RangedBoxes[] = {
-    {"HomeOffset", "txtHomeOffset"},   {"HomeVel", "txtHomeVel"},
-    {"HomeOfsVel", "txtHomeOfsVel"},   {"AxisPulse", "txtAxisPulse"},
-    {"AxisAutoDrv", "comboAxisAutoDrv"}, {"PgFunc", "comboPgFunc"},
-    {"PgAlarm", "txtPgAlarm"},         {"HomeOut", "comboHomeOut"},
-    {"InpLimit", "txtInpLimit"},       {"PgCheckTimer", "txtPgCheckTimer"},
-    {"AutoHome", "comboAutoHome"},     {"LsSerchTimer", "txtLsSerchTimer"}};
+    {"HomeOffset", &FrmMain::txtHomeOffset, &FrmMain::lblHomeOffset},
+    {"HomeVel", &FrmMain::txtHomeVel, &FrmMain::lblHomeVel},
+    {"HomeOfsVel", &FrmMain::txtHomeOfsVel, &FrmMain::lblHomeOfsVel},
+    {"AxisPulse", &FrmMain::txtAxisPulse, &FrmMain::lblAxisPulse},
+    {"AxisAutoDrv", &FrmMain::comboAxisAutoDrv, &FrmMain::lblAxisAutoDrv},
+    {"PgFunc", &FrmMain::comboPgFunc, &FrmMain::lblPgFunc},
+    {"PgAlarm", &FrmMain::txtPgAlarm, &FrmMain::lblPgAlarm},
+    {"HomeOut", &FrmMain::comboHomeOut, &FrmMain::lblHomeOut},
+    {"InpLimit", &FrmMain::txtInpLimit, &FrmMain::lblInpLimit},
+    {"PgCheckTimer", &FrmMain::txtPgCheckTimer, &FrmMain::lblPgCheckTimer},
+    {"AutoHome", &FrmMain::comboAutoHome, &FrmMain::lblAutoHome},
+    {"LsSerchTimer", &FrmMain::txtLsSerchTimer, &FrmMain::lblLsSerchTimer}};
+
+// A digit box: refuses keys once it holds more than `limit` characters
+// (unless its whole text is selected), and a zero left in it may read as
+// "no value".
+struct DigitBox {
+  Control FrmMain::*box;
+  int limit;
+  bool zeroIsEmpty;
+};
+constexpr DigitBox DigitBoxes[] = {
+    {&FrmMain::txtHomeOffset, 4, true},    {&FrmMain::txtHomeVel, 1, true},
+    {&FrmMain::txtHomeOfsVel, 1, true},    {&FrmMain::txtAxisPulse, 4, false},
+    {&FrmMain::txtPgAlarm, 4, false},      {&FrmMain::txtInpLimit, 2, false},
+    {&FrmMain::txtPgCheckTimer, 2, false}, {&FrmMain::txtLsSerchTimer, 2, false},
+};
 
 // Not range-checked, but one byte wide.
 const ParamRange InpLimitRange{QStringLiteral("InpLimit"), 0, 0, 255, true};
@@ -79,12 +101,10 @@ bool ParameterPage::valuesInRange() {
     for (const RangedBox &b : RangedBoxes) {
       if (r.name != QLatin1String(b.field))
         continue;
-      Control *box = f_.find(QString::fromLatin1(b.box));
-      const QString bare = QString::fromLatin1(b.box).remove(QRegularExpression(QStringLiteral("^(txt|combo)")));
-      const Control *label = f_.find(QStringLiteral("lbl") + bare);
-      name = box->container()->text() + u' ' + (label ? label->text() : bare);
-      value = box->text();
-      box->setFocus();
+      Control &box = f_.*b.box;
+      name = box.container()->text() + u' ' + (f_.*b.label).text();
+      value = box.text();
+      box.setFocus();
     }
     dialogs_.status(m_.told(5007).arg(name, value, numText(r.lo), numText(r.hi)));
     return false;
@@ -112,13 +132,10 @@ bool ParameterPage::screenComplete() {
 ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice, Dialogs &dialogs)
     : listFolder(DataFolder()),
       frmDeviceDialog(*this, m, frmMain, frmDevice), m_(m), f_(frmMain), dialogs_(dialogs) {
-  for (const entry::DigitBox &b : entry::DigitBoxes) {
-    Control *box = f_.find(QString::fromLatin1(b.name));
-    Q_ASSERT(box);
-    wireDigitBox(*box, b.limit, b.zeroIsEmpty);
-  }
+  for (const DigitBox &b : DigitBoxes)
+    wireDigitBox(f_.*b.box, b.limit, b.zeroIsEmpty);
   Control &denryu = f_.txtDenryu;
-  denryu.onKeyPress = [this, &denryu](int key) {
+  denryu.onKeyPress([this, &denryu](int key) {
     QString outOfRange;
     const entry::KeyResult r =
         entry::DenryuKeyFilter(key, denryu.text(), DotSeen, denryu.selStart, denryu.selLength, &outOfRange);
@@ -128,11 +145,14 @@ ParameterPage::ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice,
       dialogs_.status(m_.told(5007).arg(f_.lblDenryu.text(), outOfRange, QStringLiteral("0.1"),
                                        QStringLiteral("2.0")));
     return r.key;
-  };
-  denryu.onChange = [this] { txtDenryu_Change(); };
-  f_.comboActSize.onClick = [this] { comboActSize_Click(); };
-  f_.chkTokuParaChange.onClick = [this] { chkTokuParaChange_Click(); };
-  f_.cmdIniPrm.onClick = [this] { cmdIniPrm_Click(); };
+  });
+  denryu.onChange([this] { txtDenryu_Change(); });
+  f_.comboActSize.onClick([this] { comboActSize_Click(); });
+  f_.chkTokuParaChange.onClick([this] {
+    if (!confirmed_)
+      chkTokuParaChange_Click();
+  });
+  f_.cmdIniPrm.onClick([this] { cmdIniPrm_Click(); });
   watchEdits();
 }
 
@@ -151,24 +171,21 @@ void ParameterPage::watchEdits() {
         return c->page() == 1;
     return false;
   };
-  auto chain = [this](std::function<void()> &handler) {
-    handler = [this, inner = handler] {
-      if (inner)
-        inner();
-      if (filling_ == 0) {
-        document.setEdited(true);
-        Q_EMIT valuesChanged();
-      }
-    };
+  // Connected last: the page's own rules have run when it is marked.
+  auto edited = [this] {
+    if (filling_ == 0) {
+      document.setEdited(true);
+      Q_EMIT valuesChanged();
+    }
   };
   for (Control *c : f_.controls()) {
     if (!onPage(c) || c == &f_.chkTokuParaChange || c == &f_.chkStdMark)
       continue;
     switch (c->kind()) {
-    case Control::Kind::Text: chain(c->onChange); break;
-    case Control::Kind::Combo: chain(c->onChange); chain(c->onClick); break;
+    case Control::Kind::Text: c->onChange(edited); break;
+    case Control::Kind::Combo: c->onChange(edited); c->onClick(edited); break;
     case Control::Kind::Option:
-    case Control::Kind::Check: chain(c->onClick); break;
+    case Control::Kind::Check: c->onClick(edited); break;
     default: break;
     }
   }
@@ -185,17 +202,17 @@ bool ParameterPage::askBeforeReplacing() {
 }
 
 void ParameterPage::wireDigitBox(Control &box, int limit, bool zeroIsEmpty) {
-  box.onKeyPress = [&box, limit](int key) {
+  box.onKeyPress([&box, limit](int key) {
     const entry::KeyResult r = entry::DigitKeyFilter(key, box.text(), box.selLength, limit);
     if (r.focusNext)
       box.requestFocusNext();
     return r.key;
-  };
-  box.onLostFocus = [this, &box, zeroIsEmpty] {
+  });
+  box.onLostFocus([this, &box, zeroIsEmpty] {
     EditText = box.text();
     EditText = entry::DigitBoxLeave(EditText, zeroIsEmpty);
     box.setText(EditText);
-  };
+  });
 }
 
 void ParameterPage::mainWindowLoad() {
@@ -231,7 +248,7 @@ void ParameterPage::mainWindowLoad() {
 
   for (const RangedBox &b : RangedBoxes)
     if (const auto r = rangeOf(ParametaRanges(ParametaRecord{}), b.field))
-      f_.find(QString::fromLatin1(b.box))->setToolTipText(rangeText(*r));
+      (f_.*b.box).setToolTipText(rangeText(*r));
   f_.txtDenryu.setToolTipText(msg.text(5201));
 
   ReadDevList();
@@ -329,8 +346,8 @@ qint16 ParameterPage::BlankParaCheck() const {
   return 0;
 }
 
-void ParameterPage::CopyParaArray() {
-  ::CopyParaArray(ParametaArray, ParametaSet, DevPgUse, DevPgEditable);
+void ParameterPage::CopyParaArray(const ParametaList &a) {
+  ::CopyParaArray(a, ParametaSet, DevPgUse, DevPgEditable);
 }
 
 void ParameterPage::lockSpecial(bool locked) {
@@ -344,9 +361,9 @@ void ParameterPage::lockSpecial(bool locked) {
 }
 
 void ParameterPage::unlockSpecialConfirmed() {
-  const auto rule = std::exchange(f_.chkTokuParaChange.onClick, nullptr);
+  confirmed_ = true; // the rule would ask
   f_.chkTokuParaChange.setChecked(true);
-  f_.chkTokuParaChange.onClick = rule;
+  confirmed_ = false;
   lockSpecial(false);
 }
 

@@ -21,10 +21,8 @@ class ParameterPage : public QObject {
 public:
   ParameterPage(Module1 &m, FrmMain &frmMain, FrmDevice &frmDevice, Dialogs &dialogs);
 
-  // The single copy of the controller's parameters, and the numbered list
-  // through which controller reads and parameter files deliver theirs.
+  // The single copy of the controller's parameters.
   ParametaRecord ParametaSet;
-  ParametaList ParametaArray;
 
   DeviceChoice DevChoice;
   bool DevPgUse = false;      // an encoder is fitted
@@ -74,8 +72,8 @@ public:
   // What TorikomiParametaValue would take in, the set and the page left alone.
   ParametaRecord screenRecord() const;
   qint16 BlankParaCheck() const;
-  // CopyParaArray on this page's list and set.
-  void CopyParaArray();
+  // CopyParaArray of a controller read into this page's set.
+  void CopyParaArray(const ParametaList &a);
 
   qint16 ReadDevList();
   qint16 FindDevSize(const QString &size);
@@ -117,4 +115,5 @@ private:
   FrmMain &f_;
   Dialogs &dialogs_;
   int filling_ = 0; // code, not the operator, is filling the page
+  bool confirmed_ = false; // the special group is unlocked without asking
 };

@@ -1,4 +1,5 @@
 #include "parametertransfer.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "frmtrance.h"
@@ -15,29 +16,25 @@ using namespace paramblocks;
 ParameterTransfer::ParameterTransfer(Module1 &m, FrmMain &frmMain, FrmTrance &frmTrance,
                                      Dialogs &dialogs, Link &link, ParameterPage &page)
     : m_(m), f_(frmMain), t_(frmTrance), dialogs_(dialogs), link_(link), page_(page) {
-  f_.cmdParaRead.onClick = [this] { cmdParaRead_Click(); };
-  f_.cmdParaWrite.onClick = [this] { cmdParaWrite_Click(); };
+  f_.cmdParaRead.onClick([this] { cmdParaRead_Click(); });
+  f_.cmdParaWrite.onClick([this] { cmdParaWrite_Click(); });
 }
 
 // The parameter buttons too: the other page alone would leave them free
-// to start a second transfer during this one's waits.
-void ParameterTransfer::buttons(bool enabled) {
-  if (enabled) {
-    link_.CommPortRelease(); // whichever way the command ended
-    f_.CMDBTN_Yuko();
-    f_.ParaCommand_Yuko();
-  } else {
-    f_.CMDBTN_Muko();
-    f_.ParaCommand_Muko();
-  }
+// to start a second transfer during this one's waits. The port is released
+// before they are free, whichever way the command ended.
+qint16 ParameterTransfer::transfer(qint16 (ParameterTransfer::*command)()) {
+  using G = CommandLock::Group;
+  const CommandLock locked(f_, {G::Commands, G::ParaCommand});
+  const qint16 result = (this->*command)();
+  link_.CommPortRelease();
+  return result;
 }
 
 // --- Read ----------------------------------------------------------------------
 
 qint16 ParameterTransfer::cmdParaRead_Click() {
-  buttons(false);
-  const qint16 result = GetParametaValue();
-  buttons(true);
+  const qint16 result = transfer(&ParameterTransfer::GetParametaValue);
   if (result == 0) {
     page_.document.setPath({}); // the controller's set, no file's
     dialogs_.done(m_.told(5104));
@@ -60,20 +57,18 @@ qint16 ParameterTransfer::GetParametaValue() {
   }
   // The identity blocks first: a controller that cannot give them is not
   // worth a full read.
-  link_.TimeOutMs = 2000;
-  bool identity = link_.CommTransaction("0RD", ReplyLength, "1") == 0;
+  bool identity = link_.CommTransaction("0RD", ReplyLength, "1", 2000) == 0;
   if (identity) {
-    link_.TimeOutMs = 2000;
-    identity = link_.CommTransaction("0RD", ReplyLength, "0") == 0;
+    identity = link_.CommTransaction("0RD", ReplyLength, "0", 2000) == 0;
   }
   if (!identity) {
     dialogs_.message(m_.told(356));
     link_.CommPortRelease();
     return 1;
   }
-  qint16 result = ReadParaBlocks();
-  if (result == 0) {
-    page_.CopyParaArray();
+  qint16 result = 1;
+  if (const auto list = ReadParaBlocks()) {
+    page_.CopyParaArray(*list);
     page_.ParametaHyoji();
     result = GetSPdenryu();
   }
@@ -81,7 +76,7 @@ qint16 ParameterTransfer::GetParametaValue() {
   return result;
 }
 
-qint16 ParameterTransfer::ReadParaBlocks() {
+std::optional<ParametaList> ParameterTransfer::ReadParaBlocks() {
   for (int i = 0; i <= 4; ++i)
     link_.BlockStrings[i].clear();
   f_.Disp_ProgressBar();
@@ -89,12 +84,11 @@ qint16 ParameterTransfer::ReadParaBlocks() {
   dialogs_.setBusy(true);
   std::array<QByteArray, 3> replies;
   for (int b = 0; b < 3; ++b) {
-    link_.TimeOutMs = 3000;
-    if (link_.CommTransaction("0RD", ReplyLength, HexPad(b, 1)) == 1) {
+    if (link_.CommTransaction("0RD", ReplyLength, HexPad(b, 1), 3000) == 1) {
       dialogs_.setBusy(false);
       link_.CommPortRelease();
       f_.Hide_ProgressBar();
-      return 1;
+      return std::nullopt;
     }
     link_.BlockStrings[b] = replies[std::size_t(b)] = link_.JusinData;
     f_.ProgressBar1.setValue(b + 1);
@@ -103,17 +97,13 @@ qint16 ParameterTransfer::ReadParaBlocks() {
   f_.Hide_ProgressBar();
   link_.CommPortRelease();
   const auto list = DecodeBlocks(replies);
-  if (!list) {
+  if (!list)
     link_.WrongReply();
-    return 1;
-  }
-  page_.ParametaArray = *list;
-  return 0;
+  return list;
 }
 
 std::optional<int> ParameterTransfer::ReadCurrentCount() {
-  link_.TimeOutMs = 3000;
-  if (link_.CommTransaction("0RD", ReplyLength, "7") == 1) {
+  if (link_.CommTransaction("0RD", ReplyLength, "7", 3000) == 1) {
     link_.CommPortRelease();
     return std::nullopt;
   }
@@ -138,9 +128,7 @@ qint16 ParameterTransfer::GetSPdenryu() {
 // --- Write ---------------------------------------------------------------------
 
 qint16 ParameterTransfer::cmdParaWrite_Click() {
-  buttons(false);
-  const qint16 result = ParaWriteSeq();
-  buttons(true);
+  const qint16 result = transfer(&ParameterTransfer::ParaWriteSeq);
   if (result == 0) {
     page_.document.setEdited(false); // the edits are in the controller now
     dialogs_.done(m_.told(5105));
@@ -207,8 +195,7 @@ qint16 ParameterTransfer::WriteParaToCt() {
   enum class Sent { Ok, Failed, WrongEcho };
   auto send = [this](const QByteArray &command, int length, const QByteArray &data,
                      const QByteArray &echo) {
-    link_.TimeOutMs = 5000;
-    if (link_.CommTransaction(command, length, data) == 1)
+    if (link_.CommTransaction(command, length, data, 5000) == 1)
       return Sent::Failed;
     if (!link_.JusinData.startsWith(echo))
       return Sent::WrongEcho;

@@ -1,4 +1,6 @@
 #pragma once
+#include "parametaset.h"
+
 #include <optional>
 #include <QByteArray>
 #include <QObject>
@@ -28,9 +30,9 @@ public:
   qint16 cmdParaWrite_Click();
 
   qint16 GetParametaValue();
-  // Blocks 0..2 into ParametaArray, which changes only when all three
-  // replies are good. Releases the port. 0 read, 1 failed (already told).
-  qint16 ReadParaBlocks();
+  // Blocks 0..2 as the numbered list, when all three replies are good.
+  // Releases the port. nullopt: failed (already told).
+  std::optional<ParametaList> ReadParaBlocks();
   qint16 GetSPdenryu();
   // The motor current count the controller holds in block 7; nullopt when
   // the read failed (already reported).
@@ -40,7 +42,8 @@ public:
   qint16 WriteParaToCt();
 
 private:
-  void buttons(bool enabled);
+  // Runs a transfer command inside the command groups' lock.
+  qint16 transfer(qint16 (ParameterTransfer::*command)());
   void showTrance();
   void closeTrance();
 

@@ -33,11 +33,11 @@ bool blank(const QList<Control *> &boxes) {
 
 StandardMarks::StandardMarks(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, ParameterPage &page)
     : m_(m), f_(frmMain), dialogs_(dialogs), page_(page) {
-  f_.chkStdMark.onClick = [this] {
+  f_.chkStdMark.onClick([this] {
     refresh();
     if (!f_.chkStdMark.isChecked())
       dialogs_.status(QString());
-  };
+  });
   connect(&page_, &ParameterPage::valuesChanged, this, &StandardMarks::refresh);
 }
 

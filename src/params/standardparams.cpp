@@ -1,5 +1,6 @@
 // The actuator list, the standard parameters and the command that loads them.
 #include "basic.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "module1.h"
@@ -114,9 +115,7 @@ qint16 ParameterPage::LoadStdPara() {
 }
 
 void ParameterPage::cmdIniPrm_Click() {
-  f_.CMDBTN_Muko();
-  f_.ParaCommand_Muko();
-
+  const CommandLock locked(f_, {CommandLock::Group::Commands, CommandLock::Group::ParaCommand});
   if (askBeforeReplacing()) {
     frmDeviceDialog.showModal();
     if (frmDeviceDialog.Cancelled()) {
@@ -127,7 +126,4 @@ void ParameterPage::cmdIniPrm_Click() {
       dialogs_.done(m_.told(5106).arg(f_.comboActSize.text()));
     }
   }
-
-  f_.CMDBTN_Yuko();
-  f_.ParaCommand_Yuko();
 }

@@ -1,4 +1,5 @@
 #include "printcommands.h"
+#include "commandlock.h"
 #include "dialogs.h"
 #include "frmmain.h"
 #include "frmprintselect.h"
@@ -17,47 +18,41 @@
 PrintCommands::PrintCommands(Module1 &m, FrmMain &frmMain, FrmPrintSelect &select, Dialogs &dialogs,
                              IndexData &data, ParameterPage &page, ParameterFile &file)
     : m_(m), f_(frmMain), s_(select), dialogs_(dialogs), data_(data), page_(page), file_(file) {
-  f_.cmdDataPrint.onClick = [this] { PrintScreenData(); };
-  f_.cmdFilePrint.onClick = [this] { PrintFileData(); };
-  f_.mnuFilePrint.onClick = [this] { PrintFromMenu(); };
-  f_.mnuFilePrintPreview.onClick = [this] { PrintFromMenu(true); };
-  f_.cmdParaPrint.onClick = [this] { PrintParaScreen(); };
-  f_.cmdParaFilePrint.onClick = [this] { PrintParaFile(); };
+  f_.cmdDataPrint.onClick([this] { PrintScreenData(); });
+  f_.cmdFilePrint.onClick([this] { PrintFileData(); });
+  f_.mnuFilePrint.onClick([this] { PrintFromMenu(); });
+  f_.mnuFilePrintPreview.onClick([this] { PrintFromMenu(true); });
+  f_.cmdParaPrint.onClick([this] { PrintParaScreen(); });
+  f_.cmdParaFilePrint.onClick([this] { PrintParaFile(); });
   for (int i : s_.optPrintPosi.indices())
-    s_.optPrintPosi(i).onClick = [this] { optPrintPosi_Click(); };
-  s_.cmdSelectPosiFile.onClick = [this] { cmdSelectPosiFile_Click(); };
-  s_.cmdPrintSet.onClick = [this] { cmdPrintSet_Click(); };
-  s_.cmdPrintCancel.onClick = [this] { cmdPrintCancel_Click(); };
+    s_.optPrintPosi(i).onClick([this] { optPrintPosi_Click(); });
+  s_.cmdSelectPosiFile.onClick([this] { cmdSelectPosiFile_Click(); });
+  s_.cmdPrintSet.onClick([this] { cmdPrintSet_Click(); });
+  s_.cmdPrintCancel.onClick([this] { cmdPrintCancel_Click(); });
   s_.onCloseRequest = [this] { cmdPrintCancel_Click(); };
 }
 
 // --- The index data report -------------------------------------------------
 
 qint16 PrintCommands::PrintScreenData() {
-  f_.DataCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::DataCommand});
   PrintGrid = true;
   PrintFile = false;
-  const qint16 result = printIndex(false);
-  f_.DataCommand_Yuko();
-  return result;
+  return printIndex(false);
 }
 
 qint16 PrintCommands::PrintFileData() {
-  f_.DataCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::DataCommand});
   m_.FilePrintMode = 1;
   showPrintSelect();
   m_.FilePrintMode = 0;
-  const qint16 result = PrintCancelled ? qint16(1) : printIndex(false);
-  f_.DataCommand_Yuko();
-  return result;
+  return PrintCancelled ? qint16(1) : printIndex(false);
 }
 
 qint16 PrintCommands::PrintFromMenu(bool preview) {
-  f_.CMDBTN_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::Commands});
   showPrintSelect();
-  const qint16 result = PrintCancelled ? qint16(1) : printIndex(preview);
-  f_.CMDBTN_Yuko();
-  return result;
+  return PrintCancelled ? qint16(1) : printIndex(preview);
 }
 
 qint16 PrintCommands::printIndexFile(const QString &path) {
@@ -107,7 +102,7 @@ qint16 PrintCommands::printIndex(bool preview) {
 // --- The parameter report --------------------------------------------------
 
 qint16 PrintCommands::PrintParaScreen() {
-  f_.ParaCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::ParaCommand});
   qint16 result = 1;
   if (page_.BlankParaCheck() == 1) {
     dialogs_.message(m_.told({7, 8}));
@@ -121,12 +116,11 @@ qint16 PrintCommands::PrintParaScreen() {
                                              m_.messages()),
                            false, false);
   }
-  f_.ParaCommand_Yuko();
   return result;
 }
 
 qint16 PrintCommands::PrintParaFile() {
-  f_.ParaCommand_Muko();
+  const CommandLock locked(f_, {CommandLock::Group::ParaCommand});
   qint16 result = 1;
   if (dialogs_.message(m_.told(682), Dialogs::Buttons::OkCancel, Dialogs::Icon::Question) ==
       Dialogs::Answer::Ok) {
@@ -135,17 +129,16 @@ qint16 PrintCommands::PrintParaFile() {
     if (!path.isEmpty())
       result = printParamFile(path);
   }
-  f_.ParaCommand_Yuko();
   return result;
 }
 
 qint16 PrintCommands::printParamFile(const QString &path) {
-  const std::optional<ParametaRecord> p = file_.readRecord(path);
-  if (!p) {
-    dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, file_.ReadFailure);
+  const ParaRecordRead read = file_.readRecord(path);
+  if (!read.record) {
+    dialogs_.message(m_.told(681), Dialogs::Buttons::Ok, Dialogs::Icon::None, read.failure);
     return 1;
   }
-  return printParams(FillParaPrintList(*p, QFileInfo(path).fileName(), m_.messages()), true, false);
+  return printParams(FillParaPrintList(*read.record, QFileInfo(path).fileName(), m_.messages()), true, false);
 }
 
 qint16 PrintCommands::printParams(const QStringList &list, bool fromFile, bool preview) {

@@ -37,8 +37,8 @@ void Control::setText(const QString &t) {
     return;
   text_ = t;
   Q_EMIT changed();
-  if (onChange && (kind_ == Kind::Text || kind_ == Kind::Combo))
-    onChange();
+  if (kind_ == Kind::Text || kind_ == Kind::Combo)
+    run(change_);
 }
 
 void Control::setToolTipText(const QString &t) {
@@ -132,9 +132,15 @@ void Control::setModified(bool on) {
   Q_EMIT changed();
 }
 
-void Control::click() {
-  if (onClick)
-    onClick();
+void Control::onKeyPress(std::function<int(int key)> filter) {
+  Q_ASSERT_X(!keyPress_, "Control::onKeyPress", "one key filter per control");
+  keyPress_ = std::move(filter);
+}
+
+void Control::run(const Handlers &handlers) {
+  // A copy: a handler may connect another.
+  for (const auto &h : Handlers(handlers))
+    h();
 }
 
 void Control::setTabCount(int n) {

@@ -113,9 +113,18 @@ public:
   bool inFront = false;
   void bringToFront();
 
-  // Handlers of the window's logic; the binder calls the operator-side entries.
-  std::function<void()> onChange, onClick, onDblClick, onLostFocus;
-  std::function<int(int key)> onKeyPress; // returns the key to pass on, 0 refuses it
+  // Handlers of the window's logic, connected by the command objects; each
+  // runs, in the order connected. The binder calls the operator-side entries.
+  void onChange(std::function<void()> handler) { change_ << std::move(handler); }
+  void onClick(std::function<void()> handler) { click_ << std::move(handler); }
+  void onDblClick(std::function<void()> handler) { dblClick_ << std::move(handler); }
+  void onLostFocus(std::function<void()> handler) { lostFocus_ << std::move(handler); }
+  // The key filter: it returns the key to pass on, 0 refuses it. One only,
+  // since only one can decide.
+  void onKeyPress(std::function<int(int key)> filter);
+  // Drops the click handlers, openly: a test that watches which command the
+  // keys reach without running it.
+  void disconnectClick() { click_.clear(); }
 
   // Length and start of the selected text when a key arrives (kept by the
   // widget); with nothing selected, the start is the caret.
@@ -123,10 +132,10 @@ public:
   int selStart = 0;
 
   // Operator actions, forwarded by the widgets.
-  int keyPress(int key) { return onKeyPress ? onKeyPress(key) : key; }
-  void click();
-  void dblClick() { if (onDblClick) onDblClick(); }
-  void lostFocus() { if (onLostFocus) onLostFocus(); }
+  int keyPress(int key) { return keyPress_ ? keyPress_(key) : key; }
+  void click() { run(click_); }
+  void dblClick() { run(dblClick_); }
+  void lostFocus() { run(lostFocus_); }
 
 Q_SIGNALS:
   void changed();
@@ -139,6 +148,11 @@ public:
   void setFocus() { Q_EMIT focusRequested(); }
 
 private:
+  using Handlers = QList<std::function<void()>>;
+  static void run(const Handlers &handlers);
+
+  Handlers change_, click_, dblClick_, lostFocus_;
+  std::function<int(int)> keyPress_;
   QString accessibleName_;
   QString name_;
   Kind kind_;

@@ -219,6 +219,7 @@ public:
   void ParaCommand_Yuko() { ParaBtn_Yuko(); SSTab1.setTabEnabled(0, true); Menyu_Yuko(); }
 
   // The members of each group, in their order.
+  static void setAll(const QList<Control *> &group, bool enabled);
   QList<Control *> commandButtons();
   QList<Control *> menus();
   QList<Control *> parameterButtons();
@@ -233,7 +234,6 @@ Q_SIGNALS:
   void commandStarted();
 
 private:
-  static void setAll(const QList<Control *> &group, bool enabled);
   void lock(bool &locked, const QList<Control *> &group) {
     if (!commandsLocked_ && !menusLocked_ && !parameterButtonsLocked_)
       Q_EMIT commandStarted();

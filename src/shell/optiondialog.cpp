@@ -18,22 +18,22 @@
 OptionDialog::OptionDialog(Module1 &m, FrmMain &frmMain, FrmOption &frmOption, Dialogs &dialogs,
                            Link &link, SettingsStore &store)
     : m_(m), f_(frmMain), o_(frmOption), dialogs_(dialogs), link_(link), store_(store) {
-  f_.mnuViewOption.onClick = [this] { mnuViewOption_Click(); };
+  f_.mnuViewOption.onClick([this] { mnuViewOption_Click(); });
   for (int i : o_.optSutiSyori.indices())
-    o_.optSutiSyori(i).onClick = [this] { optSutiSyori_Click(); };
-  o_.cmdOK.onClick = [this] { cmdOK_Click(); };
-  o_.cmdCancel.onClick = [this] { close(); };
-  o_.cmdApply.onClick = [this] { close(); };
-  o_.cmdRefresh.onClick = [this] { ScanIntoList(); };
-  o_.cmdAddNetLine.onClick = [this] { cmdAddNetLine_Click(); };
+    o_.optSutiSyori(i).onClick([this] { optSutiSyori_Click(); });
+  o_.cmdOK.onClick([this] { cmdOK_Click(); });
+  o_.cmdCancel.onClick([this] { close(); });
+  o_.cmdApply.onClick([this] { close(); });
+  o_.cmdRefresh.onClick([this] { ScanIntoList(); });
+  o_.cmdAddNetLine.onClick([this] { cmdAddNetLine_Click(); });
   o_.onCloseRequest = [this] { close(); };
   // Enter adds the address typed rather than closing the dialog without it.
-  o_.txtNetLine.onKeyPress = [this](int key) {
+  o_.txtNetLine.onKeyPress([this](int key) {
     if (key != 13)
       return key;
     o_.cmdAddNetLine.click();
     return 0;
-  };
+  });
 }
 
 OptionDialog::~OptionDialog() = default;

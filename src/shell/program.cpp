@@ -14,12 +14,12 @@
 #include <QLocale>
 
 Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
-  frmMain.mnuFileExit.onClick = [this] { mnuFileExit_Click(); };
+  frmMain.mnuFileExit.onClick([this] { mnuFileExit_Click(); });
   serialPort.network().setTexts([this](int n) { return m.msg(n); });
-  frmMain.mnuHelpContents.onClick = [this] { ShowHelp(m.told(414)); };
-  frmMain.mnuHelpAbout.onClick = [this] { mnuHelpAbout_Click(); };
-  frmAbout.cmdOK.onClick = [this] { frmAbout.form.setVisible(false); };
-  frmAbout.cmdSysInfo.onClick = [this] { RunSystemInfo(); };
+  frmMain.mnuHelpContents.onClick([this] { ShowHelp(m.told(414)); });
+  frmMain.mnuHelpAbout.onClick([this] { mnuHelpAbout_Click(); });
+  frmAbout.cmdOK.onClick([this] { frmAbout.form.setVisible(false); });
+  frmAbout.cmdSysInfo.onClick([this] { RunSystemInfo(); });
   connect(&frmMain.Timer1, &QTimer::timeout, this, &Program::showClock);
   connect(&indexData.document, &Document::changed, this, &Program::showTitle);
   connect(&params.document, &Document::changed, this, &Program::showTitle);

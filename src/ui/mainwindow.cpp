@@ -94,21 +94,21 @@ MainWindow::MainWindow(Program &program) : p_(program) {
   buildStatusBar();
 
   // View > Communication Log: a window of its own, recording while open.
-  p_.frmMain.mnuViewCommLog.onClick = [this] {
+  p_.frmMain.mnuViewCommLog.onClick([this] {
     showWindow(logWindow_, [this] { return new CommLogWindow(p_.log(), p_.m, p_.dialogs, this); });
-  };
+  });
   // File > Compare Parameter Files: modal, so no command runs beside it.
-  p_.frmMain.mnuFileCompare.onClick = [this] {
+  p_.frmMain.mnuFileCompare.onClick([this] {
     showWindow(compareWindow_, [this] { return new CompareWindow(p_, this); });
-  };
+  });
   // The I/O timeline and the move statistics: windows of their own that
   // follow the monitor and the move test while they run.
-  p_.frmMain.cmdIoTimeline.onClick = [this] {
+  p_.frmMain.cmdIoTimeline.onClick([this] {
     showWindow(timelineWindow_, [this] { return new TimelineWindow(p_, this); });
-  };
-  p_.frmMain.cmdMoveStats.onClick = [this] {
+  });
+  p_.frmMain.cmdMoveStats.onClick([this] {
     showWindow(statsWindow_, [this] { return new MoveStatsWindow(p_, this); });
-  };
+  });
 
   // Esc presses Stop while a move test runs, for an operator without the mouse.
   auto *stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);

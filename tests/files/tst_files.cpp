@@ -63,15 +63,19 @@ private Q_SLOTS:
     QTest::addColumn<QByteArray>("from");
     QTest::addColumn<QByteArray>("to");
     QTest::addColumn<QString>("first"); // said before 681
-    QTest::newRow("another kind") << QByteArray("\"PRM\"") << QByteArray("\"POS\"") << kt::msg({22, 20});
-    auto row = [](const char *name, const QByteArray &from, const QByteArray &to) {
-      QTest::newRow(name) << from << to << QString();
+    QTest::addColumn<QString>("reason"); // under 681, after the path
+    QTest::newRow("another kind") << QByteArray("\"PRM\"") << QByteArray("\"POS\"") << kt::msg({22, 20})
+                                  << kt::msg(22);
+    auto row = [](const char *name, const QByteArray &from, const QByteArray &to, const QString &reason) {
+      QTest::newRow(name) << from << to << QString() << reason;
     };
-    row("third group ETC", "\"PG\"", "\"ETC\"");
-    row("group count 5", "6\r\n\"HOME\"", "5\r\n\"HOME\"");
-    row("value not a number", "\r\n400\r\n", "\r\n4x0\r\n");
-    row("a quote in the actuator code", "\"28L100\"", "28L100\""); // never written by the program
-    row("cut short", "\"RESERVED\",7,1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n", "\"RESERVED\",7,1\r\n0\r\n");
+    row("third group ETC", "\"PG\"", "\"ETC\"", kt::msg(5006).arg(17));
+    // Entries missing: no line to name.
+    row("group count 5", "6\r\n\"HOME\"", "5\r\n\"HOME\"", kt::msg(5002));
+    row("value not a number", "\r\n400\r\n", "\r\n4x0\r\n", kt::msg(5003).arg(12));
+    row("a quote in the actuator code", "\"28L100\"", "28L100\"", kt::msg(5006).arg(16)); // never written by the program
+    row("cut short", "\"RESERVED\",7,1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n", "\"RESERVED\",7,1\r\n0\r\n",
+        kt::msg(5002));
   }
 
   // A refused file changes nothing; the file opened next is taken whole.
@@ -79,6 +83,7 @@ private Q_SLOTS:
     QFETCH(QByteArray, from);
     QFETCH(QByteArray, to);
     QFETCH(QString, first);
+    QFETCH(QString, reason);
     QByteArray bytes = Standard28File;
     QVERIFY(bytes.contains(from));
     kt::writeFile(kt::path("refused.pmt"), bytes.replace(from, to));
@@ -90,8 +95,8 @@ private Q_SLOTS:
     r.dialogs.answers << Dialogs::Answer::No << Dialogs::Answer::No; // the edit not saved first
     r.f.cmdReadParaFile.click();
     QCOMPARE(r.dialogs.shown.mid(1).join(u'|'), (first.isEmpty() ? QString() : first + u'|') + kt::msg(681));
-    if (QByteArray(QTest::currentDataTag()) == "group count 5") // entries missing: no line to name
-      QVERIFY(r.dialogs.details.value(r.dialogs.shown.indexOf(kt::msg(681))).endsWith(kt::msg(5002)));
+    QCOMPARE(r.dialogs.details.value(r.dialogs.shown.indexOf(kt::msg(681))),
+             kt::path("refused.pmt") + u"\r\n"_qs + reason);
     QCOMPARE(r.page.ParametaSet, standard28());
     QCOMPARE(r.texts(), before);
     QVERIFY(r.settled());

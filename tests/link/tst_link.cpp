@@ -254,7 +254,7 @@ private Q_SLOTS:
     r.m.PortNo = 0; // out of range: the stored number is used
     r.line.openFailure = QStringLiteral("/dev/ttyS4: Permission denied");
     r.link.CommError = true;
-    QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+    QCOMPARE(r.link.CommTransaction("0RA", 6, {}, 1000), qint16(1));
     QCOMPARE(r.line.lastPortNo, 5);
     QVERIFY(r.line.written.isEmpty() && r.link.CommError);
     QCOMPARE(r.dialogs.shown, QStringList{kt::msg(109) + u"\r\n"_qs + r.line.openFailure});
@@ -286,7 +286,7 @@ private Q_SLOTS:
     qint16 inner = -2;
     bool openDuringWait = false;
     QTimer::singleShot(0, &r.link, [&] {
-      inner = r.link.CommTransaction("0RA", 6, {});
+      inner = r.link.CommTransaction("0RA", 6, {}, 1000);
       r.link.CommPortRelease();
       openDuringWait = r.line.isOpen();
       r.line.arrive("0AR\r\n");
@@ -306,11 +306,10 @@ private Q_SLOTS:
   void waitEndsEarly() {
     for (const bool vanish : {true, false}) {
       Rig r;
-      r.link.TimeOutMs = 30000;
       QTimer::singleShot(0, &r.link, [&] { vanish ? r.line.vanish() : r.link.shutdown(); });
       QElapsedTimer clock;
       clock.start();
-      QCOMPARE(r.link.CommTransaction("0RA", 6, {}), qint16(1));
+      QCOMPARE(r.link.CommTransaction("0RA", 6, {}, 30000), qint16(1));
       QVERIFY(clock.elapsed() < 1000);
       QVERIFY(!r.line.isOpen());
       QCOMPARE(r.dialogs.shown, vanish ? r.texts({"timeout"}) : QStringList());

@@ -199,7 +199,7 @@ private Q_SLOTS:
     LinkRig<SerialPortDevice> r;
     r.m.PortNo = 3;
     QCOMPARE(r.link.portLabel(3), u"COM3 — "_qs + s.url(qPrintable(scheme)));
-    QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF"), qint16(0));
+    QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF", 1000), qint16(0));
     QCOMPARE(r.link.JusinData, reply);
     QVERIFY(s.received.endsWith(telnetLine ? "0RV\xFF\xFF\r\n" : "0RV\xFF\r\n"));
 
@@ -207,13 +207,13 @@ private Q_SLOTS:
     Link::setTimeoutScale(10); // ten seconds: only the closing can end it in time
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(r.link.CommTransaction("0RV", 8, {}), qint16(1));
+    QCOMPARE(r.link.CommTransaction("0RV", 8, {}, 1000), qint16(1));
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(r.link.lineLost() && !r.line.isOpen() && r.dialogs.last().startsWith(kt::msg(100)));
 
     Link::setTimeoutScale(0.1);
     s.reply = telnetLine ? rfc2217(9600, reply) : [&](const QByteArray &) { return reply; };
-    QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF"), qint16(0));
+    QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF", 1000), qint16(0));
     QCOMPARE(s.connections, 2);
   }
 

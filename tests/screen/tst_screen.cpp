@@ -1,6 +1,11 @@
 #include "fakedialogs.h"
+#include "commandlock.h"
 #include "frmmain.h"
 #include "setrescaptions.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <optional>
 #include "testenv.h"
 
 class tst_Screen : public QObject {
@@ -62,13 +67,53 @@ private Q_SLOTS:
     f.comboVEL.addItem("8", 1);
     Control *c = f.find(control);
     int changes = 0, clicks = 0;
-    c->onChange = [&] { ++changes; };
-    c->onClick = [&] { ++clicks; };
+    c->onChange([&] { ++changes; });
+    c->onClick([&] { ++clicks; });
     c->setText(text);
     c->setText(text);
     QVERIFY(c->text() == text && c->listIndex() == (text == u"8" && c == &f.comboVEL ? 1 : -1));
     QTEST(changes, "changes");
     QTEST(clicks, "clicks");
+  }
+
+  // Handlers connected to one control all run, in the order connected.
+  void handlersInOrder() {
+    FrmMain f;
+    QString trace;
+    for (const char *n : {"1", "2"}) {
+      auto note = [&trace, n](const char *what) { return [&trace, what, n] { trace += QLatin1String(what) + QLatin1String(n); }; };
+      f.txtGEAR.onChange(note("change"));
+      f.chkTimerUse.onClick(note("click"));
+      f.imgWhiteIcon(0).onDblClick(note("dbl"));
+      f.txtGEAR.onLostFocus(note("left"));
+    }
+    f.txtGEAR.setText("5");
+    f.chkTimerUse.setChecked(true);
+    f.imgWhiteIcon(0).dblClick();
+    f.txtGEAR.lostFocus();
+    QCOMPARE(trace, u"change1change2click1click2dbl1dbl2left1left2"_qs);
+  }
+
+  // Only one key filter can decide on a key: a second is a programming error.
+  void secondKeyFilter() {
+#ifdef QT_NO_DEBUG
+    QSKIP("assertions are off in this build");
+#endif
+    if (qEnvironmentVariableIsSet("KOV_SECOND_KEY_FILTER")) {
+      FrmMain f;
+      f.txtGEAR.onKeyPress([](int key) { return key; });
+      f.txtGEAR.onKeyPress([](int key) { return key; });
+      return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KOV_SECOND_KEY_FILTER"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("secondKeyFilter")});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY(child.readAll().contains("one key filter per control"));
   }
 
   // An index outside the list selects nothing.
@@ -102,6 +147,7 @@ private Q_SLOTS:
     QVERIFY(!f.optCW.isChecked() && f.optCNT.isChecked() && !f.optEmgLogic(0).isChecked());
     QVERIFY(f.optEmgLogic(1).isChecked() && f.optAlarmAutoClear(1).isChecked() && !f.optAlarmAutoClear(0).isChecked());
   }
+
   void outcome_data() {
     QTest::addColumn<int>("buttons"); // -1: no question asked
     QTest::addColumn<int>("answer");
@@ -152,6 +198,48 @@ private Q_SLOTS:
     QCOMPARE(d.outcome.told.text, msg.joined({7, 8}) + QStringLiteral("\r\n") + msg.text(5211).arg("x"));
     QCOMPARE(d.outcome.messages, (QList<int>{5007, 7, 8, 5211, 470, 5141}));
     QVERIFY(d.outcome.declined);
+  }
+
+  void commandLock_data() {
+    QTest::addColumn<QList<int>>("groups"); // CommandLock::Group
+    QTest::addColumn<QString>("trace");     // C buttons, M menus, P parameter buttons, T a page
+    using G = CommandLock::Group;
+    auto row = [](const char *name, QList<G> groups, const char *trace) {
+      QList<int> g;
+      for (G x : groups)
+        g << int(x);
+      QTest::newRow(name) << g << QString::fromLatin1(trace);
+    };
+    row("reset", {G::Commands, G::Menus, G::ParameterButtons}, "C-M-P-|C+M+P+");
+    row("parameter file", {G::ParameterButtons, G::Menus}, "P-M-|P+M+");
+    row("data command", {G::DataCommand}, "C-T-M-|C+T+M+");
+    row("parameter transfer", {G::Commands, G::ParaCommand}, "C-P-T-M-|C+P+T+M+");
+  }
+  // Groups lock in the order given and unlock in that order, once: a lock
+  // released early leaves a later one alone.
+  void commandLock() {
+    QFETCH(QList<int>, groups);
+    FrmMain f;
+    QString trace;
+    const std::pair<Control *, QChar> watched[] = {
+        {&f.cmdFileOpen, u'C'}, {&f.mnuFileNew, u'M'}, {&f.cmdReadParaFile, u'P'}, {&f.SSTab1, u'T'}};
+    for (const auto &[c, letter] : watched)
+      connect(c, &Control::changed, c, [&f, &trace, c, letter] {
+        const bool on = c == &f.SSTab1 ? f.SSTab1.isTabEnabled(0) && f.SSTab1.isTabEnabled(1) : c->isEnabled();
+        trace += letter + QString(on ? u'+' : u'-');
+      });
+    QSignalSpy started(&f, &FrmMain::commandStarted);
+    QList<CommandLock::Group> g;
+    for (int x : groups)
+      g << CommandLock::Group(x);
+    std::optional<CommandLock> lock(std::in_place, f, g);
+    trace += u'|';
+    lock->release();
+    QTEST(trace, "trace");
+    QCOMPARE(started.size(), 1);
+    const CommandLock later(f, {CommandLock::Group::Commands, CommandLock::Group::ParameterButtons});
+    lock.reset();
+    QVERIFY(!f.cmdFileOpen.isEnabled() && !f.cmdReadParaFile.isEnabled());
   }
 };
 

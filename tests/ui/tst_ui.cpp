@@ -615,8 +615,10 @@ private Q_SLOTS:
                     : window == u"frmOption"_qs ? static_cast<Window &>(r.p.frmOption)
                                                 : static_cast<Window &>(r.p.frmPrintSelect);
     QStringList clicked;
-    for (Control *c : model.controls())
-      c->onClick = [&clicked, c] { clicked << c->name(); };
+    for (Control *c : model.controls()) {
+      c->disconnectClick();
+      c->onClick([&clicked, c] { clicked << c->name(); });
+    }
     model.form.setVisible(true);
     QWidget *top = window.isEmpty() ? &r.w : QApplication::activeModalWidget();
     QVERIFY(top && QTest::qWaitForWindowActive(top));
