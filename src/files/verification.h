@@ -79,6 +79,5 @@ private:
 
 public:
   // The parameters that differed in the last comparison.
-  int differenceCount() const { return int(differences_.size()); }
   const QList<verify::Difference> &differences() const { return differences_; }
 };
