@@ -164,7 +164,7 @@ void IoMonitor::IoMonitorStart() {
   f_.cmdIoMonitor.setText(m_.msg(704));
   IoCMDBTN_Muko();
   f_.SSTab1.setTabEnabled(1, false);
-  f_.Menyu_Muko();
+  menus_.emplace(f_, QList{CommandLock::Group::Menus});
   f_.mnuFileCompare.setEnabled(true); // two files need no line
   history_.clear();
   firstRead_ = true;
@@ -176,7 +176,7 @@ void IoMonitor::IoMonitorStop() {
   f_.cmdIoMonitor.setText(m_.msg(702));
   IoCMDBTN_Yuko();
   f_.SSTab1.setTabEnabled(1, true);
-  f_.Menyu_Yuko();
+  menus_.reset();
 }
 
 // What must not be used while the monitor runs, in its order.

@@ -1,4 +1,5 @@
 #pragma once
+#include "commandlock.h"
 #include "iohistory.h"
 
 #include <QElapsedTimer>
@@ -7,6 +8,7 @@
 #include <QTimer>
 
 #include <array>
+#include <optional>
 
 class Control;
 class Dialogs;
@@ -92,6 +94,8 @@ Q_SIGNALS:
   void stopped();
 
 private:
+  // The menus, locked from the monitor's start to its stop.
+  std::optional<CommandLock> menus_;
   QList<Control *> monitorGroup() const;
   void setOutputToggle(int row);
   void noteChanges();
