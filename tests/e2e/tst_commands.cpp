@@ -112,10 +112,12 @@ private Q_SLOTS:
     QTEST(cli::FileOf(*c, *args), "file");
   }
 
-  // Every command line of the README and docs/CLI.md parses, and every plan
-  // of docs/CLI.md passes the batch's check.
+  // Every command line of the README and docs/CLI.md parses, every plan of
+  // docs/CLI.md passes the batch's check, and every command of the table is
+  // shown at work there and has its --help.
   void documentedLinesHold() {
     int lines = 0, plans = 0;
+    QSet<QString> used;
     for (const char *doc : {KOV_CLI_DOC, KOV_README}) {
       const QString text = QString::fromUtf8(kt::readFile(doc));
       static const QRegularExpression block(u"```(sh|csv)\n(.*?)```"_qs, QRegularExpression::DotMatchesEverythingOption);
@@ -134,13 +136,21 @@ private Q_SLOTS:
           if (line.contains(u'['))
             continue; // a synopsis, not a run
           QString why;
-          QVERIFY2(parse(commandWords(words(line).mid(1)), &why), qPrintable(line + u": "_qs + why));
+          const QStringList w = commandWords(words(line).mid(1));
+          QVERIFY2(parse(w, &why), qPrintable(line + u": "_qs + why));
+          qsizetype named = 0;
+          used << cli::Find(w, &named, &why)->name;
           ++lines;
         }
       }
     }
     QVERIFY(lines >= 30);
     QCOMPARE(plans, 1);
+    for (const cli::Command &c : cli::Commands()) {
+      QVERIFY2(used.contains(c.name), qPrintable(c.name));
+      QVERIFY2(cli::Help(c.name.section(u' ', 0, 0)).contains(c.name), qPrintable(c.name));
+      QVERIFY(cli::Overview().contains(c.synopsis));
+    }
   }
 };
 
