@@ -73,6 +73,8 @@ private Q_SLOTS:
     // Entries missing: no line to name.
     row("group count 5", "6\r\n\"HOME\"", "5\r\n\"HOME\"", kt::msg(5002));
     row("value not a number", "\r\n400\r\n", "\r\n4x0\r\n", kt::msg(5003).arg(12));
+    row("two values not numbers: the first named", "\r\n400\r\n0\r\n20\r\n", "\r\n4x0\r\n0\r\n2y\r\n",
+        kt::msg(5003).arg(12));
     row("a quote in the actuator code", "\"28L100\"", "28L100\"", kt::msg(5006).arg(16)); // never written by the program
     row("cut short", "\"RESERVED\",7,1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n", "\"RESERVED\",7,1\r\n0\r\n",
         kt::msg(5002));
@@ -244,6 +246,10 @@ private Q_SLOTS:
     // A failure leaves no comparison on show.
     QCOMPARE(c.report().rows.isEmpty(), !r.dialogs.shown.isEmpty());
     QTEST(paramdiff::Lines(c.report().rows, false), "lines");
+    // What the command found, for the front ends.
+    QFETCH(QString, lines);
+    QCOMPARE(r.p.dialogs.outcome.differences.size(), lines.count(u'\n'));
+    QCOMPARE(r.p.dialogs.outcome.differs, c.report().rows.isEmpty() ? false : !lines.isEmpty());
     QCOMPARE(r.texts(), before);
     QVERIFY(r.settled());
   }
@@ -264,6 +270,11 @@ private Q_SLOTS:
     QCOMPARE(c.countsText(), kt::msg(5320).arg(1).arg(35)); // one differs
     QCOMPARE(c.text(), kt::msg(5259) + u'\t' + kt::msg(5260) + u"\ta.pmt\t"_qs + kt::msg(5249) +
                            u"\nPG\tALM\t100\t250\t*\n"_qs);
+    // A standard set is named by its size, with or without an encoder.
+    for (const bool encoder : {false, true}) {
+      QCOMPARE(c.compare(c.a, ParamCompare::Side::standard("35", encoder)), qint16(1));
+      QCOMPARE(c.report().titleB, kt::msg(encoder ? 5262 : 5261).arg("35"));
+    }
   }
 
   void killedSaveLeavesAWholeFile_data() {
