@@ -20,12 +20,18 @@ struct Outcome {
 
   Result result = Result::Failed;
   bool differs = false;  // the command's 1 means differences found, not a failure
-  QList<int> messages; // every message of the table told, in order
+  QList<int> messages; // every message of the table told, in order, a repeat once
   Told told;           // the last outcome told: the last box that asked nothing, else the last status line
   bool declined = false; // a question was answered No or Cancel
   QString controllerVersion;
   QList<Value> values;
   QList<Difference> differences;
+
+  void note(const QList<int> &numbers) {
+    for (const int n : numbers)
+      if (messages.isEmpty() || messages.last() != n)
+        messages << n;
+  }
 
   // The end of a command that returned `code` (0 done): a failure after a
   // question declined is a cancel.
@@ -96,7 +102,7 @@ private:
 };
 
 inline Dialogs::Answer Dialogs::message(const Told &text, Buttons buttons, Icon icon, const QString &details) {
-  outcome.messages += text.numbers;
+  outcome.note(text.numbers);
   const Answer answer = showMessage(text, buttons, icon, details);
   if (buttons == Buttons::Ok) { // a question tells no outcome
     outcome.told = text;
@@ -108,13 +114,13 @@ inline Dialogs::Answer Dialogs::message(const Told &text, Buttons buttons, Icon 
 }
 
 inline void Dialogs::status(const Told &text) {
-  outcome.messages += text.numbers;
+  outcome.note(text.numbers);
   if (!toldInABox_ && !text.text.isEmpty())
     outcome.told = text;
   showStatus(text);
 }
 
 inline void Dialogs::done(const Told &text) {
-  outcome.messages += text.numbers;
+  outcome.note(text.numbers);
   showDone(text);
 }

@@ -400,6 +400,8 @@ void MainWindow::buildStatusBar() {
   }
   binder::bind(f.sbStatusBar, bar);
   connect(&f, &FrmMain::commandStarted, bar, &QStatusBar::clearMessage);
+  // Each command's outcome afresh, so that a long session keeps no history.
+  connect(&f, &FrmMain::commandStarted, bar, [this] { p_.dialogs.startOutcome(); });
 
   // Lies over the status bar while shown.
   progress_ = static_cast<QProgressBar *>(make(f.ProgressBar1, bar));

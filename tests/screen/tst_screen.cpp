@@ -194,6 +194,7 @@ private Q_SLOTS:
     d.message(msg.told({7, 8}) + QStringLiteral("\r\n") + msg.told(5211).arg("x"));
     d.message(msg.told(470), Dialogs::Buttons::YesNo, Dialogs::Icon::Question);
     d.status(msg.told(5141));
+    d.done(msg.told(5141)); // a monitor's tick after tick: once
     QCOMPARE(d.outcome.told.numbers, (QList<int>{7, 8, 5211}));
     QCOMPARE(d.outcome.told.text, msg.joined({7, 8}) + QStringLiteral("\r\n") + msg.text(5211).arg("x"));
     QCOMPARE(d.outcome.messages, (QList<int>{5007, 7, 8, 5211, 470, 5141}));
