@@ -155,6 +155,8 @@ private Q_SLOTS:
     row("unknown command", "", "", {}, "fly", 2, "", usage, "");
     row("a report, its options first", "", "", Ztd, "print index -o out in", 0, "", "*", "", "%PDF");
     row("no such signal to switch", "", "", {}, "io --toggle OUT3", 2, "", usage, "");
+    row("a batch takes its lines from its plan, not --device", "", "", "line,steps\n/dev/null,version\n", "batch in",
+        2, "", usage, "");
     // A line at a serial device server: raw TCP, and RFC 2217 a network's delay away.
     const QString std28Read = u"OFFSET: 30\nVEL: 10\nOFSVEL: 10\nPULSE: 400\nAUTO DRIVE: %1\nMOTOR: 28\nFUNCTION: %2\n"
                               u"ALM: 100\nHOME OUT: %3\nIN-P WID: 10\nPG TIMER: 125\nAUTO HOME: %4\nLS TIMER: 0\n"
@@ -309,7 +311,10 @@ private Q_SLOTS:
                                20000, kt::dir().path());
     QCOMPARE(run.code, 3);
     const QStringList out = QString::fromUtf8(run.out).split(u'\n');
-    QVERIFY(out.contains(u"  "_qs + lines[0].link + u": NG — "_qs + kt::msg(5303).arg(1).arg(u"AXIS MOTOR"_qs)));
+    const QString why = kt::msg(5303).arg(1).arg(u"AXIS MOTOR"_qs);
+    QVERIFY(out.contains(u"  "_qs + lines[0].link + u": NG — "_qs + why));
+    // The step's own line says it too.
+    QCOMPARE(out.filter(QRegularExpression(u"^"_qs + esc(lines[0].link) + u": .* NG \\([\\d.]+ s\\): "_qs + esc(why) + u'$')).size(), 1);
     QVERIFY(out.contains(u"  "_qs + lines[1].link + u": "_qs + kt::msg(5300) + u" — "_qs + kt::msg(71)));
   }
 
