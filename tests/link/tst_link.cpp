@@ -213,6 +213,10 @@ private Q_SLOTS:
     r.line.arrive("0%%102\r\n");
     r.line.answers = script(answers);
     qint16 mode = 8;
+    bool locked = true; // every line of an operator command goes out with the reset locked
+    connect(&r.link, &Link::traffic, this, [&](Link::Traffic kind) {
+      locked = locked && (kind != Link::Traffic::Sent || !r.f.cmdRESET.isEnabled());
+    });
     QTEST(int(command == u"reset"     ? r.commands.cmdRESET_Click()
               : command == u"version" ? r.commands.mnuShowCtversion_Click()
               : command == u"status"  ? r.link.ReadCtStatus()
@@ -229,6 +233,7 @@ private Q_SLOTS:
       QCOMPARE(r.f.sbStatusBar.panelText(0), kt::msg(415));
     QCOMPARE(r.line.isOpen(), command == u"status" || command == u"mode 8");
     QVERIFY(r.f.cmdRESET.isEnabled() && r.f.cmdLoadtoCt.isEnabled() && r.f.mnuCont.isEnabled());
+    QVERIFY(locked || command == u"status" || command.startsWith(u"mode"));
   }
 
   // A line ends only where a read ends in CR LF; an error line between
