@@ -224,8 +224,8 @@ private Q_SLOTS:
     QString trace;
     const std::pair<Control *, QChar> watched[] = {
         {&f.cmdFileOpen, u'C'}, {&f.mnuFileNew, u'M'}, {&f.cmdReadParaFile, u'P'}, {&f.SSTab1, u'T'}};
-    for (const auto &[c, letter] : watched)
-      connect(c, &Control::changed, c, [&f, &trace, c, letter] {
+    for (const auto &w : watched)
+      connect(w.first, &Control::changed, w.first, [&f, &trace, c = w.first, letter = w.second] {
         const bool on = c == &f.SSTab1 ? f.SSTab1.isTabEnabled(0) && f.SSTab1.isTabEnabled(1) : c->isEnabled();
         trace += letter + QString(on ? u'+' : u'-');
       });
