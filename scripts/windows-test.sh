@@ -70,9 +70,15 @@ check 3 "COM9, no such port" cli --port 9 version
 # which a pseudo-terminal lacks), so the command ends in the timeout message.
 "$root/build/bin/kov-sim" --link "$tmp/pty" --log "$tmp/com.log" >/dev/null &
 sims+=($!)
-sleep 0.5
+for _ in $(seq 50); do [ -e "$tmp/pty" ] && break; sleep 0.1; done
 ports() { # ports VALUE: COM5 mapped to VALUE ("" hides it), Wine restarted
-  "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$1" /f >/dev/null 2>&1
+  # A wineserver still ending may refuse the first try on a busy machine.
+  local try
+  for try in 1 2 3; do
+    "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$1" /f >/dev/null 2>&1 && break
+    [ "$try" = 3 ] && { echo "FAIL: COM5 could not be mapped" >&2; fail=1; }
+    sleep 1
+  done
   /usr/lib/wine/wineserver64 -k 2>/dev/null || true
 }
 ports "$(readlink -f "$tmp/pty")"
