@@ -3,8 +3,6 @@
 #include "interrupt.h"
 #include "record.h"
 
-#include "motionrules.h"
-#include "parameterreport.h"
 #include "pdftarget.h"
 #include "portprobe.h"
 #include "tcpportdevice.h"

@@ -46,8 +46,10 @@ public:
   QStringList passed;    // the options a batch gives each of its steps
   static QString &ownFailure(); // the last line the tool itself said about a failure
 
+  // A usage error said the tool's way.
+  static int usage(const QString &problem);
+
 private:
-  int usage(const QString &problem);
   int failed(const QString &what);
   int finish(int code, const QString &what);
   // A value read: a "name: text" line, or under --json the value of `key`.

@@ -25,11 +25,6 @@ struct Run {
   QStringList words;  // the command and its own words and options
 };
 
-int Refuse(const QString &problem) {
-  QTextStream(stderr) << "kov-t6-cli: " << problem << " (see kov-t6-cli --help)\n";
-  return Usage;
-}
-
 // The run's options, wherever they stand, out of the words; the rest is the
 // command's. A problem is said in `why`.
 std::optional<Run> TakeOptions(const QStringList &argv, QString *why) {
@@ -142,7 +137,7 @@ int main(int argc, char *argv[]) {
   QString why;
   const std::optional<Run> run = TakeOptions(app->arguments().mid(1), &why);
   if (!run)
-    return Refuse(why);
+    return Cli::usage(why);
   const QString first = run->words.value(0);
   if (first == u"--help") {
     out() << Overview();
@@ -153,13 +148,13 @@ int main(int argc, char *argv[]) {
     return Done;
   }
   if (first.startsWith(u'-'))
-    return Refuse(QStringLiteral("unknown option '%1'").arg(first));
+    return Cli::usage(QStringLiteral("unknown option '%1'").arg(first));
   if (first.isEmpty())
-    return Refuse(QStringLiteral("a COMMAND is needed"));
+    return Cli::usage(QStringLiteral("a COMMAND is needed"));
   if (run->words.contains(u"--help"_qs)) {
     const QString help = Help(first);
     if (help.isEmpty())
-      return Refuse(QStringLiteral("unknown command '%1'").arg(first));
+      return Cli::usage(QStringLiteral("unknown command '%1'").arg(first));
     out() << help;
     return Done;
   }
