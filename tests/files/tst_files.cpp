@@ -145,12 +145,12 @@ private Q_SLOTS:
     ParametaRecord equal = standard28(), differ = standard28(); // Aux10 and the model number are not compared
     equal.Aux10 = 30; equal.ActModelNo = 101; equal.ActCode = "28L101";
     differ.HomeVel = 12; differ.HomeOfsVel = 5; differ.ActSize = "35"; differ.ActCode = "35L100";
-    differ.EmgLogic = 0; differ.Reserved[3] = 5;
+    differ.AutoHome = 1; differ.EmgLogic = 0; differ.Reserved[3] = 5;
     auto group = [](int title) { return u'<' + kt::msg(title) + u'>'; };
     const QString ng = kt::msg(823) + u"\r\n"_qs + group(673) + u" :VEL,OFSVEL,\r\n"_qs + group(675) + u" :MOTOR\r\n"_qs +
-                       group(678) + u" :EMG LOGIC,\r\n"_qs + group(3012) + u" :Reserved3,\r\n"_qs;
+                       group(678) + u" :AUTO HOME,EMG LOGIC,\r\n"_qs + group(3012) + u" :Reserved3,\r\n"_qs;
     const QString details = group(673) + u"\r\nVEL: 10 / 12\r\nOFSVEL: 10 / 5\r\n"_qs + group(675) +
-                            u"\r\nMOTOR: 28L / 35L\r\n"_qs + group(678) + u"\r\nEMG LOGIC: 1 / 0\r\n"_qs + group(3012) +
+                            u"\r\nMOTOR: 28L / 35L\r\n"_qs + group(678) + u"\r\nAUTO HOME: 0 / 1\r\nEMG LOGIC: 1 / 0\r\n"_qs + group(3012) +
                             u"\r\nReserved3: 0 / 5\r\n"_qs;
     for (bool fromFile : {false, true}) {
       QTest::addRow("%s, equal", fromFile ? "file" : "controller")
