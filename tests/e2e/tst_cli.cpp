@@ -154,6 +154,8 @@ private Q_SLOTS:
         "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
     row("unknown command", "", "", {}, "fly", 2, "", usage, "");
     row("a report, its options first", "", "", Ztd, "print index -o out in", 0, "", "*", "", "%PDF");
+    row("a report that cannot be saved says why", "", "", Ztd, "print index in -o /nonexistent/x.pdf", 3, "",
+        "~(?s).*/nonexistent/x\\.pdf: No such file or directory\n.*", "");
     row("no such signal to switch", "", "", {}, "io --toggle OUT3", 2, "", usage, "");
     row("a batch takes its lines from its plan, not --device", "", "", "line,steps\n/dev/null,version\n", "batch in",
         2, "", usage, "");
