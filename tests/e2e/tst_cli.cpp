@@ -152,6 +152,8 @@ private Q_SLOTS:
     row("monitor, OUT1 switched", "", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
         "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
         "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
+    row("monitor as CSV", "", "", {}, "io --csv --seconds 0.7", 0,
+        "~ms,STB,RES,ALM,RDY,IN-P,OUT2,OUT1\n(\\d+,0,0,0,1,0,0,0\n)+", "", "0CM7( 0RI 0RO)+ 0CM0");
     row("unknown command", "", "", {}, "fly", 2, "", usage, "");
     row("a report, its options first", "", "", Ztd, "print index -o out in", 0, "", "*", "", "%PDF");
     row("a report that cannot be saved says why", "", "", Ztd, "print index in -o /nonexistent/x.pdf", 3, "",
@@ -318,6 +320,15 @@ private Q_SLOTS:
     // The step's own line says it too.
     QCOMPARE(out.filter(QRegularExpression(u"^"_qs + esc(lines[0].link) + u": .* NG \\([\\d.]+ s\\): "_qs + esc(why) + u'$')).size(), 1);
     QVERIFY(out.contains(u"  "_qs + lines[1].link + u": "_qs + kt::msg(5300) + u" — "_qs + kt::msg(71)));
+  }
+
+  // Every line passed: exit 0, and the summary says so.
+  void batchPassed() {
+    QVERIFY(sim.start());
+    QVERIFY(kt::writeFile(kt::path("plan.csv"), (u"line,steps\n"_qs + sim.link + u",status; version\n"_qs).toUtf8()));
+    const Run run = runProgram(KOV_CLI_PATH, {"--lang", "en", "batch", kt::path("plan.csv")}, 20000, kt::dir().path());
+    QCOMPARE(run.code, 0);
+    QVERIFY(run.out.endsWith(kt::msg(5301).arg(1).arg(1).arg(0).arg(0).arg(0).toUtf8() + '\n'));
   }
 
   void malformedPlan_data() {
