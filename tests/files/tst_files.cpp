@@ -261,6 +261,7 @@ private Q_SLOTS:
     ParamCompare &c = r.p.compare;
     QCOMPARE(c.run(), qint16(-1)); // no file A yet
     QCOMPARE(r.dialogs.shown, QStringList{kt::msg(5266)});
+    QVERIFY(!c.chooseFile(0)); // the file dialog cancelled
     r.dialogs.files << kt::path("a.pmt");
     QVERIFY(c.chooseFile(0));
     r.f.txtPgAlarm.setText("250");
