@@ -165,7 +165,7 @@ QString OneOf(QStringList words) {
 
 // Two columns: a name and its description, the description on lines of
 // its own when the name is too wide.
-QString Columns(const QString &name, const QString &text, int indent, int width) {
+QString TwoColumns(const QString &name, const QString &text, int indent, int width) {
   const QString pad(width, u' ');
   QString out = QString(indent, u' ') + name;
   out += name.size() + indent < width ? QString(width - indent - name.size(), u' ') : u'\n' + pad;
@@ -309,12 +309,12 @@ QString Overview() {
       "Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--trace] "
       "[--record FILE.csv] [--yes] [--json]\n                  COMMAND [ARGS]\n\nCommands:\n");
   for (const Command &c : Commands())
-    text += Columns(c.synopsis, c.summary, 2, 39);
+    text += TwoColumns(c.synopsis, c.summary, 2, 39);
   text += u"\nOptions:\n"_qs;
   for (const Option &o : GlobalOptions())
-    text += Columns(o.value.isEmpty() ? o.name : o.name + u' ' + o.value, o.help, 2, 18);
-  text += Columns("--help", "this text; COMMAND --help tells about one command", 2, 18) +
-          Columns("--version", "the program's version", 2, 18);
+    text += TwoColumns(o.value.isEmpty() ? o.name : o.name + u' ' + o.value, o.help, 2, 18);
+  text += TwoColumns("--help", "this text; COMMAND --help tells about one command", 2, 18) +
+          TwoColumns("--version", "the program's version", 2, 18);
   return text + QStringLiteral(
                     "\nThe special (SP) parameters are treated as by an operator who ticked\n"
                     "\"Change SP Parameter\": a file's SP values are written, saved and verified as\n"

@@ -61,6 +61,58 @@ class tst_Cli : public QObject {
     return runProgram(KOV_CLI_PATH, QStringList{"--device", device, "--lang", "en", "--timeout-scale", "0.1"} + args);
   }
 
+  // One row of commands_data.
+  static void row(const char *name, const char *simArgs, const char *before, const QByteArray &file, const char *args,
+                  int exit, const QString &out, const QString &err, const char *wire, const QByteArray &saved = {}) {
+    QTest::newRow(name) << QString(simArgs) << QString(before) << file << QString(args) << exit << out << err
+                        << QString(wire) << saved;
+  }
+  static const QString &usage() {
+    static const QString pattern = u"~kov-t6-cli: [^\n]+ \\(see kov-t6-cli --help\\)\n"_qs;
+    return pattern;
+  }
+  // The rows of commands_data that move the axis, watch the I/O, refuse a
+  // run, or reach the simulator over the network.
+  static void motionAndLineRows() {
+    const char *std28 = "params standard 28 -o in";
+    row("home", "--time-scale 0.01", "", {}, "home", 0, "", "*", "0CM6 0MP00( 0RA)+");
+    row("one step", "--time-scale 0.01", "", {}, "move --step", 0, "~move 1: \\d+ ms\n", "", "0RA 0MP01( 0RA)+");
+    row("two moves with a dwell", "--time-scale 0.01", "", {}, "move --count 2 --dwell 1", 0,
+        "~move 1: \\d+ ms\nmove 2: \\d+ ms\n", "", "0RA 0MP01( 0RA)+ 0MP01( 0RA)+");
+    const QString summary = u"%1: count %2, min (\\d+\\.\\d), median (\\d+\\.\\d), mean [\\d.]+, max (\\d+\\.\\d), SD [\\d.]+\n"_qs;
+    // The last move has no cycle: no move command follows it.
+    row("five moves with statistics", "--time-scale 0.01", "", {}, "move --count 5 --stats", 0,
+        u"~(move \\d: \\d+ ms\n){5}"_qs + summary.arg(kt::msg(5273), "5") + summary.arg(kt::msg(5274), "4"), "",
+        "0RA 0MP01( 0RA)+( 0MP01( 0RA)+){4}");
+    row("moves as CSV, the summary on standard error", "--time-scale 0.01", "", {}, "move --count 2 --csv --stats", 0,
+        "~move,move_ms,cycle_ms\n1,\\d+,\\d+\n2,\\d+,\n", u"~"_qs + summary.arg(kt::msg(5273), "2") +
+        summary.arg(kt::msg(5274), "1"), "0RA 0MP01( 0RA)+ 0MP01( 0RA)+");
+    row("monitor, OUT1 switched", "", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
+        "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
+        "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
+    row("monitor as CSV", "", "", {}, "io --csv --seconds 0.7", 0,
+        "~ms,STB,RES,ALM,RDY,IN-P,OUT2,OUT1\n(\\d+,0,0,0,1,0,0,0\n)+", "", "0CM7( 0RI 0RO)+ 0CM0");
+    row("unknown command", "", "", {}, "fly", 2, "", usage(), "");
+    row("a report, its options first", "", "", Ztd, "print index -o out in", 0, "", "*", "", "%PDF");
+    row("a report that cannot be saved says why", "", "", Ztd, "print index in -o /nonexistent/x.pdf", 3, "",
+        "~(?s).*/nonexistent/x\\.pdf: No such file or directory\n.*", "");
+    row("no such signal to switch", "", "", {}, "io --toggle OUT3", 2, "", usage(), "");
+    row("a batch takes its lines from its plan, not --device", "", "", "line,steps\n/dev/null,version\n", "batch in",
+        2, "", usage(), "");
+    // A line at a serial device server: raw TCP, and RFC 2217 a network's delay away.
+    const QString std28Read = u"OFFSET: 30\nVEL: 10\nOFSVEL: 10\nPULSE: 400\nAUTO DRIVE: %1\nMOTOR: 28\nFUNCTION: %2\n"
+                              u"ALM: 100\nHOME OUT: %3\nIN-P WID: 10\nPG TIMER: 125\nAUTO HOME: %4\nLS TIMER: 0\n"
+                              u"EMG LOGIC: %5\nALM1 CLEAR: %4\n"_qs.arg(kt::msg(641), kt::msg(652), kt::msg(657),
+                                                                        kt::msg(655), kt::msg(690));
+    row("parameters read over TCP", "--tcp 0", std28, {}, "--yes params read -o out", 0, std28Read, "*", "0CM6 .*",
+        "{in}");
+    row("index written over RFC 2217", "--tcp 0 --rfc2217 --latency 20", "", Ztd, "--yes index write in", 0, "",
+        say({kt::msg(375)}), "0RA 0WP0105DC200000010802 0WA0101");
+    row("monitor over RFC 2217", "--tcp 0 --rfc2217", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
+        "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
+        "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
+  }
+
 private Q_SLOTS:
   void init() { device = sim.link; }
   void cleanupTestCase() {
@@ -78,14 +130,7 @@ private Q_SLOTS:
     QTest::addColumn<QString>("err");     // "{in}": its path
     QTest::addColumn<QString>("wire");    // the lines of this run, a pattern
     QTest::addColumn<QByteArray>("saved"); // "out" starts so; "{in}": as "in"
-    auto row = [](const char *name, const char *simArgs, const char *before, const QByteArray &file,
-                  const char *args, int exit, const QString &out, const QString &err, const char *wire,
-                  const QByteArray &saved = {}) {
-      QTest::newRow(name) << QString(simArgs) << QString(before) << file << QString(args) << exit << out << err
-                          << QString(wire) << saved;
-    };
     const QString failed = u"kov-t6-cli: %1 failed\n"_qs, opening = failed.arg(u"opening {in}"_qs);
-    const QString usage = u"~kov-t6-cli: [^\n]+ \\(see kov-t6-cli --help\\)\n"_qs;
     row("version", "", "", {}, "version", 0, "version: 1.10\n", say({kt::msg(418) + u"1.10"_qs + kt::msg(419)}),
         "0CM6 0RV");
     row("status", "", "", {}, "status", 0, "status: 1\n", "", "0RA");
@@ -117,7 +162,7 @@ private Q_SLOTS:
     const char *stdSp = "params standard SP -o in";
     row("size SP without a current: nothing sent", "", stdSp, {}, "--yes params write in", 3, "",
         "~(?s).*--current.*", "");
-    row("size SP, current of two decimals", "", stdSp, {}, "--yes params write in --current 1.23", 2, "", usage,
+    row("size SP, current of two decimals", "", stdSp, {}, "--yes params write in --current 1.23", 2, "", usage(),
         "");
     row("size SP, current written", "", stdSp, {}, "--yes params write in --current 1.2", 0, "", "*",
         (QByteArray(blocks) + " 0RD7 0WD7\\w{12}00E1\\w{16} 0WF").constData()); // 1.2 A
@@ -136,43 +181,8 @@ private Q_SLOTS:
         u"HOME No.2: 1 \u2192 30\nHOME No.5: 1 \u2192 10\n"_qs, "", "0RD0 0RD1 0RD2");
     row("diff, a file cut short", "", "", "\"ZT-KOV\",\"PRM\"\r\n", "params diff in --standard 28", 3, "",
         say({kt::msg(681), "{in}", kt::msg(5002)}) + failed.arg("params diff"), "");
-    row("diff, --encoder without --standard", "", "", {}, "params diff in out --encoder", 2, "", usage, "");
-    row("home", "--time-scale 0.01", "", {}, "home", 0, "", "*", "0CM6 0MP00( 0RA)+");
-    row("one step", "--time-scale 0.01", "", {}, "move --step", 0, "~move 1: \\d+ ms\n", "", "0RA 0MP01( 0RA)+");
-    row("two moves with a dwell", "--time-scale 0.01", "", {}, "move --count 2 --dwell 1", 0,
-        "~move 1: \\d+ ms\nmove 2: \\d+ ms\n", "", "0RA 0MP01( 0RA)+ 0MP01( 0RA)+");
-    const QString summary = u"%1: count %2, min (\\d+\\.\\d), median (\\d+\\.\\d), mean [\\d.]+, max (\\d+\\.\\d), SD [\\d.]+\n"_qs;
-    // The last move has no cycle: no move command follows it.
-    row("five moves with statistics", "--time-scale 0.01", "", {}, "move --count 5 --stats", 0,
-        u"~(move \\d: \\d+ ms\n){5}"_qs + summary.arg(kt::msg(5273), "5") + summary.arg(kt::msg(5274), "4"), "",
-        "0RA 0MP01( 0RA)+( 0MP01( 0RA)+){4}");
-    row("moves as CSV, the summary on standard error", "--time-scale 0.01", "", {}, "move --count 2 --csv --stats", 0,
-        "~move,move_ms,cycle_ms\n1,\\d+,\\d+\n2,\\d+,\n", u"~"_qs + summary.arg(kt::msg(5273), "2") +
-        summary.arg(kt::msg(5274), "1"), "0RA 0MP01( 0RA)+ 0MP01( 0RA)+");
-    row("monitor, OUT1 switched", "", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
-        "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
-        "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
-    row("monitor as CSV", "", "", {}, "io --csv --seconds 0.7", 0,
-        "~ms,STB,RES,ALM,RDY,IN-P,OUT2,OUT1\n(\\d+,0,0,0,1,0,0,0\n)+", "", "0CM7( 0RI 0RO)+ 0CM0");
-    row("unknown command", "", "", {}, "fly", 2, "", usage, "");
-    row("a report, its options first", "", "", Ztd, "print index -o out in", 0, "", "*", "", "%PDF");
-    row("a report that cannot be saved says why", "", "", Ztd, "print index in -o /nonexistent/x.pdf", 3, "",
-        "~(?s).*/nonexistent/x\\.pdf: No such file or directory\n.*", "");
-    row("no such signal to switch", "", "", {}, "io --toggle OUT3", 2, "", usage, "");
-    row("a batch takes its lines from its plan, not --device", "", "", "line,steps\n/dev/null,version\n", "batch in",
-        2, "", usage, "");
-    // A line at a serial device server: raw TCP, and RFC 2217 a network's delay away.
-    const QString std28Read = u"OFFSET: 30\nVEL: 10\nOFSVEL: 10\nPULSE: 400\nAUTO DRIVE: %1\nMOTOR: 28\nFUNCTION: %2\n"
-                              u"ALM: 100\nHOME OUT: %3\nIN-P WID: 10\nPG TIMER: 125\nAUTO HOME: %4\nLS TIMER: 0\n"
-                              u"EMG LOGIC: %5\nALM1 CLEAR: %4\n"_qs.arg(kt::msg(641), kt::msg(652), kt::msg(657),
-                                                                        kt::msg(655), kt::msg(690));
-    row("parameters read over TCP", "--tcp 0", std28, {}, "--yes params read -o out", 0, std28Read, "*", "0CM6 .*",
-        "{in}");
-    row("index written over RFC 2217", "--tcp 0 --rfc2217 --latency 20", "", Ztd, "--yes index write in", 0, "",
-        say({kt::msg(375)}), "0RA 0WP0105DC200000010802 0WA0101");
-    row("monitor over RFC 2217", "--tcp 0 --rfc2217", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
-        "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
-        "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
+    row("diff, --encoder without --standard", "", "", {}, "params diff in out --encoder", 2, "", usage(), "");
+    motionAndLineRows();
   }
 
   void commands() {
