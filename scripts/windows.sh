@@ -10,7 +10,10 @@ qt=$(bash scripts/windows-qt.sh)
 bash scripts/need.sh nsis zip qt6-translations-l10n
 
 build=build-win
-"$qt/bin/qt-cmake" -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+# Qt remembers the toolchain file of the tree it was built from, which may be
+# gone (another clone, another machine): name ours, the same by the cache key.
+"$qt/bin/qt-cmake" -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/scripts/mingw-toolchain.cmake" >/dev/null
 cmake --build "$build" -j "$(nproc)" >&2
 version=$(sed -n 's/^project(KOV-T6 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
