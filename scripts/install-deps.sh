@@ -12,6 +12,7 @@ packages=(
   poppler-utils fonts-dejavu-core tmux
   help2man dpkg-dev fakeroot appstream lintian
   clang libclang-rt-14-dev llvm
+  ser2net python3-serial
 )
 
 bash "$(dirname "$0")/need.sh" "${packages[@]}"
