@@ -23,6 +23,8 @@ public:
 
   // Bytes from the PC; lines end in CR LF and may come in pieces.
   void receive(const QByteArray &bytes);
+  // Drops a line begun but not ended, so that the next client's first line starts clean.
+  void clearInput() { rx_.clear(); }
 
   // `code` is matched against the start of the line ("0RA", "0WD7"), the longest
   // match winning, or "*" for every command; "0CM6" counts as "0CM". Fault::None

@@ -102,10 +102,12 @@ public:
 
   void toClient(const QByteArray &bytes) { send(telnet_ ? telnet::escape(bytes) : bytes); }
 
-  // Takes in what the socket has waiting, a close from the client included.
+  // Takes in what the socket has waiting, a close from the client included
+  // (a read of its last bytes first, then one that finds the end).
   void settle() {
-    if (socket_->state() == QAbstractSocket::ConnectedState)
-      socket_->waitForReadyRead(0);
+    for (int i = 0; i < 2 && socket_->state() == QAbstractSocket::ConnectedState; ++i)
+      if (!socket_->waitForReadyRead(0))
+        return;
   }
 
   // The serial line dropped: what is already on its way arrives, then the
@@ -310,6 +312,7 @@ void TcpBridge::accept() {
       socket->deleteLater();
       continue;
     }
+    sim_->clearInput();
     client_ = new Connection(this, socket);
   }
 }
