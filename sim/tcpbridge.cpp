@@ -63,6 +63,8 @@ private:
 enum : quint8 { Signature = 0, FlowSuspend = 8, FlowResume = 9, SetLineStateMask = 10, SetModemStateMask = 11,
                 PurgeData = 12 };
 constexpr char SignatureText[] = "kov-sim";
+// What ser2net tells a client that comes while the port is taken.
+constexpr char InUseText[] = "Port already in use\r\n";
 
 // SET-CONTROL values fall in groups, each with its own query value: outbound
 // flow control, BREAK, DTR, RTS, inbound flow control.
@@ -308,8 +310,9 @@ void TcpBridge::accept() {
     if (client_)
       client_->settle();
     if (client_) { // the port is taken
-      socket->close();
-      socket->deleteLater();
+      connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+      socket->write(InUseText);
+      socket->disconnectFromHost();
       continue;
     }
     sim_->clearInput();

@@ -181,9 +181,10 @@ private Q_SLOTS:
     QVERIFY(run(1.0, 8) != all);
   }
 
-  // kov-sim over TCP, as a serial device server: one client at a time, the
-  // line vanishing hangs up and the next client is served; RFC 2217 answers
-  // the Telnet negotiation and the line settings.
+  // kov-sim over TCP, as a serial device server: one client at a time (the
+  // next told so, in ser2net's words), the line vanishing hangs up and the
+  // next client is served; RFC 2217 answers the Telnet negotiation and the
+  // line settings.
   void overTcp_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<bool>("vanishes");
@@ -237,6 +238,7 @@ private Q_SLOTS:
       QSignalSpy refused(&other, &QTcpSocket::disconnected);
       other.connectToHost(sim.url.host(), quint16(sim.url.port()));
       QVERIFY(refused.wait(5000));
+      QCOMPARE(other.readAll(), B("Port already in use\r\n"));
     }
   }
 
