@@ -60,9 +60,11 @@ private:
 };
 
 // COM-PORT-OPTION commands beyond the line settings telnet.h names.
-enum : quint8 { Signature = 0, FlowSuspend = 8, FlowResume = 9, SetLineStateMask = 10, SetModemStateMask = 11,
-                PurgeData = 12 };
+enum : quint8 { Signature = 0, NotifyModemState = 7, FlowSuspend = 8, FlowResume = 9, SetLineStateMask = 10,
+                SetModemStateMask = 11, PurgeData = 12 };
 constexpr char SignatureText[] = "kov-sim";
+// The controller's side of the cable holds CTS, DSR and CD on; no ring.
+constexpr quint8 ModemState = 0x10 | 0x20 | 0x80;
 // What ser2net tells a client that comes while the port is taken.
 constexpr char InUseText[] = "Port already in use\r\n";
 
@@ -155,10 +157,14 @@ private:
 
   void negotiate(const telnet::Event &e) {
     using namespace telnet;
-    if (e.verb != SB)
+    if (e.verb != SB) {
+      const bool comPortWas = options_.remote(ComPort);
       send(e.verb == WILL || e.verb == WONT ? options_.answer(e, {Binary, SuppressGoAhead, ComPort})
                                             : options_.answer(e, {Binary, SuppressGoAhead}));
-    else if (e.option == ComPort && options_.remote(ComPort) && !e.payload.isEmpty())
+      // Clients know the modem lines only from what the server notifies.
+      if (!comPortWas && options_.remote(ComPort))
+        notifyModemState();
+    } else if (e.option == ComPort && options_.remote(ComPort) && !e.payload.isEmpty())
       comPort(quint8(e.payload[0]), e.payload);
   }
 
@@ -170,6 +176,9 @@ private:
     case Signature: // empty: the client asks for ours
       if (payload.size() == 1)
         send(subnegotiation(ComPort, char(Signature + ServerOffset) + QByteArray(SignatureText)));
+      return;
+    case NotifyModemState: // a client polling
+      notifyModemState();
       return;
     case FlowSuspend:
       suspended_ = true;
@@ -203,16 +212,23 @@ private:
         answer(control_[size_t(g)]);
       }
       return;
-    case SetLineStateMask:
-    case SetModemStateMask: // the line's state never changes, so nothing is ever notified
+    case SetLineStateMask: // the line's state never changes, so nothing is ever notified
+      return answer(quint32(v));
+    case SetModemStateMask:
+      modemMask_ = quint8(v);
       return answer(quint32(v));
     case PurgeData:
       if (v == 1 || v == 3) // our receive buffer: what a suspended client has not been sent
         held_.clear();
       return answer(quint32(v));
-    default: // NOTIFY-LINESTATE and NOTIFY-MODEMSTATE go from the server only
+    default:
       return;
     }
+  }
+
+  void notifyModemState() {
+    send(telnet::subnegotiation(telnet::ComPort, QByteArray(1, char(NotifyModemState + telnet::ServerOffset)) +
+                                                     char(ModemState & modemMask_)));
   }
 
   void send(const QByteArray &bytes) {
@@ -241,6 +257,7 @@ private:
   quint8 dataSize_ = 8, parity_ = telnet::ParityNone, stopSize_ = telnet::StopOne;
   // No flow control either way, BREAK off, DTR and RTS on.
   std::array<quint8, 5> control_{telnet::NoFlowControl, 6, 8, 11, 14};
+  quint8 modemMask_ = 0xFF;
 };
 
 TcpBridge::TcpBridge(ControllerSim *sim, Mode mode, int latencyMs, QObject *parent)
