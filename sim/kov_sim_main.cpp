@@ -117,7 +117,8 @@ int main(int argc, char *argv[]) {
       QStringLiteral("Serve on TCP instead, at HOST:PORT, [IPv6]:PORT or PORT (on 127.0.0.1); port 0 picks one."),
       QStringLiteral("ADDRESS"));
   const QCommandLineOption rfc2217Opt(QStringLiteral("rfc2217"),
-                                      QStringLiteral("With --tcp: Telnet with com port control (RFC 2217)."));
+                                      QStringLiteral("With --tcp: Telnet with com port control (RFC 2217); the controller answers only "
+                                                     "while the line is set to 9600 baud 8N1 without flow control."));
   const QCommandLineOption latencyOpt(QStringLiteral("latency"),
                                       QStringLiteral("With --tcp: delay each direction by MS milliseconds."),
                                       QStringLiteral("MS"), QStringLiteral("0"));

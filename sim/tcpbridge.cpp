@@ -65,6 +65,7 @@ enum : quint8 { Signature = 0, NotifyModemState = 7, FlowSuspend = 8, FlowResume
 constexpr char SignatureText[] = "kov-sim";
 // The controller's side of the cable holds CTS, DSR and CD on; no ring.
 constexpr quint8 ModemState = 0x10 | 0x20 | 0x80;
+constexpr quint8 InboundNoFlowControl = 14;
 // What ser2net tells a client that comes while the port is taken.
 constexpr char InUseText[] = "Port already in use\r\n";
 
@@ -104,7 +105,10 @@ public:
     });
   }
 
-  void toClient(const QByteArray &bytes) { send(telnet_ ? telnet::escape(bytes) : bytes); }
+  void toClient(const QByteArray &bytes) {
+    if (lineMatches())
+      send(telnet_ ? telnet::escape(bytes) : bytes);
+  }
 
   // Takes in what the socket has waiting, a close from the client included
   // (a read of its last bytes first, then one that finds the end).
@@ -134,9 +138,22 @@ private:
     deleteLater();
   }
 
+  // The controller talks 9600 8N1 with no handshake; at any other setting
+  // a real UART delivers nothing either side could parse.
+  bool lineMatches() const {
+    return !telnet_ || (baud_ == 9600 && dataSize_ == 8 && parity_ == telnet::ParityNone &&
+                        stopSize_ == telnet::StopOne && control_[0] == telnet::NoFlowControl &&
+                        control_[4] == InboundNoFlowControl);
+  }
+
+  void toLine(const QByteArray &bytes) {
+    if (lineMatches())
+      bridge_->sim_->receive(bytes);
+  }
+
   void fromClient(const QByteArray &bytes) {
     if (!telnet_) {
-      bridge_->sim_->receive(bytes);
+      toLine(bytes);
       return;
     }
     // A byte at a time, so that the line sees data and settings in the order sent.
@@ -147,12 +164,12 @@ private:
       if (events.isEmpty())
         continue;
       if (!data.isEmpty())
-        bridge_->sim_->receive(std::exchange(data, {}));
+        toLine(std::exchange(data, {}));
       for (const telnet::Event &e : std::exchange(events, {}))
         negotiate(e);
     }
     if (!data.isEmpty())
-      bridge_->sim_->receive(data);
+      toLine(data);
   }
 
   void negotiate(const telnet::Event &e) {
@@ -256,7 +273,7 @@ private:
   quint32 baud_ = 9600;
   quint8 dataSize_ = 8, parity_ = telnet::ParityNone, stopSize_ = telnet::StopOne;
   // No flow control either way, BREAK off, DTR and RTS on.
-  std::array<quint8, 5> control_{telnet::NoFlowControl, 6, 8, 11, 14};
+  std::array<quint8, 5> control_{telnet::NoFlowControl, 6, 8, 11, InboundNoFlowControl};
   quint8 modemMask_ = 0xFF;
 };
 
