@@ -346,11 +346,14 @@ int Cli::io(const Args &args) {
   const bool csv = args.has("--csv");
   const double seconds = args.has("--seconds") ? args.value("--seconds").toDouble() : 0;
   IoMonitor &io = program.io;
-  QElapsedTimer run;
-  bool first = true, stopAsked = false;
+  bool stopAsked = false;
   if (csv && !json)
     out() << "ms,STB,RES,ALM,RDY,IN-P,OUT2,OUT1" << Qt::endl;
   int ticks = 0;
+  // The run's time, like the monitor's, starts at its first reading.
+  QTimer timeUp;
+  timeUp.setSingleShot(true);
+  timeUp.setTimerType(Qt::PreciseTimer);
   QObject::connect(&io, &IoMonitor::ticked, &io, [&] {
     ++ticks;
     QStringList states;
@@ -362,11 +365,14 @@ int Cli::io(const Args &args) {
     if (json)
       values.insert("states", jsonStates);
     else
-      out() << (csv ? QString::number(run.elapsed()) + u',' + states.join(u',') : states.join(u' ')) << Qt::endl;
+      out() << (csv ? QString::number(io.runMs()) + u',' + states.join(u',') : states.join(u' ')) << Qt::endl;
+    if (ticks > 1)
+      return;
     // Each toggle after the first read, as a double-click on that lamp.
-    if (std::exchange(first, false))
-      for (const QString &signal : args.values("--toggle"))
-        io.outputLamp_DblClick(IoMonitor::rowOf(signal));
+    for (const QString &signal : args.values("--toggle"))
+      io.outputLamp_DblClick(IoMonitor::rowOf(signal));
+    if (seconds > 0)
+      timeUp.start(int(std::lround(seconds * 1000)));
   });
   auto stop = [&] {
     stopAsked = true;
@@ -376,13 +382,8 @@ int Cli::io(const Args &args) {
   QEventLoop loop;
   QObject::connect(&io, &IoMonitor::stopped, &loop, &QEventLoop::quit);
   Interrupt interrupt(stop);
-  QTimer timeUp;
-  timeUp.setSingleShot(true);
   QObject::connect(&timeUp, &QTimer::timeout, &io, stop);
-  run.start();
   io.cmdIoMonitor_Click();
-  if (seconds > 0)
-    timeUp.start(int(std::lround(seconds * 1000)));
   loop.exec();
   if (json) {
     QJsonArray changes;
@@ -392,7 +393,10 @@ int Cli::io(const Args &args) {
     values.insert("changes", changes);
     values.insert("dropped", io.history().dropped());
   }
-  return finish(stopAsked ? 0 : 1, QStringLiteral("io"));
+  // Stopped before a single reading, it watched nothing.
+  if (stopAsked && ticks == 0)
+    program.dialogs.message(program.m.told(5350));
+  return finish(stopAsked && ticks > 0 ? 0 : 1, QStringLiteral("io"));
 }
 
 int Cli::ports(const Args &) {

@@ -103,6 +103,13 @@ public:
       else
         deleteLater();
     });
+    // A device server opens the negotiation itself, as ser2net does; a
+    // client may wait for it before sending anything.
+    if (telnet_) {
+      using namespace telnet;
+      send(options_.request(WILL, SuppressGoAhead) + options_.request(DO, SuppressGoAhead) +
+           options_.request(WILL, Binary) + options_.request(DO, Binary) + options_.request(DO, ComPort));
+    }
   }
 
   void toClient(const QByteArray &bytes) {
@@ -175,14 +182,25 @@ private:
   void negotiate(const telnet::Event &e) {
     using namespace telnet;
     if (e.verb != SB) {
-      const bool comPortWas = options_.remote(ComPort);
       send(e.verb == WILL || e.verb == WONT ? options_.answer(e, {Binary, SuppressGoAhead, ComPort})
                                             : options_.answer(e, {Binary, SuppressGoAhead}));
-      // Clients know the modem lines only from what the server notifies.
-      if (!comPortWas && options_.remote(ComPort))
-        notifyModemState();
-    } else if (e.option == ComPort && options_.remote(ComPort) && !e.payload.isEmpty())
+      if (options_.remote(ComPort))
+        comPortAgreed();
+      return;
+    }
+    // A client that took our DO for the answer to a WILL it never sent
+    // (pyserial does, when our greeting comes first) goes straight to the
+    // settings: having asked, we take them, as ser2net does.
+    if (e.option == ComPort && !options_.refused(ComPort) && !e.payload.isEmpty()) {
+      comPortAgreed();
       comPort(quint8(e.payload[0]), e.payload);
+    }
+  }
+
+  // Clients know the modem lines only from what the server notifies.
+  void comPortAgreed() {
+    if (!std::exchange(comPortAgreed_, true))
+      notifyModemState();
   }
 
   void comPort(quint8 cmd, const QByteArray &payload) {
@@ -268,6 +286,7 @@ private:
   const bool telnet_;
   telnet::Parser parser_;
   telnet::Options options_;
+  bool comPortAgreed_ = false;
   bool suspended_ = false;
   QByteArray held_;
   quint32 baud_ = 9600;

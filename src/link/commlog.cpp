@@ -53,6 +53,10 @@ QString CommLog::format(const Entry &e) const {
   case Link::Traffic::WrongLength: return time + QStringLiteral("  !! ") + msg_.text(5180);
   case Link::Traffic::WrongEcho: return time + QStringLiteral("  !! ") + msg_.text(5181);
   case Link::Traffic::ErrorReply: return time + QStringLiteral("  !! ") + msg_.text(5182);
+  case Link::Traffic::Lost:
+    return time + QStringLiteral("  !! ") + msg_.text(5326) +
+           (e.line.isEmpty() ? QString() : QStringLiteral(": ") + QString::fromUtf8(e.line));
+  case Link::Traffic::Reconnected: return time + QStringLiteral("  -- ") + msg_.text(5346).arg(QString::fromUtf8(e.line));
   }
   return time;
 }

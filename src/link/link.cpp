@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <cmath>
+#include <utility>
 
 namespace {
 double &scaleFactor() {
@@ -35,6 +36,7 @@ Link::Link(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, SettingsStore &store,
     if (waitLoop_)
       waitLoop_->quit();
   });
+  connect(&f_, &FrmMain::commandStarted, this, [this] { ++commandSerial_; });
   setDevice(device);
 }
 
@@ -69,8 +71,11 @@ qint16 Link::CommPortOpen() {
   const bool opened = device_->open(m_.PortNo, &reason);
   openNo_ = m_.PortNo;
   showPort();
-  if (opened)
+  if (opened) {
+    if (std::exchange(dropped_, false))
+      Q_EMIT traffic(Traffic::Reconnected, portPath(openNo_).toUtf8(), Polling);
     return 0;
+  }
   showContact(Contact::Lost);
   Told text = m_.told(109);
   if (!reason.isEmpty())
@@ -113,7 +118,9 @@ QString Link::portLabel(int n, bool withInfo) const {
 void Link::receive() {
   if (!device_ || !device_->isOpen() || device_->bytesAvailable() == 0)
     return;
-  JusinBuffer += device_->readAll();
+  const QByteArray bytes = device_->readAll();
+  JusinBuffer += bytes;
+  heard_ = (heard_ + bytes).right(400);
   // Only the end of what has arrived is tested: everything up to a read that
   // ends in CR LF is one line.
   if (!JusinBuffer.endsWith("\r\n"))
@@ -134,6 +141,13 @@ void Link::receive() {
 
 void Link::portVanished() {
   vanished_ = true;
+  dropped_ = true;
+  dropReason_ = device_->dropReason();
+  if (dropReason_.isEmpty())
+    dropReason_ = PortDevice::printable(heard_);
+  if (f_.commandRunning())
+    droppedIn_ = commandSerial_;
+  Q_EMIT traffic(Traffic::Lost, dropReason_.toUtf8(), Polling);
   showPort();
   showContact(Contact::Lost);
   if (waitLoop_)
@@ -147,17 +161,27 @@ void Link::armTimer() {
 }
 
 void Link::waitForReply() {
-  vanished_ = false;
-  if (!JusinEnd && !TimeOutFlag && !shutDown_) {
+  if (!JusinEnd && !TimeOutFlag && !shutDown_ && !vanished_ && device_->isOpen()) {
     QEventLoop loop;
     waitLoop_ = &loop;
     loop.exec();
     waitLoop_ = nullptr;
   }
   TimerTimeout.stop();
-  // A line that went away mid-wait fails like a reply that never came.
-  if (vanished_)
-    TimeOutFlag = true;
+}
+
+bool Link::droppedInCommand() const {
+  return f_.commandRunning() && droppedIn_ == commandSerial_ && !device_->isOpen();
+}
+
+void Link::tellLineLost() {
+  if (f_.commandRunning())
+    lostToldIn_ = commandSerial_;
+  showContact(Contact::Lost);
+  CommError = true;
+  const Told lost = m_.told(5345).arg(portLabel(openNo_, false));
+  dialogs_.done(lost); // outlasts the box
+  dialogs_.message(dropReason_.isEmpty() ? lost : lost + QStringLiteral("\r\n") + dropReason_);
 }
 
 qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
@@ -166,8 +190,18 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
     ++nestedRefusals_;
   if (shutDown_ || waitLoop_ || !device_)
     return 1; // never inside another transaction's wait
+  // Healing a drop silently would hide that the command's earlier steps
+  // may not all have reached the controller: this command ends, the next
+  // one connects again.
+  if (droppedInCommand()) {
+    if (lostToldIn_ != commandSerial_)
+      tellLineLost();
+    return 1;
+  }
   if (CommPortOpen() == 1)
     return 1;
+  vanished_ = false;
+  heard_.clear();
   CommError = false;
   TimeOutFlag = false;
   timeoutMs_ = timeoutMs;
@@ -181,6 +215,11 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
   waitForReply();
   if (shutDown_)
     return 1;
+  const bool good = JusinEnd && JusinData.left(3) == code && JusinData.size() == expectedLength;
+  if (!good && (vanished_ || !device_->isOpen())) {
+    tellLineLost();
+    return 1;
+  }
 
   if (TimeOutFlag) {
     Q_EMIT traffic(Traffic::Timeout, {}, Polling);
@@ -194,7 +233,8 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
   }
   if (controllerError())
     return 1;
-  if (JusinData.left(3) == code && JusinData.size() == expectedLength) {
+  if (good) {
+    heard_.clear();
     f_.lblstatus.setText(QStringLiteral(" "));
     showContact(Contact::Good);
     return 0;
@@ -220,6 +260,10 @@ void Link::checkExchange(const Told &outcome) {
   waitForReply();
   if (shutDown_)
     return;
+  if (vanished_ || !device_->isOpen()) {
+    tellLineLost();
+    return;
+  }
   if (controllerError())
     return;
   CommPortRelease();

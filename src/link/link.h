@@ -115,7 +115,9 @@ public:
 
   // What crosses the line, for a log: the lines each way, and the
   // outcomes that spoil an exchange. Nobody listening costs nothing.
-  enum class Traffic { Sent, Received, Timeout, WrongLength, WrongEcho, ErrorReply };
+  // Lost: the line went away (the line: why, when known); Reconnected: it
+  // opened again after that (the line: its address).
+  enum class Traffic { Sent, Received, Timeout, WrongLength, WrongEcho, ErrorReply, Lost, Reconnected };
   // The exchanges now running are a periodic poll (status, the monitor's words).
   bool Polling = false;
 
@@ -127,8 +129,14 @@ Q_SIGNALS:
 private:
   void receive();
   void portVanished();
-  // Sleeps until a line, the reply timeout, a vanished port or shutdown.
+  // Sleeps until a line, the reply timeout, a vanished port or shutdown;
+  // not at all on a line that is already closed.
   void waitForReply();
+  // The line went away while the running command used it: the command ends
+  // with the lost-line message and the server's reason, once.
+  void tellLineLost();
+  // The line dropped during the command now running.
+  bool droppedInCommand() const;
   void armTimer();
   bool controllerError();
   void checkExchange(const Told &outcome);
@@ -142,8 +150,17 @@ private:
   int openNo_ = 0;
   QTimer TimerTimeout;
   QEventLoop *waitLoop_ = nullptr;
-  bool vanished_ = false;
+  bool vanished_ = false; // during the exchange in flight
   bool lineLost_ = false;
+  // What arrived since the last command line went out that no good reply
+  // took: a server's last words before it closed the connection.
+  QByteArray heard_;
+  // The line went away and has not opened since; why, when known.
+  bool dropped_ = false;
+  QString dropReason_;
+  // Commands counted as they start; the one a drop fell in and the one
+  // told of a lost line (0: none).
+  quint64 commandSerial_ = 0, droppedIn_ = 0, lostToldIn_ = 0;
   bool shutDown_ = false;
   bool lastUsed_ = false;
   int nestedRefusals_ = 0;

@@ -39,6 +39,13 @@ public:
   // What the system reports about the device (maker, description, serial
   // number), for the operator; empty when it reports nothing.
   virtual QString deviceInfo(int portNo) const { Q_UNUSED(portNo); return {}; }
+  // Why the line last went away, when the line itself could tell (a server
+  // that turned out to speak another protocol); empty otherwise.
+  virtual QString dropReason() const { return {}; }
+
+  // What a peer said, fit for one line of a message: printable characters
+  // only, blanks joined, at most 200 characters.
+  static QString printable(const QByteArray &bytes);
 
 Q_SIGNALS:
   // New characters are waiting.

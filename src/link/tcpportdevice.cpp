@@ -30,19 +30,21 @@ TcpPortDevice::TcpPortDevice(QObject *parent) : PortDevice(parent) {
   texts_ = [](int n) { return Messages(msgtable::EnglishBase).text(n); };
   connect(&socket_, &QTcpSocket::readyRead, this, &TcpPortDevice::onReadyRead);
   connect(&socket_, &QTcpSocket::disconnected, this, &TcpPortDevice::onDisconnected);
-  connect(&socket_, &QTcpSocket::connected, this, [this] { settle(); });
+  connect(&socket_, &QTcpSocket::connected, this, [this] {
+    // Command lines are short: each goes out at once, not after Nagle's wait.
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    settle();
+  });
   stepTimer_.setSingleShot(true);
   stepTimer_.setTimerType(Qt::PreciseTimer);
   connect(&stepTimer_, &QTimer::timeout, this, [this] {
-    if (opening_ && failure_.isEmpty())
-      fail(texts_(timeoutText_).arg(url_).arg(ConnectTimeoutMs / 1000.0 * Link::timeoutScale(), 0, 'g', 3));
+    if (!opening_ || !failure_.isEmpty())
+      return;
+    QString text = texts_(timeoutText_).arg(url_).arg(ConnectTimeoutMs / 1000.0 * Link::timeoutScale(), 0, 'g', 3);
+    fail(step_ == Step::Greeting ? text.arg(otherUrl()) : text);
   });
-  connect(&socket_, &QTcpSocket::errorOccurred, this, [this] {
-    if (open_)
-      onDisconnected();
-    else if (failure_.isEmpty())
-      fail(url_ + QStringLiteral(": ") + socket_.errorString());
-  });
+  connect(&socket_, &QTcpSocket::errorOccurred, this, &TcpPortDevice::onDisconnected);
 }
 
 // The socket's last signals must not reach a device half taken down.
@@ -70,6 +72,11 @@ bool TcpPortDevice::isAddress(const QString &url) {
   quint16 port = 0;
   bool telnet = false;
   return parseUrl(url, &host, &port, &telnet);
+}
+
+QString TcpPortDevice::otherUrl() const {
+  const qsizetype colon = url_.indexOf(u':');
+  return (telnet_ ? QStringLiteral("tcp") : QStringLiteral("rfc2217")) + url_.mid(colon);
 }
 
 bool TcpPortDevice::open(int, QString *reason) {
@@ -101,7 +108,10 @@ void TcpPortDevice::startOpen() {
   parser_ = {};
   options_ = {};
   settingsSent_ = false;
-  connected_ = false;
+  step_ = Step::Connecting;
+  spoke_ = false;
+  heardAny_ = false;
+  dropReason_.clear();
   unconfirmed_.clear();
   opening_ = true;
   reached_ = [this] { return socket_.state() == QAbstractSocket::ConnectedState; };
@@ -118,19 +128,20 @@ void TcpPortDevice::armStep(int timeoutText) {
 void TcpPortDevice::settle() {
   if (!opening_ || (failure_.isEmpty() && !reached_()))
     return;
-  if (failure_.isEmpty() && !connected_) {
-    connected_ = true;
-    // Command lines are short: each goes out at once, not after Nagle's wait.
-    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-    if (telnet_) {
-      unconfirmed_ = {SetBaudRate, SetDataSize, SetParity, SetStopSize, SetControl};
-      reached_ = [this] { return settingsSent_ && unconfirmed_.isEmpty(); };
-      armStep(5233);
-      socket_.write(options_.request(WILL, ComPort) + options_.request(WILL, Binary) +
-                    options_.request(DO, Binary) + options_.request(DO, SuppressGoAhead));
-      return;
-    }
+  if (failure_.isEmpty() && step_ == Step::Connecting && telnet_) {
+    // Our own negotiation would reach the controller as data if the server
+    // turned out to pass bytes as they are: the server speaks first.
+    step_ = Step::Greeting;
+    reached_ = [this] { return spoke_; };
+    armStep(5348);
+    return;
+  }
+  if (failure_.isEmpty() && step_ == Step::Greeting) {
+    step_ = Step::Settings;
+    unconfirmed_ = {SetBaudRate, SetDataSize, SetParity, SetStopSize, SetControl};
+    reached_ = [this] { return settingsSent_ && unconfirmed_.isEmpty(); };
+    armStep(5233);
+    return;
   }
   finish();
 }
@@ -173,11 +184,15 @@ bool TcpPortDevice::write(const QByteArray &data) {
 
 void TcpPortDevice::onReadyRead() {
   const QByteArray bytes = socket_.readAll();
+  if (!telnet_ && !std::exchange(heardAny_, true) && speaksTelnet(bytes))
+    return;
   QByteArray data = bytes;
   if (telnet_) {
     QList<Event> events;
     data = parser_.feed(bytes, &events);
     negotiate(events);
+    if (opening_ && !spoke_ && !data.isEmpty() && failure_.isEmpty())
+      return fail(texts_(5349).arg(url_, otherUrl()));
   }
   if (data.isEmpty())
     return;
@@ -186,7 +201,29 @@ void TcpPortDevice::onReadyRead() {
     Q_EMIT dataArrived();
 }
 
+bool TcpPortDevice::speaksTelnet(const QByteArray &firstBytes) {
+  // A controller's replies are ASCII; a Telnet server opens with IAC and a verb.
+  const char verb = firstBytes.size() < 2 || firstBytes[0] != IAC ? 0 : firstBytes[1];
+  if (verb != WILL && verb != WONT && verb != DO && verb != DONT && verb != SB)
+    return false;
+  dropReason_ = texts_(5347).arg(url_, otherUrl());
+  const bool wasOpen = std::exchange(open_, false);
+  socket_.abort();
+  if (wasOpen)
+    Q_EMIT vanished();
+  else
+    fail(dropReason_);
+  return true;
+}
+
 void TcpPortDevice::negotiate(const QList<Event> &events) {
+  if (opening_ && !spoke_ && !events.isEmpty()) {
+    spoke_ = true;
+    // Asked before the server's requests are answered, so that its DO
+    // COM-PORT-OPTION is taken as the answer to our WILL, not asked twice.
+    socket_.write(options_.request(WILL, ComPort) + options_.request(WILL, Binary) + options_.request(DO, Binary) +
+                  options_.request(DO, SuppressGoAhead));
+  }
   for (const Event &e : events) {
     if (e.verb != SB) {
       socket_.write(options_.answer(e, {Binary, SuppressGoAhead, ComPort}));
@@ -213,8 +250,10 @@ void TcpPortDevice::negotiate(const QList<Event> &events) {
 
 void TcpPortDevice::onDisconnected() {
   if (!open_) {
+    // A server that refuses says why before it closes ("Port already in use").
+    const QString said = printable(rx_);
     if (failure_.isEmpty() && opening_)
-      fail(url_ + QStringLiteral(": ") + socket_.errorString());
+      fail(url_ + QStringLiteral(": ") + (said.isEmpty() ? socket_.errorString() : said));
     return;
   }
   open_ = false;

@@ -38,6 +38,7 @@ public:
   bool write(const QByteArray &data) override;
   qint64 bytesAvailable() const override { return rx_.size(); }
   QByteArray readAll() override { return std::exchange(rx_, {}); }
+  QString dropReason() const override { return dropReason_; }
 
   static constexpr int ConnectTimeoutMs = 3000;
 
@@ -53,6 +54,10 @@ private:
   void settle();
   void armStep(int timeoutText);
   void finish();
+  // A raw line whose server opens with Telnet negotiation: named, and dropped.
+  bool speaksTelnet(const QByteArray &firstBytes);
+  // The same address with the other scheme, for the operator to try.
+  QString otherUrl() const;
 
   QTcpSocket socket_;
   QString url_;
@@ -61,13 +66,18 @@ private:
   QByteArray rx_;
   telnet::Parser parser_;
   telnet::Options options_;
+  // Opening: the connection, then (RFC 2217) the server's first Telnet
+  // negotiation, before which nothing is sent, then the line settings.
+  enum class Step { Connecting, Greeting, Settings } step_ = Step::Connecting;
+  bool spoke_ = false;
+  bool heardAny_ = false; // on this connection
+  QString dropReason_;
   // While opening: the settings not yet confirmed, and why opening failed.
   QList<quint8> unconfirmed_;
   bool settingsSent_ = false;
   std::function<bool()> reached_;
   QString failure_;
   bool opening_ = false;
-  bool connected_ = false;
   // Bounds each step of opening; its text tells the step that timed out.
   QTimer stepTimer_;
   int timeoutText_ = 0;

@@ -400,6 +400,12 @@ constexpr Row kRows[] = {
     { 5332, "照合: %1 個のパラメータが異なります", "Verified: %1 parameter differs"},
     { 5343, "%1: オン", "%1: on"},
     { 5344, "%1: オフ", "%1: off"},
+    { 5345, "回線が切れました（%1）。コントローラの状態は不明です。次のコマンドで接続し直します。", "The line was lost (%1): the controller's state is unknown. The next command connects again."},
+    { 5346, "再接続しました: %1", "connected again: %1"},
+    { 5347, "%1: このサーバーは Telnet/RFC 2217 を話します。%2 を使ってください", "%1: this server speaks Telnet/RFC 2217: use %2"},
+    { 5348, "%1: %2 秒以内にサーバーが Telnet のネゴシエーションを始めませんでした。そのままのバイトを通すポートなら %3 を使ってください", "%1: the server did not begin a Telnet negotiation within %2 s: for a port that passes the bytes as they are, use %3"},
+    { 5349, "%1: サーバーが Telnet のネゴシエーションの前にデータを送りました。そのままのバイトを通すポートなら %2 を使ってください", "%1: the server sent data before any Telnet negotiation: for a port that passes the bytes as they are, use %2"},
+    { 5350, "入出力モニタは一度も読み取れませんでした", "The I/O monitor took no reading."},
 };
 
 constexpr bool sortedByNumber() {

@@ -168,7 +168,9 @@ void IoMonitor::IoMonitorStart() {
   f_.mnuFileCompare.setEnabled(true); // two files need no line
   history_.clear();
   firstRead_ = true;
-  run_.start();
+  // The monitor's time starts at its first reading: a slow line's first
+  // exchanges are not time it watched.
+  run_.invalidate();
 }
 
 void IoMonitor::IoMonitorStop() {
@@ -314,6 +316,8 @@ void IoMonitor::leaveMonitorMode() {
 }
 
 void IoMonitor::noteChanges() {
+  if (firstRead_)
+    run_.start();
   for (int row = 0; row < 7; ++row) {
     const bool on = isOn(row);
     if (firstRead_ || on != shown_[std::size_t(row)])

@@ -228,6 +228,9 @@ public:
   void Disp_ProgressBar();
   void Hide_ProgressBar();
 
+  // Some command group is locked: a command runs.
+  bool commandRunning() const { return commandsLocked_ || menusLocked_ || parameterButtonsLocked_; }
+
 Q_SIGNALS:
   // The first group was locked: a command starts, and the last one's result
   // in the status line is stale.
@@ -235,7 +238,7 @@ Q_SIGNALS:
 
 private:
   void lock(bool &locked, const QList<Control *> &group) {
-    if (!commandsLocked_ && !menusLocked_ && !parameterButtonsLocked_)
+    if (!commandRunning())
       Q_EMIT commandStarted();
     locked = true;
     setAll(group, false);

@@ -35,6 +35,8 @@ struct Rig : LinkRig<ScriptedDevice> {
     bool number = false;
     if (const int n = t.toInt(&number); number)
       return kt::msg(n);
+    if (t == u"lost")
+      return kt::msg(5345).arg(link.portLabel(m.PortNo, false));
     if (t == u"timeout")
       return kt::msg(100) + gap + kt::msg(101) + gap + kt::msg(102) + gap + kt::msg(103);
     if (t == u"length" || t == u"echo" || t == u"data")
@@ -96,7 +98,7 @@ private Q_SLOTS:
     row("error, key listed", {"0RA:error"}, 1, -1, "-> 0RA|<- 0%%102|!! 5182", "error:12", "red");
     row("error, key not listed", {"0RA:error"}, 1, -1, "-> 0RA|<- 0%%909|!! 5182", "code:909", "red");
     row("no reply", {"0RA:noreply"}, 1, -1, "-> 0RA|!! 5179", "timeout", "grey");
-    row("vanished", {"0RA:vanish"}, 1, -1, "-> 0RA|!! 5179", "timeout", "grey");
+    row("vanished", {"0RA:vanish"}, 1, -1, "-> 0RA|!! 5326", "lost", "grey");
     row("no reply to the check either", {"0RA:length", "0CM:noreply"}, 1, -1, "-> 0RA|<- 0RA10|!! 5180|-> 0CM6",
         "length", "grey");
     row("check reveals an error", {"0RA:length", "0CM:error"}, 1, -1,
@@ -130,12 +132,14 @@ private Q_SLOTS:
     QStringList logged;
     for (const QString &l : commLog.lines())
       logged << l.trimmed().section(u"  "_qs, 1); // without the time
-    for (int n = 5179; n <= 5182; ++n)
+    for (int n : {5179, 5180, 5181, 5182, 5326})
       log.replace(u"!! "_qs + QString::number(n), u"!! "_qs + kt::msg(n));
     QCOMPARE(logged.join(u'|'), log);
     QCOMPARE(r.dialogs.shown, box.isEmpty() ? QStringList() : QStringList{r.text(box)});
-    // A timeout's own line stays in the status line after its box.
-    QCOMPARE(r.dialogs.achieved, box == u"timeout" ? QStringList{kt::msg(100)} : QStringList());
+    // A timeout's or a lost line's own line stays in the status line after its box.
+    QCOMPARE(r.dialogs.achieved, box == u"timeout" ? QStringList{kt::msg(100)}
+                                 : box == u"lost"  ? QStringList{r.text(box)}
+                                                   : QStringList());
     QTEST(r.lamp(), "lamp");
     if (box.isEmpty())
       QCOMPARE(r.f.lblstatus.text(), u" "_qs);
@@ -317,7 +321,7 @@ private Q_SLOTS:
       QCOMPARE(r.link.CommTransaction("0RA", 6, {}, 30000), qint16(1));
       QVERIFY(clock.elapsed() < 1000);
       QVERIFY(!r.line.isOpen());
-      QCOMPARE(r.dialogs.shown, vanish ? r.texts({"timeout"}) : QStringList());
+      QCOMPARE(r.dialogs.shown, vanish ? r.texts({"lost"}) : QStringList());
       r.line.answers = script("0RA1");
       QCOMPARE(r.link.ReadCtStatus(), qint16(vanish ? 1 : -1));
       if (vanish) {

@@ -34,6 +34,9 @@ struct ScriptedServer : QObject {
   QPointer<QTcpSocket> peer;
   QByteArray received;
   int connections = 0;
+  // Sent to each client as it connects; a server that refuses closes after it.
+  QByteArray greeting;
+  bool refuses = false;
   // Bytes to answer each piece received with.
   std::function<QByteArray(const QByteArray &)> reply;
 
@@ -42,6 +45,9 @@ struct ScriptedServer : QObject {
     connect(&server, &QTcpServer::newConnection, this, [this] {
       peer = server.nextPendingConnection();
       ++connections;
+      peer->write(greeting);
+      if (refuses)
+        peer->disconnectFromHost();
       connect(peer, &QTcpSocket::readyRead, this, [this, s = peer.data()] {
         const QByteArray bytes = s->readAll();
         received += bytes;
@@ -71,6 +77,9 @@ std::function<QByteArray(const QByteArray &)> rfc2217(quint32 baud, QByteArray a
     return out + (data.endsWith("\r\n") ? escape(answer) : QByteArray());
   };
 }
+
+// What ser2net's RFC 2217 accepter opens with, in part.
+const QByteArray TelnetGreeting = command(WILL, SuppressGoAhead) + command(DO, Binary);
 
 } // namespace
 
@@ -146,21 +155,30 @@ private Q_SLOTS:
     QTest::addColumn<QString>("url"); // "raw" and "telnet": the scripted server's
     QTest::addColumn<int>("baud");     // the server's answer to SET-BAUDRATE; 0: silent; -1: refuses
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<QByteArray>("greeting"); // "refused: TEXT": the server says TEXT and closes
     const QString fine;
-    QTest::newRow("raw") << "raw" << 0 << fine;
-    QTest::newRow("settings confirmed") << "telnet" << 9600 << fine;
-    QTest::newRow("server sets 19200") << "telnet" << 19200 << kt::msg(5232).arg("URL", "SET-BAUDRATE").arg(19200).arg(9600);
-    QTest::newRow("option refused") << "telnet" << -1 << kt::msg(5231).arg("URL");
-    QTest::newRow("silent server") << "telnet" << 0 << kt::msg(5233).arg("URL").arg(0.3);
-    QTest::newRow("nothing listening") << "tcp://127.0.0.1:1" << 0 << "URL: Connection refused";
-    QTest::newRow("unknown host") << "tcp://no-such-host.invalid:4001" << 0 << "URL: Host not found";
-    QTest::newRow("no port") << "rfc2217://127.0.0.1" << 0 << kt::msg(5235).arg("URL");
+    const QByteArray g = TelnetGreeting;
+    QTest::newRow("raw") << "raw" << 0 << fine << QByteArray();
+    QTest::newRow("settings confirmed") << "telnet" << 9600 << fine << g;
+    QTest::newRow("server sets 19200") << "telnet" << 19200 << kt::msg(5232).arg("URL", "SET-BAUDRATE").arg(19200).arg(9600) << g;
+    QTest::newRow("option refused") << "telnet" << -1 << kt::msg(5231).arg("URL") << g;
+    QTest::newRow("silent server") << "telnet" << 0 << kt::msg(5233).arg("URL").arg(0.3) << g;
+    QTest::newRow("raw server") << "telnet" << 0 << kt::msg(5348).arg("URL").arg(0.3).arg("TCP") << QByteArray();
+    QTest::newRow("data first") << "telnet" << 0 << kt::msg(5349).arg("URL", "TCP") << QByteArray("0RA1\r\n");
+    QTest::newRow("in use") << "telnet" << 0 << "URL: Port already in use" << "refused: " + g + "Port already in use\r\n";
+    QTest::newRow("nothing listening") << "tcp://127.0.0.1:1" << 0 << "URL: Connection refused" << QByteArray();
+    QTest::newRow("unknown host") << "tcp://no-such-host.invalid:4001" << 0 << "URL: Host not found" << QByteArray();
+    QTest::newRow("no port") << "rfc2217://127.0.0.1" << 0 << kt::msg(5235).arg("URL") << QByteArray();
   }
-  // Opening says why it failed; RFC 2217 sets the server's line to 9600 8N1 first.
+  // Opening says why it failed; RFC 2217 waits for the server's Telnet,
+  // sending nothing before it, then sets the server's line to 9600 8N1.
   void opening() {
     QFETCH(QString, url);
     QFETCH(int, baud);
+    QFETCH(QByteArray, greeting);
     ScriptedServer s;
+    s.refuses = greeting.startsWith("refused: ");
+    s.greeting = greeting.mid(s.refuses ? 9 : 0);
     if (baud > 0)
       s.reply = rfc2217(quint32(baud));
     else if (baud < 0)
@@ -172,8 +190,11 @@ private Q_SLOTS:
     QString said;
     const bool opened = line.open(3, &said);
     QFETCH(QString, reason);
-    QCOMPARE(said, reason.replace(u"URL"_qs, url));
+    const QString tcp = u"tcp"_qs + url.mid(url.indexOf(u':'));
+    QCOMPARE(said, reason.replace(u"URL"_qs, url).replace(u"TCP"_qs, tcp));
     QCOMPARE(opened && line.isOpen(), reason.isEmpty());
+    if (url.startsWith(u"rfc2217") && !greeting.startsWith(IAC) && !s.refuses)
+      QCOMPARE(s.received, QByteArray()); // nothing stray reached the controller
     if (baud == 9600) { // WILL COM-PORT-OPTION, then every setting
       for (const quint8 cmd : {SetBaudRate, SetDataSize, SetParity, SetStopSize, SetControl})
         QVERIFY(s.received.contains(comPort(cmd, cmd == SetBaudRate ? 9600 : cmd == SetDataSize ? 8 : 1)));
@@ -187,12 +208,13 @@ private Q_SLOTS:
     QTest::newRow("RFC 2217") << "rfc2217";
   }
   // The link over a port number pinned to a network line: an IAC byte
-  // crosses both ways; a peer that closes ends the wait at once, and the
-  // next command connects again.
+  // crosses both ways; a peer that closes ends the wait at once with the
+  // lost line and its last words, and the next command connects again.
   void exchange() {
     QFETCH(QString, scheme);
     const bool telnetLine = scheme == u"rfc2217";
     ScriptedServer s;
+    s.greeting = telnetLine ? TelnetGreeting : QByteArray();
     const QByteArray reply("0RV1\xFF" "0\r\n");
     s.reply = telnetLine ? rfc2217(9600, reply) : [&](const QByteArray &) { return reply; };
     kt::settings({{"Device3", s.url(qPrintable(scheme))}});
@@ -203,13 +225,18 @@ private Q_SLOTS:
     QCOMPARE(r.link.JusinData, reply);
     QVERIFY(s.received.endsWith(telnetLine ? "0RV\xFF\xFF\r\n" : "0RV\xFF\r\n"));
 
-    s.reply = [&](const QByteArray &) { s.peer->close(); return QByteArray(); };
+    s.reply = [&](const QByteArray &) {
+      s.peer->write("Device open failure: \x01gone\r\n");
+      s.peer->disconnectFromHost();
+      return QByteArray();
+    };
     Link::setTimeoutScale(10); // ten seconds: only the closing can end it in time
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(r.link.CommTransaction("0RV", 8, {}, 1000), qint16(1));
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(r.link.lineLost() && !r.line.isOpen() && r.dialogs.last().startsWith(kt::msg(100)));
+    QVERIFY(r.link.lineLost() && !r.line.isOpen());
+    QCOMPARE(r.dialogs.last(), kt::msg(5345).arg(r.link.portLabel(3, false)) + u"\r\nDevice open failure: gone"_qs);
 
     Link::setTimeoutScale(0.1);
     s.reply = telnetLine ? rfc2217(9600, reply) : [&](const QByteArray &) { return reply; };
@@ -241,6 +268,7 @@ private Q_SLOTS:
     QFETCH(bool, inUse);
     ScriptedServer s;
     const bool telnetLine = scheme == u"rfc2217";
+    s.greeting = telnetLine ? TelnetGreeting : QByteArray();
     s.reply = telnetLine ? rfc2217(9600, answer) : [&](const QByteArray &) {
       if (answer == "hang up")
         s.peer->close();
