@@ -48,6 +48,18 @@ int Cli::usage(const QString &problem) {
   return Usage;
 }
 
+void Cli::useLine() {
+  // The ports as Main mapped them, --device included.
+  line->portMap() = program.serialPort.portMap();
+  line->network().setTexts([msg = program.m.messages()](int n) { return msg.text(n); });
+  // What arrived after the last step's reply answers nothing of this step's.
+  if (line->isOpen())
+    line->readAll();
+  // The line is the batch's until its steps end, whatever the settings say.
+  program.m.PortOccupy = true;
+  program.link.setDevice(line);
+}
+
 int Cli::failed(const QString &what) {
   ownFailure() = QStringLiteral("kov-t6-cli: ") + what + QStringLiteral(" failed");
   QTextStream(stderr) << ownFailure() << "\n";
@@ -73,6 +85,8 @@ int Cli::run(const QStringList &words) {
   QElapsedTimer clock;
   clock.start();
   program.Main(false);
+  if (line)
+    useLine();
   if (trace) {
     CommLog &log = program.log();
     log.setHidePolling(false);
@@ -89,7 +103,8 @@ int Cli::run(const QStringList &words) {
   if (command && args && !command->framed)
     return (this->*command->run)(*args);
   int result = args ? (this->*command->run)(*args) : usage(why);
-  program.link.CommPortClose();
+  if (!line)
+    program.link.CommPortClose();
   if (args && !record.isEmpty() && !writeRecord(*command, *args, result)) {
     result = Failed;
     program.dialogs.outcome.result = Outcome::Result::Failed;

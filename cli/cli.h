@@ -44,12 +44,16 @@ public:
   bool trace = false;    // every line over the wire to standard error
   QString record;        // --record: the commissioning record to append to
   QStringList passed;    // the options a batch gives each of its steps
+  // A batch line's port, open from one step to the next: the run uses it in
+  // place of the program's own, holds it open and leaves it open.
+  SerialPortDevice *line = nullptr;
   static QString &ownFailure(); // the last line the tool itself said about a failure
 
   // A usage error said the tool's way.
   static int usage(const QString &problem);
 
 private:
+  void useLine();
   int failed(const QString &what);
   int finish(int code, const QString &what);
   // A value read: a "name: text" line, or under --json the value of `key`.

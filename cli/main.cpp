@@ -85,7 +85,9 @@ void Prepare(Cli &c, const Run &r) {
 
 // A batch's line: one step a JSON array of words on standard input, each run
 // afresh as its own kov-t6-cli would, its object on standard output; the
-// line's process stays, so that its start costs once, not a step.
+// line's process stays, so that its start costs once, not a step. So does
+// its port: a network line connects (and agrees its line settings) once,
+// not a step; it closes when the steps end.
 int BatchLine(const Run &r) {
   {
     // A first run of the code a step uses, against the built-in simulator:
@@ -98,6 +100,7 @@ int BatchLine(const Run &r) {
     warm.program.link.setDevice(&warm.simulated);
     warm.run({QStringLiteral("params"), QStringLiteral("read")});
   }
+  SerialPortDevice line;
   out() << "{\"ready\":true}" << Qt::endl;
   QTextStream in(stdin);
   for (QString step; in.readLineInto(&step);) {
@@ -106,13 +109,18 @@ int BatchLine(const Run &r) {
       words << w.toString();
     if (words.isEmpty())
       continue;
+    // A peer that hung up while the line waited for this step is seen as
+    // gone now, so that the step connects again rather than writing into it.
+    QCoreApplication::processEvents();
     Cli::ownFailure().clear();
     ConsoleDialogs dialogs;
     dialogs.yes = r.yes;
     Cli c(dialogs);
     Prepare(c, r);
+    c.line = &line;
     c.run(words);
   }
+  line.close();
   return Done;
 }
 

@@ -5,6 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <csignal>
 #include <unistd.h>
 
@@ -339,6 +341,45 @@ private Q_SLOTS:
     const Run run = runProgram(KOV_CLI_PATH, {"--lang", "en", "batch", kt::path("plan.csv")}, 20000, kt::dir().path());
     QCOMPARE(run.code, 0);
     QVERIFY(run.out.endsWith(kt::msg(5301).arg(1).arg(1).arg(0).arg(0).arg(0).toUtf8() + '\n'));
+  }
+
+  void batchKeepsItsLine_data() {
+    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<int>("expected"); // connections
+    QTest::newRow("held from step to step") << false << 1;
+    QTest::newRow("the peer hung up after the first step") << true << 2;
+  }
+  // A network line connects once for all its steps; after a peer that hung
+  // up between steps, the next step connects again and passes.
+  void batchKeepsItsLine() {
+    QFETCH(bool, hangUp);
+    QVERIFY(sim.startTcp({"--tcp", "127.0.0.1:0", "--rfc2217"}));
+    // Between the line and kov-sim: counts the connections, and may end the
+    // first after its first reply.
+    QTcpServer relay;
+    QVERIFY(relay.listen(QHostAddress::LocalHost));
+    int connections = 0;
+    connect(&relay, &QTcpServer::newConnection, &relay, [&] {
+      QTcpSocket *line = relay.nextPendingConnection(), *server = new QTcpSocket(line);
+      const bool drop = ++connections == 1 && hangUp;
+      connect(line, &QTcpSocket::readyRead, server, [=] { server->write(line->readAll()); });
+      connect(server, &QTcpSocket::readyRead, line, [=] {
+        const QByteArray bytes = server->readAll();
+        line->write(bytes);
+        if (drop && bytes.endsWith("\r\n")) // the first step's one reply
+          line->disconnectFromHost();
+      });
+      connect(line, &QTcpSocket::disconnected, server, &QTcpSocket::disconnectFromHost);
+      server->connectToHost(sim.url.host(), quint16(sim.url.port()));
+    });
+    QVERIFY(kt::writeFile(kt::path("plan.csv"), u"line,steps\nrfc2217://127.0.0.1:%1,status; status; version\n"_qs
+                                                    .arg(relay.serverPort()).toUtf8()));
+    QProcess batch;
+    batch.start(KOV_CLI_PATH, {"--lang", "en", "--json", "batch", kt::path("plan.csv")});
+    QTRY_VERIFY_WITH_TIMEOUT(batch.state() == QProcess::NotRunning, 20000);
+    const QByteArray out = batch.readAllStandardOutput();
+    QVERIFY2(batch.exitCode() == 0, out.constData());
+    QTEST(connections, "expected");
   }
 
   void malformedPlan_data() {
