@@ -26,6 +26,7 @@ public:
   QByteArray readAll() override { return onNet_ ? net_.readAll() : port_.readAll(); }
   QString devicePath(int portNo) const override { return map_.devicePath(portNo); }
   QString deviceInfo(int portNo) const override;
+  QString dropReason() const override { return onNet_ ? net_.dropReason() : QString(); }
 
 private:
   void onError(QSerialPort::SerialPortError error);

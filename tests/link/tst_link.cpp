@@ -1,5 +1,6 @@
 // The link: its transaction and log against every fault of the line, its
 // waits, the status lamp, the error list and the port map.
+#include "commandlock.h"
 #include "commlog.h"
 #include "controllercommands.h"
 #include "linkrig.h"
@@ -334,6 +335,26 @@ private Q_SLOTS:
       QCOMPARE(r.link.LastTransaction("0CM", 6, "0", 5000), qint16(1));
       QCOMPARE(r.line.written, (Lines{"0RA\r\n", "0CM0\r\n"}));
     }
+  }
+
+  // A drop between two exchanges of one command ends it, told once, without
+  // connecting again behind its back; the next command connects again.
+  void dropBetweenExchanges() {
+    Rig r;
+    {
+      const CommandLock command(r.f, {CommandLock::Group::Commands});
+      r.line.answers = script("0RA1");
+      QCOMPARE(r.link.ReadCtStatus(), qint16(1));
+      r.line.vanish();
+      QCOMPARE(r.link.ReadCtStatus(), qint16(-1));
+      QCOMPARE(r.link.ReadCtStatus(), qint16(-1));
+      QCOMPARE(r.dialogs.shown, r.texts({"lost"}));
+      QCOMPARE(r.line.opens, 1);
+    }
+    const CommandLock next(r.f, {CommandLock::Group::Commands});
+    r.line.answers = script("0RA1");
+    QCOMPARE(r.link.ReadCtStatus(), qint16(1));
+    QCOMPARE(r.line.opens, 2);
   }
 
   // The lamp after status reads ("vanish": the line goes instead), and the
