@@ -113,6 +113,9 @@ class tst_Cli : public QObject {
     row("monitor over RFC 2217", "--tcp 0 --rfc2217", "", {}, "io --seconds 0.7 --toggle OUT1", 0,
         "~STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=1\n)+", "",
         "0CM7 0RI 0RO 0WO21( 0RI 0RO)+ 0CM0");
+    // Its first reading comes after 0.6 s: the 0.3 s are counted from there.
+    row("monitor a network's delay away", "--tcp 0 --latency 100", "", {}, "--timeout-scale 1 io --seconds 0.3", 0,
+        "~(STB=0 RES=0 ALM=0 RDY=1 IN-P=0 OUT2=0 OUT1=0\n)+", "", "0CM7( 0RI 0RO)+ 0CM0");
   }
 
 private Q_SLOTS:

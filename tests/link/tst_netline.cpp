@@ -1,3 +1,4 @@
+#include "commlog.h"
 #include "linkrig.h"
 #include "portprobe.h"
 #include "serialportdevice.h"
@@ -220,6 +221,8 @@ private Q_SLOTS:
     kt::settings({{"Device3", s.url(qPrintable(scheme))}});
     LinkRig<SerialPortDevice> r;
     r.m.PortNo = 3;
+    CommLog log(r.link, r.m.messages());
+    log.setRecording(true);
     QCOMPARE(r.link.portLabel(3), u"COM3 — "_qs + s.url(qPrintable(scheme)));
     QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF", 1000), qint16(0));
     QCOMPARE(r.link.JusinData, reply);
@@ -242,6 +245,9 @@ private Q_SLOTS:
     s.reply = telnetLine ? rfc2217(9600, reply) : [&](const QByteArray &) { return reply; };
     QCOMPARE(r.link.CommTransaction("0RV", 8, "\xFF", 1000), qint16(0));
     QCOMPARE(s.connections, 2);
+    const QStringList lines = log.lines();
+    QVERIFY(lines.filter(u"!! line lost: Device open failure: gone"_qs).size() == 1 &&
+            lines.filter(u"-- connected again: "_qs + s.url(qPrintable(scheme))).size() == 1);
   }
 
   void probe_data() {
