@@ -381,12 +381,13 @@ const CommandHelp Helps[] = {
               "  steps finish. Exit 0 every line passed, 1 a verification found differences,\n"
               "  3 a step failed or the batch was stopped.\n"},
     {"io", "kov-t6-cli io [--toggle SIGNAL]... [--seconds S] [--csv]\n"
-           "  Runs the I/O monitor for S seconds (default: until Ctrl+C, which stops it so\n"
-           "  the controller leaves monitor mode). Each tick prints the seven lamps STB,\n"
-           "  RES, ALM, RDY, IN-P, OUT2, OUT1 as 0 or 1; --csv prints CSV lines (ms since\n"
-           "  the start, then the seven states) after a header. --toggle switches the\n"
-           "  output SIGNAL (ALM, RDY, IN-P, OUT1 or OUT2) after the first read, as a\n"
-           "  double-click on its lamp does.\n"},
+           "  Runs the I/O monitor for S seconds from its first reading (default: until\n"
+           "  Ctrl+C, which stops it so the controller leaves monitor mode). Each tick\n"
+           "  prints the seven lamps STB, RES, ALM, RDY, IN-P, OUT2, OUT1 as 0 or 1;\n"
+           "  --csv prints CSV lines (ms since the first reading, then the seven states)\n"
+           "  after a header. --toggle switches the output SIGNAL (ALM, RDY, IN-P, OUT1\n"
+           "  or OUT2) after the first read, as a double-click on its lamp does. A run\n"
+           "  stopped before its first reading fails (exit 3).\n"},
 };
 } // namespace
 

@@ -7,6 +7,12 @@
 #include <QUrl>
 #include <cmath>
 
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 using namespace telnet;
 
 namespace {
@@ -184,6 +190,15 @@ bool TcpPortDevice::write(const QByteArray &data) {
 
 void TcpPortDevice::onReadyRead() {
   const QByteArray bytes = socket_.readAll();
+#ifdef Q_OS_LINUX
+  // A server answers the line settings in several small writes; under
+  // Nagle's rule the later ones wait for our acknowledgement, which Linux
+  // would delay by 40 ms: while opening, acknowledge at once.
+  if (opening_) {
+    const int one = 1;
+    setsockopt(int(socket_.socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+  }
+#endif
   if (!telnet_ && !std::exchange(heardAny_, true) && speaksTelnet(bytes))
     return;
   QByteArray data = bytes;
