@@ -211,6 +211,21 @@ int main(int argc, char *argv[]) {
   p.paramTransfer.cmdParaRead_Click();
   shot(w.commLogWindow(), QStringLiteral("commlog"));
 
+  // COM7's device server hangs up under a version read: the read ends,
+  // told; the next one connects again, and the log shows both.
+  ControllerSim dropping;
+  TcpBridge dropServer(&dropping, TcpBridge::Mode::Rfc2217, 0);
+  dropServer.listen(QStringLiteral("0"), &error);
+  store.write(QStringLiteral("Device7"), dropServer.url());
+  p.log().clear();
+  p.link.setDevice(&p.serialPort);
+  p.m.PortNo = 7;
+  dropping.setFault("*", ControllerSim::Fault::Vanish, 1);
+  p.controller.mnuShowCtversion_Click();
+  shot(&w, QStringLiteral("main-lost"));
+  p.controller.mnuShowCtversion_Click();
+  shot(w.commLogWindow(), QStringLiteral("commlog-lost"));
+
   qDeleteAll(windows);
   return failed == 0 ? 0 : 1;
 }

@@ -68,6 +68,12 @@ constexpr quint8 ModemState = 0x10 | 0x20 | 0x80;
 constexpr quint8 InboundNoFlowControl = 14;
 // What ser2net tells a client that comes while the port is taken.
 constexpr char InUseText[] = "Port already in use\r\n";
+// How an RFC 2217 server opens each connection (ser2net 4's offers, less ECHO).
+constexpr std::pair<char, quint8> Opening[] = {{telnet::WILL, telnet::SuppressGoAhead},
+                                               {telnet::DO, telnet::SuppressGoAhead},
+                                               {telnet::WILL, telnet::Binary},
+                                               {telnet::DO, telnet::Binary},
+                                               {telnet::DO, telnet::ComPort}};
 
 // SET-CONTROL values fall in groups, each with its own query value: outbound
 // flow control, BREAK, DTR, RTS, inbound flow control.
@@ -105,11 +111,19 @@ public:
     });
     // A device server opens the negotiation itself, as ser2net does; a
     // client may wait for it before sending anything.
-    if (telnet_) {
-      using namespace telnet;
-      send(options_.request(WILL, SuppressGoAhead) + options_.request(DO, SuppressGoAhead) +
-           options_.request(WILL, Binary) + options_.request(DO, Binary) + options_.request(DO, ComPort));
-    }
+    if (telnet_)
+      for (const auto &[verb, option] : Opening)
+        send(options_.request(verb, option));
+  }
+
+  // What a client turned away is sent: over RFC 2217 the same opening as
+  // a served one, then the reason, as ser2net does.
+  static QByteArray refusal(Mode mode) {
+    QByteArray bytes;
+    if (mode == Mode::Rfc2217)
+      for (const auto &[verb, option] : Opening)
+        bytes += telnet::command(verb, option);
+    return bytes + InUseText;
   }
 
   void toClient(const QByteArray &bytes) {
@@ -364,7 +378,7 @@ void TcpBridge::accept() {
       client_->settle();
     if (client_) { // the port is taken
       connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-      socket->write(InUseText);
+      socket->write(Connection::refusal(mode_));
       socket->disconnectFromHost();
       continue;
     }
