@@ -145,7 +145,8 @@ void Link::portVanished() {
   dropReason_ = device_->dropReason();
   if (dropReason_.isEmpty())
     dropReason_ = PortDevice::printable(heard_);
-  if (f_.commandRunning())
+  // A command that has not used the line yet connects again by itself.
+  if (f_.commandRunning() && usedIn_ == commandSerial_)
     droppedIn_ = commandSerial_;
   Q_EMIT traffic(Traffic::Lost, dropReason_.toUtf8(), Polling);
   showPort();
@@ -200,6 +201,8 @@ qint16 Link::CommTransaction(const QByteArray &command, int expectedLength,
   }
   if (CommPortOpen() == 1)
     return 1;
+  if (f_.commandRunning())
+    usedIn_ = commandSerial_;
   vanished_ = false;
   heard_.clear();
   CommError = false;

@@ -158,9 +158,9 @@ private:
   // The line went away and has not opened since; why, when known.
   bool dropped_ = false;
   QString dropReason_;
-  // Commands counted as they start; the one a drop fell in and the one
-  // told of a lost line (0: none).
-  quint64 commandSerial_ = 0, droppedIn_ = 0, lostToldIn_ = 0;
+  // Commands counted as they start; the last one to use the line, the one
+  // a drop fell in, and the one told of a lost line (0: none).
+  quint64 commandSerial_ = 0, usedIn_ = 0, droppedIn_ = 0, lostToldIn_ = 0;
   bool shutDown_ = false;
   bool lastUsed_ = false;
   int nestedRefusals_ = 0;

@@ -102,7 +102,11 @@ void PortProbe::check(int n, const QString &url) {
     const bool answered = (at->reply.startsWith("0CM") && at->reply.size() == 6) || at->reply.startsWith("0%%");
     end(n, answered ? Found::Controller : Found::NoController, answered ? QString() : silent);
   });
-  connect(&at->line, &PortDevice::vanished, this, [this, n, silent] { end(n, Found::NoController, silent); });
+  // A server that turned out to speak another protocol says so.
+  connect(&at->line, &PortDevice::vanished, this, [this, n, at, silent] {
+    const QString why = at->line.dropReason();
+    end(n, Found::NoController, why.isEmpty() ? silent : why);
+  });
   connect(&at->timer, &QTimer::timeout, this, [this, n, silent] { end(n, Found::NoController, silent); });
   at->line.startOpen();
 }

@@ -252,7 +252,7 @@ private Q_SLOTS:
 
   void probe_data() {
     QTest::addColumn<QString>("scheme"); // "closed": nothing listens
-    QTest::addColumn<QByteArray>("answer"); // to the link check; "hang up": the server closes
+    QTest::addColumn<QByteArray>("answer"); // to the link check; "hang up": the server closes; "telnet": it greets so
     QTest::addColumn<bool>("inUse");
     QTest::addColumn<int>("found");
     QTest::addColumn<QString>("said");
@@ -264,6 +264,8 @@ private Q_SLOTS:
     QTest::newRow("another echo") << "tcp" << QByteArray("0RA1\r\n") << false << int(F::NoController) << silent;
     QTest::newRow("silent") << "tcp" << QByteArray() << false << int(F::NoController) << silent;
     QTest::newRow("hangs up") << "tcp" << QByteArray("hang up") << false << int(F::NoController) << silent;
+    QTest::newRow("a Telnet server") << "tcp" << QByteArray("telnet") << false << int(F::NoController)
+                                     << kt::msg(5347).arg("URL", "OTHER");
     QTest::newRow("refused") << "closed" << QByteArray() << false << int(F::Refused) << "Connection refused";
     QTest::newRow("the line in use") << "tcp" << QByteArray() << true << int(F::Opens) << kt::msg(5163);
   }
@@ -274,11 +276,11 @@ private Q_SLOTS:
     QFETCH(bool, inUse);
     ScriptedServer s;
     const bool telnetLine = scheme == u"rfc2217";
-    s.greeting = telnetLine ? TelnetGreeting : QByteArray();
+    s.greeting = telnetLine || answer == "telnet" ? TelnetGreeting : QByteArray();
     s.reply = telnetLine ? rfc2217(9600, answer) : [&](const QByteArray &) {
       if (answer == "hang up")
         s.peer->close();
-      return answer == "hang up" ? QByteArray() : answer;
+      return answer == "hang up" || answer == "telnet" ? QByteArray() : answer;
     };
     kt::settings({{"Device3", scheme == u"closed" ? u"tcp://127.0.0.1:1"_qs : s.url(qPrintable(scheme))}});
     LinkRig<SerialPortDevice> r;
@@ -296,7 +298,7 @@ private Q_SLOTS:
     if (probe.running())
       QVERIFY(finished.wait(5000));
     QCOMPARE(int(probe.result(3).found), row<int>("found"));
-    QTEST(probe.describe(3), "said");
+    QCOMPARE(probe.describe(3), row<QString>("said").replace("URL", s.url("tcp")).replace("OTHER", s.url("rfc2217")));
     QCOMPARE(ended.size(), inUse || refusedAtOnce ? 0 : 1);
     QCOMPARE(s.connections, inUse || scheme == u"closed" ? 0 : 1);
     if (!inUse && scheme != u"closed")
