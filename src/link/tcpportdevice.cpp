@@ -50,7 +50,10 @@ TcpPortDevice::TcpPortDevice(QObject *parent) : PortDevice(parent) {
     QString text = texts_(timeoutText_).arg(url_).arg(ConnectTimeoutMs / 1000.0 * Link::timeoutScale(), 0, 'g', 3);
     fail(step_ == Step::Greeting ? text.arg(otherUrl()) : text);
   });
-  connect(&socket_, &QTcpSocket::errorOccurred, this, &TcpPortDevice::onDisconnected);
+  connect(&socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+    if (e != QAbstractSocket::SocketTimeoutError) // a look for data that found none
+      onDisconnected();
+  });
 }
 
 // The socket's last signals must not reach a device half taken down.
@@ -199,6 +202,14 @@ void TcpPortDevice::onReadyRead() {
     setsockopt(int(socket_.socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
   }
 #endif
+#ifdef Q_OS_WIN
+  // Windows tells a peer's close once, with its last data, and Qt may pass
+  // over it: look for the close again once this data is handled.
+  QTimer::singleShot(0, this, [this] {
+    if (socket_.state() == QAbstractSocket::ConnectedState)
+      socket_.waitForReadyRead(0);
+  });
+#endif
   if (!telnet_ && !std::exchange(heardAny_, true) && speaksTelnet(bytes))
     return;
   QByteArray data = bytes;
@@ -271,6 +282,12 @@ void TcpPortDevice::onDisconnected() {
       fail(url_ + QStringLiteral(": ") + (said.isEmpty() ? socket_.errorString() : said));
     return;
   }
+  // Last words the link had no chance to take (Windows may tell the close
+  // before the data that came with it).
+  if (socket_.bytesAvailable() > 0)
+    onReadyRead();
+  if (dropReason_.isEmpty())
+    dropReason_ = printable(std::exchange(rx_, {}));
   open_ = false;
   socket_.abort();
   Q_EMIT vanished();
