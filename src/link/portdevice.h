@@ -40,7 +40,8 @@ public:
   // number), for the operator; empty when it reports nothing.
   virtual QString deviceInfo(int portNo) const { Q_UNUSED(portNo); return {}; }
   // Why the line last went away, when the line itself could tell (a server
-  // that turned out to speak another protocol); empty otherwise.
+  // that turned out to speak another protocol, or its last words that were
+  // never read); empty otherwise.
   virtual QString dropReason() const { return {}; }
 
   // What a peer said, fit for one line of a message: printable characters
