@@ -250,6 +250,20 @@ private Q_SLOTS:
             lines.filter(u"-- connected again: "_qs + s.url(qPrintable(scheme))).size() == 1);
   }
 
+  // A raw line at a Telnet server: dropped, closed, and told which scheme to use.
+  void telnetAtRawLine() {
+    ScriptedServer s;
+    s.greeting = TelnetGreeting;
+    TcpPortDevice line;
+    line.setUrl(s.url("tcp"));
+    QSignalSpy gone(&line, &PortDevice::vanished);
+    QString said;
+    QVERIFY(line.open(3, &said));
+    QVERIFY(!gone.isEmpty() || gone.wait(5000));
+    QVERIFY(!line.isOpen() && line.bytesAvailable() == 0); // no Telnet taken for the controller's words
+    QCOMPARE(line.dropReason(), kt::msg(5347).arg(s.url("tcp"), s.url("rfc2217")));
+  }
+
   void probe_data() {
     QTest::addColumn<QString>("scheme"); // "closed": nothing listens
     QTest::addColumn<QByteArray>("answer"); // to the link check; "hang up": the server closes; "telnet": it greets so
