@@ -43,6 +43,130 @@ QWidget *windowOf(const QList<QWidget *> &windows, const Window &model) {
       return x;
   return nullptr;
 }
+
+// One picture a window, named for the manual and the language; the ones
+// that could not be taken are counted.
+struct Shots {
+  QString out, lang;
+  int failed = 0;
+  void operator()(QWidget *x, const QString &name) {
+    QCoreApplication::processEvents(); // laid out and painted
+    const QString file = QStringLiteral("%1/%2-%3.png").arg(out, name, lang);
+    if (!x || !x->grab().save(file)) {
+      std::fprintf(stderr, "kov-t6-screenshots: %s not taken\n", qPrintable(file));
+      ++failed;
+    }
+  }
+};
+
+void compareShot(Program &p, MainWindow &w, Shots &shot) {
+  // That page saved, against the controller: the two, and the two values
+  // the page always writes as 1.
+  QTemporaryDir files;
+  const QString saved = files.filePath(QStringLiteral("machine2.pmt"));
+  QFile f(saved);
+  if (f.open(QIODevice::WriteOnly))
+    f.write(parafile::Format(p.params.screenRecord()));
+  f.close();
+  p.compare.a = ParamCompare::Side::file(saved);
+  p.compare.b = ParamCompare::Side::of(ParamCompare::Source::Controller);
+  p.frmMain.mnuFileCompare.click();
+  p.compare.run();
+  shot(w.compareWindow(), QStringLiteral("compare"));
+  w.compareWindow()->hide();
+}
+
+void timelineShot(Program &p, MainWindow &w, SimPortDevice &simulated, Shots &shot) {
+  // The timeline over 4 s: STB turning over every 0.6 s, OUT1 switched off
+  // halfway; the markers on two rising edges of STB, the cursor on a third.
+  simulated.sim()->setInputWord(0);
+  simulated.sim()->setInputCycle(600);
+  auto wait = [](int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+  };
+  p.frmMain.cmdIoMonitor.click();
+  wait(2000);
+  p.frmMain.imgWhiteIcon(24).dblClick();
+  wait(2000);
+  p.frmMain.cmdIoTimeline.click();
+  TimelineWindow *t = w.timelineWindow();
+  p.frmMain.cmdIoMonitor.click();
+  wait(400); // the monitor ends on its next tick
+  QList<qint64> rising;
+  for (const IoHistory::Change &c : p.io.history().changes())
+    if (c.row == 0 && c.on && c.ms > 0)
+      rising << c.ms;
+  TraceChart *chart = t->chart();
+  chart->view.showAll(0, p.io.history().lastMs() + 300);
+  chart->view.markerA = rising.value(0);
+  chart->view.markerB = rising.value(1);
+  chart->pointAt(rising.value(2) + 150);
+  t->refresh();
+  shot(t, QStringLiteral("timeline"));
+  t->hide();
+  simulated.sim()->setInputCycle(0);
+}
+
+void moveStatsShot(Program &p, MainWindow &w, SimPortDevice &simulated, Shots &shot) {
+  // Statistics of a run of twelve moves with a 0.2 s dwell.
+  simulated.sim()->setTimeScale(0.4);
+  p.frmMain.optCNT.setChecked(true);
+  p.frmMain.chkTimerUse.setChecked(true);
+  p.frmMain.txtTimer.setText(QStringLiteral("2"));
+  const auto stop = QObject::connect(&p.motion, &MotionTest::moveCompleted, &p.motion, [&p](int n) {
+    if (n == 12)
+      p.motion.cmdSTOP_Click();
+  });
+  p.motion.cmdMOVE_Click();
+  QObject::disconnect(stop);
+  p.frmMain.cmdMoveStats.click();
+  shot(w.statsWindow(), QStringLiteral("movestats"));
+  w.statsWindow()->hide();
+  p.frmMain.chkTimerUse.setChecked(false);
+}
+
+void networkOptionsShot(Program &p, const QList<QWidget *> &windows, const QString &noDevices, Shots &shot) {
+  // A network line pinned to COM5 that answers (a simulator at a local
+  // device server) and one at COM6 that does not; no serial ports.
+  ControllerSim served;
+  TcpBridge server(&served, TcpBridge::Mode::Rfc2217, 0);
+  QString error;
+  if (!server.listen(QStringLiteral("4001"), &error) && !server.listen(QStringLiteral("0"), &error))
+    std::fprintf(stderr, "kov-t6-screenshots: %s\n", qPrintable(error));
+  SettingsStore store;
+  store.write(QStringLiteral("Device5"), server.url());
+  store.write(QStringLiteral("Device6"), QStringLiteral("tcp://127.0.0.1:1"));
+  p.serialPort.portMap().devFolder = noDevices;
+  p.serialPort.portMap().byIdFolder = noDevices;
+  p.link.setDevice(&p.serialPort);
+  p.m.PortNo = 5;
+  p.options.Form_Load();
+  p.frmOption.txtNetLine.setText(QStringLiteral("rfc2217://10.0.0.7:4001"));
+  p.frmOption.form.setVisible(true);
+  shot(windowOf(windows, p.frmOption), QStringLiteral("options-network"));
+  p.frmOption.form.setVisible(false);
+  p.link.CommPortClose();
+}
+
+void lostLineShots(Program &p, MainWindow &w, Shots &shot) {
+  // COM7's device server hangs up under a version read: the read ends,
+  // told; the next one connects again, and the log shows both.
+  ControllerSim dropping;
+  TcpBridge dropServer(&dropping, TcpBridge::Mode::Rfc2217, 0);
+  QString error;
+  dropServer.listen(QStringLiteral("0"), &error);
+  SettingsStore().write(QStringLiteral("Device7"), dropServer.url());
+  p.log().clear();
+  p.link.setDevice(&p.serialPort);
+  p.m.PortNo = 7;
+  dropping.setFault("*", ControllerSim::Fault::Vanish, 1);
+  p.controller.mnuShowCtversion_Click();
+  shot(&w, QStringLiteral("main-lost"));
+  p.controller.mnuShowCtversion_Click();
+  shot(w.commLogWindow(), QStringLiteral("commlog-lost"));
+}
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -67,15 +191,7 @@ int main(int argc, char *argv[]) {
   const QList<QWidget *> windows = buildWindows(p, &w);
   p.link.setDevice(&simulated);
   p.Main(false);
-  int failed = 0;
-  auto shot = [&](QWidget *x, const QString &name) {
-    QCoreApplication::processEvents(); // laid out and painted
-    const QString file = QStringLiteral("%1/%2-%3.png").arg(out, name, lang);
-    if (!x || !x->grab().save(file)) {
-      std::fprintf(stderr, "kov-t6-screenshots: %s not taken\n", qPrintable(file));
-      ++failed;
-    }
-  };
+  Shots shot{out, lang};
 
   // Connected, as after asking for the version and reading the parameters.
   p.controller.mnuShowCtversion_Click();
@@ -92,23 +208,7 @@ int main(int argc, char *argv[]) {
   p.frmMain.txtPgAlarm.setText(QStringLiteral("150"));
   p.frmMain.chkStdMark.setChecked(true);
   shot(&w, QStringLiteral("params-marked"));
-
-  // That page saved, against the controller: the two, and the two values
-  // the page always writes as 1.
-  {
-    QTemporaryDir files;
-    const QString saved = files.filePath(QStringLiteral("machine2.pmt"));
-    QFile f(saved);
-    if (f.open(QIODevice::WriteOnly))
-      f.write(parafile::Format(p.params.screenRecord()));
-    f.close();
-    p.compare.a = ParamCompare::Side::file(saved);
-    p.compare.b = ParamCompare::Side::of(ParamCompare::Source::Controller);
-    p.frmMain.mnuFileCompare.click();
-    p.compare.run();
-    shot(w.compareWindow(), QStringLiteral("compare"));
-    w.compareWindow()->hide();
-  }
+  compareShot(p, w, shot);
   p.frmMain.chkStdMark.setChecked(false);
   p.paramTransfer.cmdParaRead_Click();
 
@@ -122,83 +222,14 @@ int main(int argc, char *argv[]) {
   shot(&w, QStringLiteral("main-monitor"));
   p.frmMain.cmdIoMonitor.click();
   p.io.timerInputOutput1_Timer();
-
-  // The timeline over 4 s: STB turning over every 0.6 s, OUT1 switched off
-  // halfway; the markers on two rising edges of STB, the cursor on a third.
-  {
-    simulated.sim()->setInputWord(0);
-    simulated.sim()->setInputCycle(600);
-    auto wait = [](int ms) {
-      QEventLoop loop;
-      QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-      loop.exec();
-    };
-    p.frmMain.cmdIoMonitor.click();
-    wait(2000);
-    p.frmMain.imgWhiteIcon(24).dblClick();
-    wait(2000);
-    p.frmMain.cmdIoTimeline.click();
-    TimelineWindow *t = w.timelineWindow();
-    p.frmMain.cmdIoMonitor.click();
-    wait(400); // the monitor ends on its next tick
-    QList<qint64> rising;
-    for (const IoHistory::Change &c : p.io.history().changes())
-      if (c.row == 0 && c.on && c.ms > 0)
-        rising << c.ms;
-    TraceChart *chart = t->chart();
-    chart->view.showAll(0, p.io.history().lastMs() + 300);
-    chart->view.markerA = rising.value(0);
-    chart->view.markerB = rising.value(1);
-    chart->pointAt(rising.value(2) + 150);
-    t->refresh();
-    shot(t, QStringLiteral("timeline"));
-    t->hide();
-    simulated.sim()->setInputCycle(0);
-  }
-
-  // Statistics of a run of twelve moves with a 0.2 s dwell.
-  {
-    simulated.sim()->setTimeScale(0.4);
-    p.frmMain.optCNT.setChecked(true);
-    p.frmMain.chkTimerUse.setChecked(true);
-    p.frmMain.txtTimer.setText(QStringLiteral("2"));
-    const auto stop = QObject::connect(&p.motion, &MotionTest::moveCompleted, &p.motion, [&p](int n) {
-      if (n == 12)
-        p.motion.cmdSTOP_Click();
-    });
-    p.motion.cmdMOVE_Click();
-    QObject::disconnect(stop);
-    p.frmMain.cmdMoveStats.click();
-    shot(w.statsWindow(), QStringLiteral("movestats"));
-    w.statsWindow()->hide();
-    p.frmMain.chkTimerUse.setChecked(false);
-  }
+  timelineShot(p, w, simulated, shot);
+  moveStatsShot(p, w, simulated, shot);
 
   p.options.Form_Load();
   p.frmOption.form.setVisible(true);
   shot(windowOf(windows, p.frmOption), QStringLiteral("options"));
   p.frmOption.form.setVisible(false);
-
-  // A network line pinned to COM5 that answers (a simulator at a local
-  // device server) and one at COM6 that does not; no serial ports.
-  ControllerSim served;
-  TcpBridge server(&served, TcpBridge::Mode::Rfc2217, 0);
-  QString error;
-  if (!server.listen(QStringLiteral("4001"), &error) && !server.listen(QStringLiteral("0"), &error))
-    std::fprintf(stderr, "kov-t6-screenshots: %s\n", qPrintable(error));
-  SettingsStore store;
-  store.write(QStringLiteral("Device5"), server.url());
-  store.write(QStringLiteral("Device6"), QStringLiteral("tcp://127.0.0.1:1"));
-  p.serialPort.portMap().devFolder = settings.filePath(QStringLiteral("none"));
-  p.serialPort.portMap().byIdFolder = settings.filePath(QStringLiteral("none"));
-  p.link.setDevice(&p.serialPort);
-  p.m.PortNo = 5;
-  p.options.Form_Load();
-  p.frmOption.txtNetLine.setText(QStringLiteral("rfc2217://10.0.0.7:4001"));
-  p.frmOption.form.setVisible(true);
-  shot(windowOf(windows, p.frmOption), QStringLiteral("options-network"));
-  p.frmOption.form.setVisible(false);
-  p.link.CommPortClose();
+  networkOptionsShot(p, windows, settings.filePath(QStringLiteral("none")), shot);
   p.link.setDevice(&simulated);
 
   SetResCaptions(p.frmAbout, p.m.messages());
@@ -210,22 +241,8 @@ int main(int argc, char *argv[]) {
   p.frmMain.mnuViewCommLog.click();
   p.paramTransfer.cmdParaRead_Click();
   shot(w.commLogWindow(), QStringLiteral("commlog"));
-
-  // COM7's device server hangs up under a version read: the read ends,
-  // told; the next one connects again, and the log shows both.
-  ControllerSim dropping;
-  TcpBridge dropServer(&dropping, TcpBridge::Mode::Rfc2217, 0);
-  dropServer.listen(QStringLiteral("0"), &error);
-  store.write(QStringLiteral("Device7"), dropServer.url());
-  p.log().clear();
-  p.link.setDevice(&p.serialPort);
-  p.m.PortNo = 7;
-  dropping.setFault("*", ControllerSim::Fault::Vanish, 1);
-  p.controller.mnuShowCtversion_Click();
-  shot(&w, QStringLiteral("main-lost"));
-  p.controller.mnuShowCtversion_Click();
-  shot(w.commLogWindow(), QStringLiteral("commlog-lost"));
+  lostLineShots(p, w, shot);
 
   qDeleteAll(windows);
-  return failed == 0 ? 0 : 1;
+  return shot.failed == 0 ? 0 : 1;
 }

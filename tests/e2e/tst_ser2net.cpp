@@ -54,7 +54,7 @@ private Q_SLOTS:
     const QJsonObject o = cli(url, {"params", "read"});
     QCOMPARE(o["exit"].toInt(), message ? 3 : 0);
     QCOMPARE(told(o), message);
-    QVERIFY2(said(o).contains(address(row("reason"))), qPrintable(said(o)));
+    QVERIFY2(said(o).contains(address(kt::row<QString>("reason"))), qPrintable(said(o)));
     if (message == 109) {
       QCOMPARE(cli("tcp://127.0.0.1:RAW", {"status"})["exit"].toInt(), 0);
       QCOMPARE(sim.wire(), QList<QByteArray>{"0RA"});
@@ -88,7 +88,7 @@ private Q_SLOTS:
     const QJsonObject o = cli(url, {"status"}, 10);
     QCOMPARE(o["exit"].toInt(), 3);
     QTEST(told(o), "message");
-    QVERIFY2(said(o).contains(row("reason")), qPrintable(said(o)));
+    QVERIFY2(said(o).contains(kt::row<QString>("reason")), qPrintable(said(o)));
   }
 
   void restarted_data() {
@@ -110,9 +110,6 @@ private Q_SLOTS:
     QVERIFY(io.readAllStandardOutput().contains(kt::msg(5345).section(u'(', 0, 0).toUtf8()));
     QCOMPARE(cli(url, {"status"})["exit"].toInt(), 0);
   }
-
-private:
-  static QString row(const char *column) { return *static_cast<QString *>(QTest::qData(column, QMetaType::QString)); }
 };
 
 KOV_TEST_GUILESS_MAIN(tst_Ser2net)

@@ -19,7 +19,7 @@ constexpr double ProbeScale = 0.5;
 constexpr double ProbeScale = 0.1;
 #endif
 
-template <class T> T row(const char *column) { return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>())); }
+using kt::row;
 
 QString describe(const Event &e) {
   static const QHash<char, QString> verbs{{WILL, "WILL"}, {WONT, "WONT"}, {DO, "DO"}, {DONT, "DONT"}, {SB, "SB"}};

@@ -14,8 +14,7 @@ using A = Dialogs::Answer;
 
 namespace {
 
-// The current row's value in `column`, as QFETCH gives it.
-template <class T> T row(const char *column) { return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>())); }
+using kt::row;
 
 QString stored(const QString &key) { return SettingsStore().text(key, "<missing>"); }
 

@@ -103,6 +103,23 @@ class tst_Soak : public QObject {
     return name;
   }
 
+  // What spoiled an exchange since it was last cleared; a line lost before
+  // a command used it is connected again, not told, and is no fault.
+  struct FaultWatch {
+    bool problem = false, lost = false;
+    QObject listening; // the connection ends with the watch
+    explicit FaultWatch(Link &link) {
+      QObject::connect(&link, &Link::traffic, &listening, [this](Link::Traffic kind, const QByteArray &, bool) {
+        if (kind == Link::Traffic::Lost || kind == Link::Traffic::Reconnected)
+          lost = kind == Link::Traffic::Lost;
+        else
+          problem = problem || (kind != Link::Traffic::Sent && kind != Link::Traffic::Received);
+      });
+    }
+    bool any() const { return problem || lost; }
+    void clear() { problem = lost = false; }
+  };
+
 private Q_SLOTS:
   void soak() {
     const int asked = qEnvironmentVariableIntValue("KOV_SOAK_SECONDS");
@@ -135,14 +152,7 @@ private Q_SLOTS:
     p.frmMain.txtDIVISION.setText("4");
     p.frmMain.txtGEAR.setText("10");
 
-    // A line lost before a command used it is connected again, not told.
-    bool problem = false, lost = false;
-    connect(&p.link, &Link::traffic, this, [&problem, &lost](Link::Traffic kind, const QByteArray &, bool) {
-      if (kind == Link::Traffic::Lost || kind == Link::Traffic::Reconnected)
-        lost = kind == Link::Traffic::Lost;
-      else
-        problem = problem || (kind != Link::Traffic::Sent && kind != Link::Traffic::Received);
-    });
+    FaultWatch faults(p.link);
 
     QRandomGenerator rng(seed);
     std::map<QString, int> runs;
@@ -151,10 +161,10 @@ private Q_SLOTS:
     while (clock.elapsed() < (asked > 0 ? asked : 20) * 1000) {
       QVERIFY2(serve(), "kov-sim failed");
       const int which = int(rng.bounded(18));
-      problem = lost = false;
+      faults.clear();
       const qsizetype before = dialogs.told();
       const QString name = command(p, dialogs, which);
-      if (which < 14 && (problem || lost) && dialogs.told() == before)
+      if (which < 14 && faults.any() && dialogs.told() == before)
         qFatal("%s met a fault the operator was not told of", qPrintable(name));
       if (p.serialPort.isOpen())
         qFatal("%s left the port open", qPrintable(name));

@@ -44,13 +44,7 @@ struct Ser2net {
     }
     return false;
   }
-  void stop() {
-    if (proc.state() == QProcess::NotRunning)
-      return;
-    proc.terminate();
-    if (!proc.waitForFinished(5000))
-      proc.kill();
-  }
+  void stop() { kt::stop(proc); }
   static quint16 freePort() {
     QTcpServer s;
     s.listen(QHostAddress::LocalHost);

@@ -27,13 +27,7 @@ struct SimProcess {
     url = QUrl(QString::fromLatin1(proc.readLine().trimmed()));
     return url.port() > 0;
   }
-  void stop() {
-    if (proc.state() == QProcess::NotRunning)
-      return;
-    proc.terminate();
-    if (!proc.waitForFinished(5000))
-      proc.kill();
-  }
+  void stop() { kt::stop(proc); }
   bool launch(const QStringList &args) {
     stop();
     QFile::remove(log);

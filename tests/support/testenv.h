@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -33,6 +34,19 @@ inline QString msg(int n, int languege = 2) {
 }
 inline QString msg(std::initializer_list<int> ns, int languege = 2) {
   return Messages(languege == 2 ? msgtable::EnglishBase : 0).joined(ns);
+}
+
+// The current data row's value in `column`, where QFETCH will not do (a
+// helper's own, or a value changed before it is compared).
+template <class T> T row(const char *column) { return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>())); }
+
+// A helper process ended: asked first, then killed.
+inline void stop(QProcess &proc) {
+  if (proc.state() == QProcess::NotRunning)
+    return;
+  proc.terminate();
+  if (!proc.waitForFinished(5000))
+    proc.kill();
 }
 
 // Writes the file whole (a null text removes it); false when it could not.
