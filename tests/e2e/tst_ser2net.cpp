@@ -3,6 +3,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpSocket>
 
 // kov-t6-cli through Debian's ser2net in front of kov-sim's terminal: what
 // an operator meets at a plant's device server.
@@ -52,7 +53,7 @@ private Q_SLOTS:
     QFETCH(QString, url);
     QFETCH(int, message);
     const QJsonObject o = cli(url, {"params", "read"});
-    QCOMPARE(o["exit"].toInt(), message ? 3 : 0);
+    QVERIFY2(o["exit"].toInt() == (message ? 3 : 0), qPrintable(said(o)));
     QCOMPARE(told(o), message);
     QVERIFY2(said(o).contains(address(kt::row<QString>("reason"))), qPrintable(said(o)));
     if (message == 109) {

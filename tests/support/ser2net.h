@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 // Debian's ser2net on loopback in front of one device: a raw and an RFC 2217
@@ -33,18 +32,25 @@ struct Ser2net {
                {"-n", "-d", "-c", kt::path("ser2net.yaml"), "-P", kt::path("ser2net.pid")});
     if (!proc.waitForStarted(5000))
       return false;
-    // Listening once the raw accepter takes a connection (which does not
-    // open the device: it is closed before anything is sent).
-    for (int tries = 0; tries < 100; ++tries) {
-      QTcpSocket s;
-      s.connectToHost(QHostAddress::LocalHost, rawPort);
-      if (s.waitForConnected(1000))
+    // Listening once the system lists both accepters so; a connection to
+    // find out would open the device, and ser2net frees it only later.
+    for (int tries = 0; tries < 250; ++tries) {
+      if (listening(rawPort) && listening(telnetPort))
         return true;
       QTest::qWait(20);
     }
     return false;
   }
   void stop() { kt::stop(proc); }
+  static bool listening(quint16 port) {
+    const QByteArray local = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &line : kt::readFile("/proc/net/tcp").split('\n')) {
+      const QList<QByteArray> f = line.simplified().split(' ');
+      if (f.size() > 3 && f[1].endsWith(local) && f[3] == "0A") // LISTEN
+        return true;
+    }
+    return false;
+  }
   static quint16 freePort() {
     QTcpServer s;
     s.listen(QHostAddress::LocalHost);
