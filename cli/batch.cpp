@@ -115,7 +115,7 @@ bool IsPortNumber(const QString &s, int *n) {
 
 } // namespace
 
-std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error) {
+std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error, const QStringList &named) {
   const auto rows = SplitCsv(QString::fromUtf8(csv), error);
   if (!rows)
     return std::nullopt;
@@ -143,9 +143,10 @@ std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error) {
     if (first.isEmpty())
       return fail(r.row, 1, QStringLiteral("no line"));
     if (!IsPortNumber(first, &port) && !first.startsWith(u'/') && !first.startsWith(QLatin1String("tcp://")) &&
-        !first.startsWith(QLatin1String("rfc2217://")))
+        !first.startsWith(QLatin1String("rfc2217://")) && !named.contains(first))
       return fail(r.row, 1,
-                  QStringLiteral("'%1' is no device path, tcp:// or rfc2217:// URL or port number 1 to 32").arg(first));
+                  QStringLiteral("'%1' is no device path, tcp:// or rfc2217:// URL, port number 1 to 32 or named line")
+                      .arg(first));
     if (seen.contains(first))
       return fail(r.row, 1, QStringLiteral("%1 is already the line of row %2").arg(first).arg(seen[first]));
     seen.insert(first, r.row);
@@ -293,8 +294,10 @@ private:
         processEnded(p);
     });
     int port = 0;
-    const QStringList where = IsPortNumber(p.plan->line, &port) ? QStringList{"--port", p.plan->line}
-                                                                 : QStringList{"--device", p.plan->line};
+    const QString &line = p.plan->line;
+    const QStringList where = o_.named.contains(line)    ? QStringList{"--line", line}
+                              : IsPortNumber(line, &port) ? QStringList{"--port", line}
+                                                          : QStringList{"--device", line};
     proc->start(QCoreApplication::applicationFilePath(),
                      where + QStringList{"--yes", "--json"} + o_.childOptions + QStringList{"batch-line"});
   }
@@ -519,7 +522,7 @@ int Run(const Options &o) {
     return 3;
   }
   QString error;
-  const auto plan = ParsePlan(file.bytes, &error);
+  const auto plan = ParsePlan(file.bytes, &error, o.named);
   if (!plan) {
     QTextStream(stderr) << o.plan << ": " << error << "\nkov-t6-cli: nothing was run\n";
     return 2;

@@ -18,7 +18,7 @@ struct Line {
 // The plan: a "line,steps" header, then a row a line, the steps separated
 // by ";". Blank rows and rows starting with "#" are skipped. A row that
 // cannot be run names its row and column in `error`, and nothing runs.
-std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error);
+std::optional<QList<Line>> ParsePlan(const QByteArray &csv, QString *error, const QStringList &named = {});
 
 struct Options {
   QString plan;
@@ -27,6 +27,7 @@ struct Options {
   QString record;
   QStringList childOptions; // --lang, --timeout-scale, passed to each step
   int langBase = 0;
+  QStringList named; // the names of the register's lines
 };
 
 // Runs the plan; the exit status: 0 every line passed, 1 a verification or

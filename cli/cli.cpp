@@ -85,6 +85,11 @@ int Cli::run(const QStringList &words) {
   QElapsedTimer clock;
   clock.start();
   program.Main(false);
+  if (!lineName.isEmpty() && !program.memory.useLine(lineName)) {
+    if (json)
+      out() << QJsonDocument(jsonResult(nullptr, {}, Failed, clock.elapsed())).toJson(QJsonDocument::Compact) << Qt::endl;
+    return Failed;
+  }
   if (line)
     useLine();
   if (trace) {
@@ -105,12 +110,18 @@ int Cli::run(const QStringList &words) {
   int result = args ? (this->*command->run)(*args) : usage(why);
   if (!line)
     program.link.CommPortClose();
+  // A comparison is the line's history only when the controller was a side.
+  qint64 kept = 0;
+  if (args && command->kept && result != Usage && (command->name != u"params diff" || args->has("--controller")))
+    kept = program.memory.keep(command->name, program.dialogs.outcome);
   if (args && !record.isEmpty() && !writeRecord(*command, *args, result)) {
     result = Failed;
     program.dialogs.outcome.result = Outcome::Result::Failed;
   }
   if (json) {
     QJsonObject o = jsonResult(command, args.value_or(Args{}), result, clock.elapsed());
+    if (kept > 0)
+      o.insert("history", kept);
     if (!command)
       o.insert("command", words.value(0));
     out() << QJsonDocument(o).toJson(QJsonDocument::Compact) << Qt::endl;
@@ -138,7 +149,9 @@ QJsonObject Cli::jsonResult(const Command *command, const Args &args, int result
   o.insert("messages", told);
   if (!outcome.controllerVersion.isEmpty())
     o.insert("controller_version", outcome.controllerVersion);
-  if (command && (command->name == u"params verify" || command->name == u"params diff")) {
+  if (command && (command->name == u"params verify" || command->name == u"params diff" ||
+                  command->name == u"check" || command->name == u"history diff" ||
+                  !outcome.differences.isEmpty())) {
     // A verification's sides are the file and the controller.
     const bool verify = command->name == u"params verify";
     QJsonArray differences;
@@ -479,6 +492,8 @@ int Cli::batch(const Args &args) {
   o.record = record;
   o.childOptions = passed;
   o.langBase = program.m.messages().langBase();
+  for (const HistoryDb::Line &l : program.memory.db().lines())
+    o.named << l.name;
   return batch::Run(o);
 }
 

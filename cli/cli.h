@@ -36,6 +36,16 @@ public:
   int printParams(const Args &);
   int printDiff(const Args &);
   int batch(const Args &);
+  int check(const Args &);
+  int restore(const Args &);
+  int linesAdd(const Args &);
+  int linesList(const Args &);
+  int linesRemove(const Args &);
+  int historyList(const Args &);
+  int historyShow(const Args &);
+  int historyDiff(const Args &);
+  int historyExport(const Args &);
+  int historyApprove(const Args &);
 
   ConsoleDialogs &dialogs;
   Program program;
@@ -44,6 +54,7 @@ public:
   bool trace = false;    // every line over the wire to standard error
   QString record;        // --record: the commissioning record to append to
   QStringList passed;    // the options a batch gives each of its steps
+  QString lineName;      // --line: the named line to use
   // A batch line's port, open from one step to the next: the run uses it in
   // place of the program's own, holds it open and leaves it open.
   SerialPortDevice *line = nullptr;
@@ -59,6 +70,11 @@ private:
   // A value read: a "name: text" line, or under --json the value of `key`.
   void show(const QString &name, const QString &text, const QString &key = {}, bool number = true);
   void showValues(bool numbers = true);
+  void showDifferences();
+  // The history could not be read: said, exit 3.
+  int historyFailed();
+  // Whether the run named its line (--line, --device, --port).
+  bool lineGiven() const;
   int printReport(const Args &args, bool index);
   int save(const QString &path, bool params);
   void unlockSpecial();

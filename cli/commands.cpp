@@ -63,6 +63,14 @@ QString DiffRule(const Args &a) {
   return {};
 }
 
+// Entry numbers, the words of the history commands.
+QString IdRule(const Args &a) {
+  for (const QString &w : a.words)
+    if (!WholeFrom(w, 1, INT_MAX))
+      return QStringLiteral("an entry is named by its number, not '%1'").arg(w);
+  return {};
+}
+
 QList<Command> Table() {
   using F = Command::File;
   const Option count{"--count", "N", Rule([](const QString &v) { return WholeFrom(v, 1, INT_MAX); },
@@ -78,6 +86,8 @@ QList<Command> Table() {
                                         QStringLiteral("--jobs takes a number of lines from 1"))};
   const Option standard{"--standard", "SIZE", Rule(IsSize, u"--standard "_qs + SizeRefused)};
   auto flag = [](const char *name) { return Option{name, {}}; };
+  const Option since{"--since", "DATE", Rule([](const QString &v) { return SinceOf(v).isValid(); },
+                                             QStringLiteral("--since takes a date, 2026-12-09 or 2026-12-09T14:30"))};
   return {
       {.name = "version", .synopsis = "version", .summary = "read and print the controller's version",
        .run = &Cli::version},
@@ -86,18 +96,18 @@ QList<Command> Table() {
        .run = &Cli::alarmReset},
       {.name = "index read", .synopsis = "index read [-o FILE.ztd]",
        .summary = "read point 1, print it, save it if -o is given", .options = {Output}, .file = F::Output,
-       .recorded = true, .run = &Cli::indexRead},
+       .recorded = true, .kept = true, .run = &Cli::indexRead},
       {.name = "index write", .synopsis = "index write FILE.ztd", .summary = "open FILE and write it to the controller",
-       .minWords = 1, .maxWords = 1, .file = F::FirstWord, .recorded = true, .run = &Cli::indexWrite},
+       .minWords = 1, .maxWords = 1, .file = F::FirstWord, .recorded = true, .kept = true, .run = &Cli::indexWrite},
       {.name = "params read", .synopsis = "params read [-o FILE.pmt]",
        .summary = "read the parameters, print them, save them if -o is given", .options = {Output},
-       .file = F::Output, .recorded = true, .run = &Cli::paramsRead},
+       .file = F::Output, .recorded = true, .kept = true, .run = &Cli::paramsRead},
       {.name = "params write", .synopsis = "params write FILE.pmt [--current A]",
        .summary = "open FILE and write it (A: motor current of size SP)", .minWords = 1, .maxWords = 1,
-       .options = {Current}, .file = F::FirstWord, .recorded = true, .run = &Cli::paramsWrite},
+       .options = {Current}, .file = F::FirstWord, .recorded = true, .kept = true, .run = &Cli::paramsWrite},
       {.name = "params verify", .synopsis = "params verify FILE.pmt [--current A]",
        .summary = "open FILE and verify it against the controller", .minWords = 1, .maxWords = 1,
-       .options = {Current}, .file = F::FirstWord, .recorded = true, .run = &Cli::paramsVerify},
+       .options = {Current}, .file = F::FirstWord, .recorded = true, .kept = true, .run = &Cli::paramsVerify},
       {.name = "params standard", .synopsis = "params standard SIZE [--encoder] -o FILE.pmt",
        .summary = "standard parameters of an actuator size (28, 35, 42, SP),\nsaved; no controller needed",
        .minWords = 1, .maxWords = 1, .options = {flag("--encoder"), Output}, .required = {"-o"}, .file = F::Output,
@@ -107,7 +117,7 @@ QList<Command> Table() {
        .synopsis = "params diff A.pmt (B.pmt | --standard SIZE [--encoder] | --controller) [--all]",
        .summary = "the parameters that differ, as they would be written", .minWords = 1, .maxWords = 2,
        .options = {standard, flag("--encoder"), flag("--controller"), flag("--all")}, .file = F::FirstWord,
-       .check = DiffRule, .run = &Cli::paramsDiff},
+       .kept = true, .check = DiffRule, .run = &Cli::paramsDiff},
       {.name = "home", .synopsis = "home", .summary = "home the axis; done when the controller reports status 1",
        .run = &Cli::home},
       {.name = "move", .synopsis = "move --step | --count N [--dwell D] | [--dwell D] [--stats] [--csv]",
@@ -135,6 +145,33 @@ QList<Command> Table() {
       {.name = "print diff", .synopsis = "print diff A.pmt B.pmt -o OUT.pdf",
        .summary = "the comparison report of two files, as a PDF (A4)", .minWords = 2, .maxWords = 2,
        .options = {Pdf}, .required = {"-o"}, .file = F::FirstWord, .pages = true, .run = &Cli::printDiff},
+      {.name = "check", .synopsis = "check",
+       .summary = "the controller's parameters and index data against the set\nlast written to the line (or approved); exit 1 on drift",
+       .recorded = true, .kept = true, .run = &Cli::check},
+      {.name = "restore", .synopsis = "restore ID",
+       .summary = "write a history entry's set back to the controller (a safe write)", .minWords = 1, .maxWords = 1,
+       .recorded = true, .kept = true, .check = IdRule, .run = &Cli::restore},
+      {.name = "lines add", .synopsis = "lines add NAME (--device PATH | --port N) [--note TEXT]",
+       .summary = "name a line of the plant: its port number or device", .minWords = 1, .maxWords = 1,
+       .options = {{"--note", "TEXT"}}, .inPlan = false, .run = &Cli::linesAdd},
+      {.name = "lines list", .synopsis = "lines list", .summary = "the named lines", .inPlan = false,
+       .run = &Cli::linesList},
+      {.name = "lines remove", .synopsis = "lines remove NAME", .summary = "forget a named line (its history stays)",
+       .minWords = 1, .maxWords = 1, .inPlan = false, .run = &Cli::linesRemove},
+      {.name = "history list", .synopsis = "history [list] [--since DATE]",
+       .summary = "the line's entries, newest first (all lines without\n--line, --device or --port)",
+       .options = {since}, .inPlan = false, .run = &Cli::historyList},
+      {.name = "history show", .synopsis = "history show ID", .summary = "one entry with its set",
+       .minWords = 1, .maxWords = 1, .inPlan = false, .check = IdRule, .run = &Cli::historyShow},
+      {.name = "history diff", .synopsis = "history diff ID ID", .summary = "the values two entries' sets differ in",
+       .minWords = 2, .maxWords = 2, .inPlan = false, .check = IdRule, .run = &Cli::historyDiff},
+      {.name = "history export", .synopsis = "history export ID -o FILE.pmt|FILE.ztd",
+       .summary = "an entry's parameter set or index data as a file", .minWords = 1, .maxWords = 1,
+       .options = {Output}, .required = {"-o"}, .file = F::Output, .inPlan = false, .check = IdRule,
+       .run = &Cli::historyExport},
+      {.name = "history approve", .synopsis = "history approve ID",
+       .summary = "mark an entry's set as the line's approved one: check\ncompares with it", .minWords = 1,
+       .maxWords = 1, .inPlan = false, .check = IdRule, .run = &Cli::historyApprove},
       {.name = "batch", .synopsis = "batch PLAN.csv [--jobs N]",
        .summary = "run each row's steps on its line, up to N lines at once", .minWords = 1, .maxWords = 1,
        .options = {jobs}, .inPlan = false, .framed = false, .run = &Cli::batch},
@@ -190,6 +227,13 @@ const Command *Find(const QStringList &words, qsizetype *named, QString *why) {
     *named = 1;
     return commands[0];
   }
+  // A group's listing needs no verb: "history --since 2026-12-01".
+  if (const QString next = words.value(1); next.isEmpty() || next.startsWith(u'-'))
+    for (const Command *c : commands)
+      if (c->name == group + u" list"_qs) {
+        *named = 1;
+        return c;
+      }
   for (const Command *c : commands)
     if (c->name == group + u' ' + words.value(1)) {
       *named = 2;
@@ -266,6 +310,13 @@ QString CheckStep(const QStringList &words) {
   return {};
 }
 
+QDateTime SinceOf(const QString &text) {
+  QDateTime t = QDateTime::fromString(text, Qt::ISODate);
+  if (!t.isValid())
+    t = QDate::fromString(text, Qt::ISODate).startOfDay();
+  return t;
+}
+
 QString FileOf(const Command &c, const Args &args) {
   switch (c.file) {
   case Command::File::Output: return args.value("-o");
@@ -282,6 +333,7 @@ const QList<Option> &GlobalOptions() {
                            QStringLiteral("--port needs a number from 1 to 32")),
        "the port number to use (1-32), mapped as the program maps it"},
       {"--simulator", {}, {}, "talk to the built-in controller simulator"},
+      {"--line", "NAME", {}, "the named line to use (see lines list)"},
       {"--lang", "ja|en", Rule([](const QString &v) { return v == u"ja" || v == u"en"; },
                                QStringLiteral("--lang takes ja or en")),
        "language of the messages (default: the stored setting)"},
@@ -294,6 +346,8 @@ const QList<Option> &GlobalOptions() {
       {"--trace", {}, {},
        "print every line sent and received, with its time in\nseconds and marks for timeouts and wrong replies, "
        "to\nstandard error"},
+      {"--safe", {}, {},
+       "a safe write: the controller's set is read and kept before\neach write, and read back and compared after it"},
       {"--yes", {}, {},
        "answer every question Yes/OK. Without it an operator at a\nterminal is asked; with no terminal the answer is "
        "No/Cancel\nand nothing is changed"},
@@ -306,8 +360,8 @@ const QList<Option> &GlobalOptions() {
 
 QString Overview() {
   QString text = QStringLiteral(
-      "Usage: kov-t6-cli [--device PATH | --port N | --simulator] [--lang ja|en] [--timeout-scale F] [--trace] "
-      "[--record FILE.csv] [--yes] [--json]\n                  COMMAND [ARGS]\n\nCommands:\n");
+      "Usage: kov-t6-cli [--device PATH | --port N | --simulator | --line NAME] [--lang ja|en] [--timeout-scale F] [--trace] "
+      "[--record FILE.csv] [--safe] [--yes] [--json]\n                  COMMAND [ARGS]\n\nCommands:\n");
   for (const Command &c : Commands())
     text += TwoColumns(c.synopsis, c.summary, 2, 39);
   text += u"\nOptions:\n"_qs;
@@ -380,6 +434,29 @@ const CommandHelp Helps[] = {
               "  and nothing runs (exit 2). Ctrl+C starts no new step and lets the running\n"
               "  steps finish. Exit 0 every line passed, 1 a verification found differences,\n"
               "  3 a step failed or the batch was stopped.\n"},
+    {"lines", "kov-t6-cli lines add NAME (--device PATH | --port N) [--note TEXT]\nkov-t6-cli lines [list]\n"
+              "kov-t6-cli lines remove NAME\n"
+              "  The register of the plant's named lines, kept with the history. --line NAME\n"
+              "  then stands for the line's --device or --port wherever those work, and a\n"
+              "  batch plan's line column may name a line.\n"},
+    {"history", "kov-t6-cli [--line NAME] history [list] [--since DATE]\nkov-t6-cli history show ID\n"
+                "kov-t6-cli history diff ID ID\nkov-t6-cli history export ID -o FILE.pmt|FILE.ztd\n"
+                "kov-t6-cli history approve ID\n"
+                "  Every read, write, verification, comparison with the controller, check,\n"
+                "  restore and alarm is kept: time, line, version, command, result, message,\n"
+                "  the set read or written and the differences. list prints one line an\n"
+                "  entry, its number first (the line of --line, --device or --port only, when\n"
+                "  one is given). show prints an entry and its values; diff the values two\n"
+                "  entries differ in (exit 1 when they differ); export writes an entry's set as\n"
+                "  a parameter (.pmt) or position data (.ztd) file; approve makes an entry the\n"
+                "  line's reference for check.\n"},
+    {"check", "kov-t6-cli --line NAME check\n"
+              "  Reads the controller's parameters and index data and compares them with the\n"
+              "  set last written to the line (or the one approved). Exit 0 the same, 1\n"
+              "  drifted (the differences printed), 3 the line or the reference failed.\n"},
+    {"restore", "kov-t6-cli [--line NAME] restore ID\n"
+                "  Writes a history entry's set back to the controller, as a safe write: the\n"
+                "  set it holds is kept first, and the set written is read back and compared.\n"},
     {"io", "kov-t6-cli io [--toggle SIGNAL]... [--seconds S] [--csv]\n"
            "  Runs the I/O monitor for S seconds from its first reading (default: until\n"
            "  Ctrl+C, which stops it so the controller leaves monitor mode). Each tick\n"

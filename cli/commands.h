@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -48,6 +49,7 @@ struct Command {
   QStringList unattended = {}; // one of these in a batch, which runs unattended
   File file = File::None;
   bool recorded = false; // a read, write or verification: a line of --record
+  bool kept = false;     // kept in the line's history
   bool inPlan = true;    // a batch plan may hold it
   bool pages = false;    // draws pages: needs fonts, hence a GUI application
   bool framed = true;    // ends with its JSON object and record line
@@ -67,6 +69,9 @@ std::optional<Args> Parse(const Command &command, const QStringList &rest, QStri
 
 // The words of one batch step: "" when they can run unattended.
 QString CheckStep(const QStringList &words);
+
+// --since: a date (its midnight) or a date and time, local.
+QDateTime SinceOf(const QString &text);
 
 // The file a run names, when it names one.
 QString FileOf(const Command &command, const Args &args);

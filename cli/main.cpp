@@ -18,8 +18,8 @@ namespace {
 
 // What the options of the run (not those of the command) ask for.
 struct Run {
-  bool trace = false, json = false, yes = false, simulator = false;
-  QString device, record;
+  bool trace = false, json = false, yes = false, simulator = false, safe = false;
+  QString device, record, line;
   std::optional<qint16> port, lang;
   QStringList passed; // the options a batch gives each of its steps
   QStringList words;  // the command and its own words and options
@@ -51,6 +51,8 @@ std::optional<Run> TakeOptions(const QStringList &argv, QString *why) {
     else if (n == u"--yes") r.yes = true;
     else if (n == u"--simulator") r.simulator = true;
     else if (n == u"--device") r.device = value;
+    else if (n == u"--line") r.line = value;
+    else if (n == u"--safe") r.safe = true;
     else if (n == u"--record") r.record = value;
     else if (n == u"--port") r.port = qint16(value.toInt());
     else if (n == u"--lang") r.lang = qint16(value == u"ja" ? 1 : 2);
@@ -59,13 +61,16 @@ std::optional<Run> TakeOptions(const QStringList &argv, QString *why) {
       r.passed << n << QString::number(value.toDouble());
     } else if (n == u"--lang") {
       r.passed << n << value;
+    } else if (n == u"--safe") {
+      r.passed << n;
     }
   }
-  if (int(r.simulator) + int(!r.device.isEmpty()) + int(r.port.has_value()) > 1)
-    *why = QStringLiteral("choose one of --device, --port and --simulator");
-  else if (r.words.value(0) == u"batch" && (r.simulator || !r.device.isEmpty() || r.port || r.trace || r.yes))
+  if (int(r.simulator) + int(!r.device.isEmpty()) + int(r.port.has_value()) + int(!r.line.isEmpty()) > 1)
+    *why = QStringLiteral("choose one of --device, --port, --simulator and --line");
+  else if (r.words.value(0) == u"batch" &&
+           (r.simulator || !r.device.isEmpty() || r.port || !r.line.isEmpty() || r.trace || r.yes))
     *why = QStringLiteral("batch takes its lines from the plan and answers Yes itself; "
-                          "--device, --port, --simulator, --trace and --yes do not belong to it");
+                          "--device, --port, --simulator, --line, --trace and --yes do not belong to it");
   return why->isEmpty() ? std::optional(r) : std::nullopt;
 }
 
@@ -77,6 +82,9 @@ void Prepare(Cli &c, const Run &r) {
   c.program.deviceOverride = r.device;
   c.program.portOverride = r.port;
   c.program.languageOverride = r.lang;
+  c.lineName = r.line;
+  if (r.safe)
+    c.program.memory.safeOverride = true;
   if (r.simulator) {
     c.simulated.sim()->setPaced(true); // as slow as a controller's line
     c.program.link.setDevice(&c.simulated);

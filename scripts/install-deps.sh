@@ -13,6 +13,7 @@ packages=(
   help2man dpkg-dev fakeroot appstream lintian
   clang libclang-rt-14-dev llvm
   ser2net python3-serial
+  libqt6sql6-sqlite libqt6sql6-psql postgresql-15
 )
 
 bash "$(dirname "$0")/need.sh" "${packages[@]}"

@@ -42,7 +42,11 @@ qint16 ParamCompare::run() {
     dialogs_.message(m_.told(5266));
     return -1;
   }
-  return compare(a, b);
+  const qint16 result = compare(a, b);
+  // Against the controller, the comparison is part of the line's history.
+  if (a.source == Source::Controller || b.source == Source::Controller)
+    Q_EMIT f_.commandEnded(QStringLiteral("params diff"), result == 0 ? 0 : 1);
+  return result;
 }
 
 qint16 ParamCompare::compare(const Side &sideA, const Side &sideB) {

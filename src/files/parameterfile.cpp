@@ -252,6 +252,11 @@ qint16 ParameterFile::SaveParaFileProc() {
   return 0;
 }
 
+QByteArray parafile::Compose(ParametaRecord p) {
+  p.ActCode = p.ActSize + p.ActType + QString::fromLatin1(DecPad(p.ActModelNo, 3));
+  return Format(p);
+}
+
 void ParameterFile::WriteParaFile(const QString &fileName) {
   ParametaRecord &p = page_.ParametaSet;
   p.ActCode = p.ActSize + p.ActType + QString::fromLatin1(DecPad(p.ActModelNo, 3));

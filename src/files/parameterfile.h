@@ -17,6 +17,8 @@ namespace parafile {
 
 // The file's bytes from the set, its ActCode as it stands.
 QByteArray Format(const ParametaRecord &p);
+// The same with ActCode composed from the size, type and model, as a save writes it.
+QByteArray Compose(ParametaRecord p);
 
 enum class ReadResult { Read, NotOurs, Damaged };
 enum class Fault { None, Truncated, NotANumber, Layout };

@@ -98,7 +98,7 @@ QString Details(const QList<Difference> &differences, const Messages &msg) {
 Verification::Verification(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, ParameterPage &page,
                            ParameterTransfer &transfer, ParameterFile &file)
     : m_(m), f_(frmMain), dialogs_(dialogs), page_(page), transfer_(transfer), file_(file) {
-  f_.cmdConpareCT.onClick([this] { cmdConpareCT_Click(); });
+  f_.cmdConpareCT.onClick([this] { Q_EMIT f_.commandEnded(QStringLiteral("params verify"), cmdConpareCT_Click()); });
   f_.cmdConpareFile.onClick([this] { cmdConpareFile_Click(); });
 }
 

@@ -30,10 +30,12 @@ IndexData::IndexData(Module1 &m, FrmMain &frmMain, Dialogs &dialogs, Link &link)
     });
     field->onLostFocus([this, division] { fieldLeft(division); });
   }
-  f_.cmdLoadtoCt.onClick([this] { LoadtoCtMain(); });
-  f_.mnuFileLoadtoCt.onClick([this] { LoadtoCtMain(); });
-  f_.cmdGetfromCt.onClick([this] { cmdGetfromCt_Click(); });
-  f_.mnuFileGetfromCt.onClick([this] { cmdGetfromCt_Click(); });
+  const auto write = [this] { Q_EMIT f_.commandEnded(QStringLiteral("index write"), LoadtoCtMain()); };
+  const auto read = [this] { Q_EMIT f_.commandEnded(QStringLiteral("index read"), cmdGetfromCt_Click()); };
+  f_.cmdLoadtoCt.onClick(write);
+  f_.mnuFileLoadtoCt.onClick(write);
+  f_.cmdGetfromCt.onClick(read);
+  f_.mnuFileGetfromCt.onClick(read);
 }
 
 void IndexData::filling(const std::function<void()> &fill) {
@@ -256,7 +258,11 @@ qint16 IndexData::LoadtoCtSeq() {
       dialogs_.message(m_.told(377));
       break;
     default:
+      if (beforeWrite && !beforeWrite())
+        break;
       result = WritePosidataToCt();
+      if (result == 0 && afterWrite)
+        result = afterWrite();
       if (result == 0)
         document.setEdited(false);
       break;

@@ -22,6 +22,10 @@ public:
   PosiRow PosiData;
   PosiRow PosiDataRecv;
   bool SuppressVelCalc = false;
+  // Around the write, once the controller stands still: before it (false:
+  // nothing is written, told) and after it (0: the controller holds it).
+  std::function<bool()> beforeWrite;
+  std::function<qint16()> afterWrite;
   bool GearLoading = false;
   // The file shown; edited by the operator since last written, read, saved
   // or opened.

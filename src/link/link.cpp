@@ -378,6 +378,7 @@ void Link::ErrorCheck() {
   } else {
     f_.lblstatus.setText(msg(32));
   }
+  Q_EMIT alarmed(key, f_.lblstatus.text());
 }
 
 qint16 Link::ReadCtStatus() {

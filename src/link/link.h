@@ -125,6 +125,8 @@ Q_SIGNALS:
   // shutdown() has run: waits of the commands end too.
   void ended();
   void traffic(Link::Traffic kind, const QByteArray &line, bool polling);
+  // The controller reported an alarm: its error key and the list's text.
+  void alarmed(const QString &key, const QString &text);
 
 private:
   void receive();

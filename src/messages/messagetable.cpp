@@ -406,6 +406,16 @@ constexpr Row kRows[] = {
     { 5348, "%1: %2 秒以内にサーバーが Telnet のネゴシエーションを始めませんでした。そのままのバイトを通すポートなら %3 を使ってください", "%1: the server did not begin a Telnet negotiation within %2 s: for a port that passes the bytes as they are, use %3"},
     { 5349, "%1: サーバーが Telnet のネゴシエーションの前にデータを送りました。そのままのバイトを通すポートなら %2 を使ってください", "%1: the server sent data before any Telnet negotiation: for a port that passes the bytes as they are, use %2"},
     { 5350, "入出力モニタは一度も読み取れませんでした", "The I/O monitor took no reading."},
+    { 5351, "履歴を保存できませんでした（%1）: %2", "The history could not be kept (%1): %2"},
+    { 5352, "履歴ファイルが壊れていたため %1 として残し、新しい履歴を始めました", "The history file was damaged: it was kept aside as %1 and a new one started."},
+    { 5353, "ライン %1 にはまだ書き込んだ設定がありません。比べる基準がありません。", "Nothing has been written to line %1 yet: there is no set to check against."},
+    { 5354, "ライン %1: コントローラは記録 %2 の設定のままです", "Line %1: the controller holds the set of entry %2."},
+    { 5355, "ライン %1 の設定が変わっています: 記録 %3 と %2 個の値が異なります", "Line %1 has drifted: %2 value(s) differ from entry %3."},
+    { 5356, "安全書き込み: コントローラの現在の設定を読み込めないか保存できないため、書き込みませんでした", "Safe write: the controller's current set could not be read or kept, so nothing was written."},
+    { 5357, "安全書き込み: 読み戻した設定が書き込んだ設定と %1 個異なります。書き込む前の設定は記録 %2 です（履歴から復元できます）", "Safe write: the set read back differs from the set written in %1 value(s). The set held before is entry %2 (restore it from the history)."},
+    { 5359, "記録 %1 にはコントローラに書き込める設定がありません", "Entry %1 holds no set that can be written to the controller."},
+    { 5360, "%1 という名前のラインはありません", "There is no line named %1."},
+    { 5363, "記録 %1 の設定をコントローラに戻しました", "The set of entry %1 was written back to the controller."},
 };
 
 constexpr bool sortedByNumber() {

@@ -16,8 +16,8 @@ using namespace paramblocks;
 ParameterTransfer::ParameterTransfer(Module1 &m, FrmMain &frmMain, FrmTrance &frmTrance,
                                      Dialogs &dialogs, Link &link, ParameterPage &page)
     : m_(m), f_(frmMain), t_(frmTrance), dialogs_(dialogs), link_(link), page_(page) {
-  f_.cmdParaRead.onClick([this] { cmdParaRead_Click(); });
-  f_.cmdParaWrite.onClick([this] { cmdParaWrite_Click(); });
+  f_.cmdParaRead.onClick([this] { Q_EMIT f_.commandEnded(QStringLiteral("params read"), cmdParaRead_Click()); });
+  f_.cmdParaWrite.onClick([this] { Q_EMIT f_.commandEnded(QStringLiteral("params write"), cmdParaWrite_Click()); });
 }
 
 // The parameter buttons too: the other page alone would leave them free
@@ -161,7 +161,11 @@ qint16 ParameterTransfer::ParaWriteSeq() {
     link_.CommPortRelease();
     return 1;
   case 1:
+    if (beforeWrite && !beforeWrite())
+      break;
     result = WriteParaToCt();
+    if (result == 0 && afterWrite)
+      result = afterWrite();
     break;
   default:
     break; // stopped in another state: the controller takes no parameters

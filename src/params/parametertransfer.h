@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include "parametaset.h"
 
 #include <optional>
@@ -23,6 +24,12 @@ public:
   // Block 7 as last read by a write (its 32 digits and CR), so that the
   // bytes this program does not interpret go back unchanged.
   QByteArray Block7Data;
+
+  // Around the blocks of a write, once the controller stands still: before
+  // it (false: nothing is written, the caller has told why) and after it
+  // (0: the controller holds what was written).
+  std::function<bool()> beforeWrite;
+  std::function<qint16()> afterWrite;
 
   // The operator commands: 0 when the parameters went over, 1 otherwise
   // (already reported).

@@ -235,6 +235,9 @@ Q_SIGNALS:
   // The first group was locked: a command starts, and the last one's result
   // in the status line is stale.
   void commandStarted();
+  // A command of the controller ended in the window with its 0/1 return:
+  // what it did is kept in the history.
+  void commandEnded(const QString &command, int code);
 
 private:
   void lock(bool &locked, const QList<Control *> &group) {

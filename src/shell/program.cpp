@@ -36,6 +36,12 @@ Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
                                     : m.told(5142).arg(number).arg(ms).arg(lastCycleMs_));
   });
   compare.lineInUse = [this] { return io.IoMonitoring; };
+  // What a command of the window did is kept, as kov-t6-cli keeps its own.
+  connect(&frmMain, &FrmMain::commandEnded, this, [this](const QString &command, int code) {
+    dialogs.outcome.end(code);
+    memory.keep(command, dialogs.outcome);
+  });
+  connect(&link, &Link::alarmed, this, [this](const QString &key, const QString &text) { memory.alarm(key, text); });
   connect(&io, &IoMonitor::ticked, this, [this] { dialogs.done(m.told(5143)); });
   connect(&io, &IoMonitor::stopped, this, [this] { dialogs.done(m.told(5148)); });
   connect(&io, &IoMonitor::stopped, this, &Program::runEnded);

@@ -27,6 +27,7 @@
 #include "module1.h"
 #include "serialportdevice.h"
 #include "settingsstore.h"
+#include "plantmemory.h"
 
 #include <functional>
 #include <optional>
@@ -99,6 +100,7 @@ public:
   IoMonitor io{m, frmMain, dialogs, link};
   PrintCommands print{m, frmMain, frmPrintSelect, dialogs, indexData, params, paramFile};
   OptionDialog options{m, frmMain, frmOption, dialogs, link, store};
+  PlantMemory memory{*this};
   // Built when first needed: the language is known only after the settings.
   std::unique_ptr<CommLog> commLog;
   CommLog &log();

@@ -71,6 +71,7 @@ inline void start() {
 #endif
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir().path());
   qputenv("XDG_CONFIG_HOME", dir().filePath("config").toLocal8Bit()); // for child processes
+  qputenv("XDG_DATA_HOME", dir().filePath("data").toLocal8Bit());     // the history among them
   settings();
 }
 

@@ -1,0 +1,72 @@
+#pragma once
+#include "dialogs.h"
+#include "historydb.h"
+#include "parametaset.h"
+#include "posirecord.h"
+
+#include <memory>
+#include <optional>
+
+class Program;
+
+// What the program remembers of the plant: the named line in use, every set
+// read from or written to a controller (kept after each command, from its
+// outcome), alarms, the drift check, restores and the safe write. A history
+// that cannot be kept is told and changes nothing of the command it records.
+class PlantMemory {
+public:
+  explicit PlantMemory(Program &p);
+
+  // The database the "HistoryDatabase" setting names, opened on first use.
+  HistoryDb &db();
+
+  // The named line in use; empty when the line is only a port or device.
+  QString lineName;
+  // How entries name the line in use: its name, else its address.
+  QString lineLabel() const;
+  QString address() const;
+  // Makes the line of that name the one in use (its port number, or its
+  // device on the port number in use); false and told when there is none.
+  bool useLine(const QString &name);
+
+  // A backup before each write and a read-back after it ("SafeWrite").
+  bool safe() const;
+  std::optional<bool> safeOverride; // kov-t6-cli --safe
+
+  // Keeps what the command that just ended did, from its outcome; the sets
+  // as the page and the data fields now hold them. The entry's number, or 0
+  // when it was not kept (told, the command's result unchanged).
+  qint64 keep(const QString &command, const Outcome &o);
+  // An alarm the controller reported: its key and the error list's text.
+  void alarm(const QString &key, const QString &text);
+
+  // The drift check: the controller's parameters and index data now against
+  // the line's reference. 0 the same, 1 drifted (the differences in the
+  // outcome), -1 no answer or nothing to check against (told).
+  qint16 check();
+  // Writes an entry's set back to the controller after asking, as a safe
+  // write: 0 written and read back the same.
+  qint16 restore(qint64 id);
+
+  // The parameter set and index data an entry's bytes hold.
+  static std::optional<ParametaRecord> paramsOf(const QByteArray &pmt);
+  static std::optional<PosiRow> posiOf(const QByteArray &ztd);
+  // The differences between two sets as the controller would receive them.
+  QList<Outcome::Difference> differences(const HistoryDb::Entry &a, const HistoryDb::Entry &b) const;
+
+private:
+  bool backupParams();
+  bool backupPosi();
+  qint16 readBack(bool params);
+  bool tell(qint64 kept);
+  std::optional<ParametaRecord> readParams();
+  std::optional<PosiRow> readPosi();
+  HistoryDb::Entry entryNow(const QString &command) const;
+
+  Program &p_;
+  std::unique_ptr<HistoryDb> db_;
+  struct Sets {
+    QByteArray params, posi;
+  } checked_; // what the last check read
+  qint64 before_ = 0; // the safe write's backup entry
+};
