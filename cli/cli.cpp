@@ -81,7 +81,10 @@ void Cli::show(const QString &name, const QString &text, const QString &key, boo
     out() << name << ": " << text << '\n';
 }
 
-int Cli::run(const QStringList &words) {
+int Cli::run(QStringList words) {
+  // A batch step may ask for its own safe write.
+  if (words.removeAll(u"--safe"_qs) > 0)
+    program.memory.safeOverride = true;
   QElapsedTimer clock;
   clock.start();
   program.Main(false);

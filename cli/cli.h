@@ -16,7 +16,7 @@ public:
 
   // The command the words name, parsed, run and reported (text or JSON,
   // and the record line); the exit status.
-  int run(const QStringList &words);
+  int run(QStringList words);
 
   int version(const Args &);
   int status(const Args &);

@@ -292,7 +292,7 @@ QString CheckStep(const QStringList &words) {
   if (words.isEmpty())
     return QStringLiteral("an empty step");
   for (const Option &o : GlobalOptions())
-    if (words.contains(o.name))
+    if (words.contains(o.name) && o.name != u"--safe")
       return QStringLiteral("%1 belongs to the batch, not to a step").arg(o.name);
   QString why;
   qsizetype named = 0;
@@ -301,7 +301,9 @@ QString CheckStep(const QStringList &words) {
     return why;
   if (!c->inPlan)
     return QStringLiteral("%1 cannot be a step of a batch").arg(c->name);
-  const auto args = Parse(*c, words.mid(named), &why);
+  QStringList rest = words.mid(named);
+  rest.removeAll(u"--safe"_qs); // a step's own safe write
+  const auto args = Parse(*c, rest, &why);
   if (!args)
     return why;
   if (!c->unattended.isEmpty() && std::none_of(c->unattended.begin(), c->unattended.end(),
@@ -434,12 +436,12 @@ const CommandHelp Helps[] = {
               "  and nothing runs (exit 2). Ctrl+C starts no new step and lets the running\n"
               "  steps finish. Exit 0 every line passed, 1 a verification found differences,\n"
               "  3 a step failed or the batch was stopped.\n"},
-    {"lines", "kov-t6-cli lines add NAME (--device PATH | --port N) [--note TEXT]\nkov-t6-cli lines [list]\n"
+    {"lines", "kov-t6-cli lines add NAME (--device PATH | --port N) [--note TEXT]\nkov-t6-cli lines list\n"
               "kov-t6-cli lines remove NAME\n"
               "  The register of the plant's named lines, kept with the history. --line NAME\n"
               "  then stands for the line's --device or --port wherever those work, and a\n"
               "  batch plan's line column may name a line.\n"},
-    {"history", "kov-t6-cli [--line NAME] history [list] [--since DATE]\nkov-t6-cli history show ID\n"
+    {"history", "kov-t6-cli [--line NAME] history list [--since DATE]   (list may be left out)\nkov-t6-cli history show ID\n"
                 "kov-t6-cli history diff ID ID\nkov-t6-cli history export ID -o FILE.pmt|FILE.ztd\n"
                 "kov-t6-cli history approve ID\n"
                 "  Every read, write, verification, comparison with the controller, check,\n"

@@ -118,10 +118,10 @@ int Cli::historyShow(const Args &args) {
   if (!e->message.isEmpty())
     lines << u"message: "_qs + QString(e->message).replace(u'\n', u' ');
   if (const auto p = PlantMemory::paramsOf(e->params)) {
-    QJsonObject params;
+    QJsonArray params;
     for (const paramdiff::Row &row : paramdiff::Compare(*p, *p, program.m.messages())) {
       lines << QStringLiteral("%1 %2: %3").arg(paramdiff::GroupName(row.group), row.name, row.a);
-      params.insert(paramdiff::GroupName(row.group) + u' ' + row.name, row.a);
+      params.append(QJsonObject{{"group", paramdiff::GroupName(row.group)}, {"name", row.name}, {"value", row.a}});
     }
     o.insert("parameters", params);
   }

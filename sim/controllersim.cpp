@@ -333,7 +333,7 @@ QByteArray ControllerSim::execute(const QByteArray &line) {
       return errorReply(KeyRange);
     if (status_ == 0)
       return errorReply(KeyMoving);
-    if (!pointStaged_.isEmpty())
+    if (!pointStaged_.isEmpty() && !dropWrites_)
       point_ = std::exchange(pointStaged_, QByteArray());
     return "0WA\r\n";
   }
@@ -355,7 +355,8 @@ QByteArray ControllerSim::execute(const QByteArray &line) {
       return errorReply(KeyRange);
     if (status_ == 0)
       return errorReply(KeyMoving);
-    staged_[i] = QByteArray::fromHex(data.mid(1));
+    if (!dropWrites_)
+      staged_[i] = QByteArray::fromHex(data.mid(1));
     return "0WD" + data.left(1) + "\r\n";
   }
 

@@ -64,6 +64,9 @@ public:
   // The status a homing run ends in: 1, or 2 for a controller that never
   // reports its homing complete.
   void setHomingEnds(int status) { homingEnds_ = status; }
+  // Writes are answered as done but never kept: a controller whose memory
+  // no longer takes them.
+  void setDropWrites(bool drop) { dropWrites_ = drop; }
   // The STB input turns on and off every `ms` milliseconds (0: never).
   void setInputCycle(int ms);
 
@@ -143,6 +146,7 @@ private:
   QTimer inputTimer_;
   bool homingMove_ = false;
   int homingEnds_ = 1;
+  bool dropWrites_ = false;
   WireTimer outTimer_;
   QElapsedTimer clock_;
   QList<Outgoing> out_;

@@ -122,8 +122,10 @@ int main(int argc, char *argv[]) {
   const QCommandLineOption latencyOpt(QStringLiteral("latency"),
                                       QStringLiteral("With --tcp: delay each direction by MS milliseconds."),
                                       QStringLiteral("MS"), QStringLiteral("0"));
+  const QCommandLineOption dropOpt(QStringLiteral("drop-writes"),
+                                   QStringLiteral("Answer parameter and point writes as done but keep the old values."));
   parser.addOptions({linkOpt, pacedOpt, scaleOpt, faultOpt, keyOpt, logOpt, homeOpt, inputOpt, chaosOpt, seedOpt,
-                     tcpOpt, rfc2217Opt, latencyOpt});
+                     tcpOpt, rfc2217Opt, latencyOpt, dropOpt});
   parser.process(app);
 
   ControllerSim sim;
@@ -137,6 +139,7 @@ int main(int argc, char *argv[]) {
   if (!ok || (homingEnds != 1 && homingEnds != 2))
     return fail(QStringLiteral("a homing run ends in status 1 or 2: %1").arg(parser.value(homeOpt)));
   sim.setHomingEnds(homingEnds);
+  sim.setDropWrites(parser.isSet(dropOpt));
   const int cycle = parser.value(inputOpt).toInt(&ok);
   if (!ok || cycle < 0)
     return fail(QStringLiteral("bad input cycle: %1").arg(parser.value(inputOpt)));

@@ -378,7 +378,11 @@ void Link::ErrorCheck() {
   } else {
     f_.lblstatus.setText(msg(32));
   }
-  Q_EMIT alarmed(key, f_.lblstatus.text());
+  // Both the receiver and the transaction look at one reply: it alarmed once.
+  if (alarmedFor_ != errorReplies_ || errorReplies_ == 0) {
+    alarmedFor_ = errorReplies_;
+    Q_EMIT alarmed(key, f_.lblstatus.text());
+  }
 }
 
 qint16 Link::ReadCtStatus() {

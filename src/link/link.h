@@ -172,4 +172,5 @@ private:
   // reported: one report per reply.
   quint64 errorReplies_ = 0;
   quint64 missingReportedFor_ = 0;
+  quint64 alarmedFor_ = 0;
 };

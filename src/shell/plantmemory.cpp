@@ -288,7 +288,8 @@ qint16 PlantMemory::check() {
   Outcome &o = p_.dialogs.outcome;
   o.differences = found;
   if (found.isEmpty()) {
-    p_.dialogs.done(p_.m.told(5354).arg(line, against.join(u", "_qs)));
+    p_.dialogs.message(p_.m.told(5354).arg(line, against.join(u", "_qs)), Dialogs::Buttons::Ok,
+                       Dialogs::Icon::Information);
     return 0;
   }
   o.differs = true;

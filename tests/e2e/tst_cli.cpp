@@ -217,6 +217,73 @@ private Q_SLOTS:
       QVERIFY(kt::readFile(kt::path("out")).startsWith(saved == "{in}" ? kt::readFile(kt::path("in")) : saved));
   }
 
+  // The plant's memory against kov-sim: each row in a history of its own.
+  // A run names its line by --device unless it says --line; "{dev}" is the
+  // simulator's line. `kept` is the history's commands afterwards, newest first.
+  void memory_data() {
+    QTest::addColumn<QString>("simArgs");
+    QTest::addColumn<QString>("before"); // runs that must succeed first, ';' between
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("kept");
+    const QString p = u"--yes params write P.pmt"_qs, s = u"--yes params write S.pmt"_qs;
+    const auto row = [](const char *name, const char *sim, const QString &before, const char *args, int exit,
+                        const QString &out, const QString &err, const char *kept) {
+      QTest::newRow(name) << QString(sim) << before << QString(args) << exit << out << err << QString(kept);
+    };
+    row("a safe write keeps the controller's set first", "", "", "--safe --yes params write P.pmt", 0, "", "*",
+        "params write,params backup");
+    row("a safe write the controller did not keep fails", "--drop-writes", "", "--safe --yes params write S.pmt", 3,
+        "", u"~(?s).*"_qs + esc(kt::msg(5357).arg(4).arg(1)) + u".*"_qs, "params write,params backup");
+    row("a set the controller kept is no drift", "", p, "check", 0, "",
+        u"~(?s).*"_qs + esc(kt::msg(5354).arg("{dev}", "1")) + u".*"_qs, "check,params write");
+    row("drift from the approved set", "", p + u"; history approve 1; "_qs + s, "check", 1,
+        u"AXIS MOTOR: 28L100 → 35L100\nPG FUNCTION: "_qs + kt::msg(652) + u" → "_qs + kt::msg(653) + u'\n', "*",
+        "check,params write,params write");
+    row("nothing written: nothing to check against", "", "", "check", 3, "",
+        u"~(?s).*"_qs + esc(kt::msg(5353).arg("{dev}")) + u".*"_qs, "check");
+    row("a restore writes an entry's set back, safely", "", s + u"; "_qs + p, "--yes restore 1", 0, "", "*",
+        "restore,params backup,params write,params write");
+    row("an alarm is kept as an event", "--fault 0RA:error:1", "", "status", 3, "", "*", "alarm");
+    row("a named line stands for its device", "", u"lines add L1 --device {dev}"_qs, "--line L1 status", 0,
+        "status: 1\n", "", "");
+    row("an unknown line is said", "", "", "--line L9 status", 3, "",
+        u"~(?s).*"_qs + esc(kt::msg(5360).arg("L9")) + u".*"_qs, "");
+  }
+
+  void memory() {
+    QFETCH(QString, simArgs);
+    QFETCH(QString, before);
+    QFETCH(QString, args);
+    QFETCH(QString, err);
+    QVERIFY(sim.start(words(simArgs)));
+    const QString folder = kt::path(QString::fromLatin1(QTest::currentDataTag()).left(20));
+    QVERIFY(QDir().mkpath(folder));
+    qputenv("XDG_DATA_HOME", folder.toLocal8Bit()); // a history of the row's own
+    const auto run = [&](const QString &line) {
+      QStringList w = words(QString(line).replace(u"{dev}"_qs, sim.link));
+      if (!w.contains(u"--line"_qs) && !w.contains(u"--device"_qs))
+        w = QStringList{"--device", sim.link} + w;
+      return runProgram(KOV_CLI_PATH, QStringList{"--lang", "en", "--timeout-scale", "0.1"} + w, 20000, folder);
+    };
+    for (const char *set : {"params standard 28 -o P.pmt", "params standard 35 --encoder -o S.pmt"})
+      QCOMPARE(run(QString::fromLatin1(set)).code, 0);
+    for (const QString &b : before.split(u';', Qt::SkipEmptyParts))
+      QCOMPARE(run(b).code, 0);
+    const Run r = run(args);
+    QTEST(QString::fromUtf8(r.out), "out");
+    err.replace(esc(u"{dev}"_qs), esc(sim.link));
+    QVERIFY2(matches(err, QString::fromUtf8(r.err)), r.err.constData());
+    QTEST(r.code, "exit");
+    QStringList kept;
+    const QJsonObject list = QJsonDocument::fromJson(run("--json history").out).object();
+    for (const QJsonValue &e : list["values"]["entries"].toArray())
+      kept << e["command"].toString();
+    QTEST(kept.join(u','), "kept");
+  }
+
   // Each example of the --json reference, run in order in an empty folder:
   // the documented keys and types, command, ok and exit.
   void documentedJson() {
@@ -238,7 +305,7 @@ private Q_SLOTS:
         QVERIFY2(want[key] == got[key], qPrintable(m.captured(1) + u' ' + QString::fromLatin1(key)));
       QCOMPARE(run.code, got["exit"].toInt());
     }
-    QCOMPARE(examples, 16);
+    QCOMPARE(examples, 25);
   }
 
   // Ctrl+C is the Stop button: the run or the monitor ends as it would.

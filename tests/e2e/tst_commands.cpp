@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 
 namespace {
-QStringList words(const QString &s) { return s.split(u' ', Qt::SkipEmptyParts); }
+QStringList words(const QString &s) { return QProcess::splitCommand(s); } // quoted as a shell quotes
 
 // A command line as documented: the run's own options left out.
 QStringList commandWords(QStringList w) {
