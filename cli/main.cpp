@@ -106,6 +106,7 @@ int BatchLine(const Run &r) {
     Cli warm(quiet);
     warm.json = true;
     warm.program.link.setDevice(&warm.simulated);
+    warm.program.memory.keeping = false; // nothing happened on the line
     warm.run({QStringLiteral("params"), QStringLiteral("read")});
   }
   SerialPortDevice line;

@@ -95,7 +95,7 @@ bool PlantMemory::tell(qint64 kept) {
 
 qint64 PlantMemory::keep(const QString &command, const Outcome &o) {
   // Declined before anything was sent: nothing happened to keep.
-  if (o.result == Outcome::Result::Cancelled || !p_.store.flag(QStringLiteral("History"), true))
+  if (o.result == Outcome::Result::Cancelled || !keeping || !p_.store.flag(QStringLiteral("History"), true))
     return 0;
   HistoryDb::Entry e = entryNow(command);
   e.version = o.controllerVersion;
@@ -117,7 +117,7 @@ qint64 PlantMemory::keep(const QString &command, const Outcome &o) {
 }
 
 void PlantMemory::alarm(const QString &key, const QString &text) {
-  if (!p_.store.flag(QStringLiteral("History"), true))
+  if (!keeping || !p_.store.flag(QStringLiteral("History"), true))
     return;
   HistoryDb::Entry e = entryNow(QStringLiteral("alarm"));
   e.result = QStringLiteral("event");

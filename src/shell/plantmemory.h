@@ -29,6 +29,9 @@ public:
   // device on the port number in use); false and told when there is none.
   bool useLine(const QString &name);
 
+  // Off, nothing is kept (a run that only warms the program's paths).
+  bool keeping = true;
+
   // A backup before each write and a read-back after it ("SafeWrite").
   bool safe() const;
   std::optional<bool> safeOverride; // kov-t6-cli --safe

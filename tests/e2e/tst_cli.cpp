@@ -251,6 +251,11 @@ private Q_SLOTS:
         "status: 1\n", "", "");
     row("an unknown line is said", "", "", "--line L9 status", 3, "",
         u"~(?s).*"_qs + esc(kt::msg(5360).arg("L9")) + u".*"_qs, "");
+    row("a plan's line by its name, a safe write and a check", "", u"lines add L1 --device {dev}"_qs,
+        "batch plan.csv", 0, "*", "", "check,params write,params backup");
+    // Its folder is a file: nothing can be kept, and the read is done all the same.
+    row("a history that cannot be kept changes nothing", "", "", "--yes index read", 0, "*",
+        u"~(?s).*"_qs + esc(kt::msg(5351).section(u'(', 0, 0)) + u".*"_qs, "");
   }
 
   void memory() {
@@ -262,18 +267,23 @@ private Q_SLOTS:
     const QString folder = kt::path(QString::fromLatin1(QTest::currentDataTag()).left(20));
     QVERIFY(QDir().mkpath(folder));
     qputenv("XDG_DATA_HOME", folder.toLocal8Bit()); // a history of the row's own
+    if (QByteArray(QTest::currentDataTag()).contains("cannot be kept"))
+      QVERIFY(kt::writeFile(folder + u"/KOV-T6"_qs, "not a folder"));
     const auto run = [&](const QString &line) {
       QStringList w = words(QString(line).replace(u"{dev}"_qs, sim.link));
-      if (!w.contains(u"--line"_qs) && !w.contains(u"--device"_qs))
+      const bool lineless = w.contains(u"batch"_qs) || w.contains(u"history"_qs); // every line's
+      if (!w.contains(u"--line"_qs) && !w.contains(u"--device"_qs) && !lineless)
         w = QStringList{"--device", sim.link} + w;
       return runProgram(KOV_CLI_PATH, QStringList{"--lang", "en", "--timeout-scale", "0.1"} + w, 20000, folder);
     };
+    QVERIFY(kt::writeFile(folder + u"/plan.csv"_qs, "line,steps\nL1,params write P.pmt --safe; check\n"));
     for (const char *set : {"params standard 28 -o P.pmt", "params standard 35 --encoder -o S.pmt"})
       QCOMPARE(run(QString::fromLatin1(set)).code, 0);
     for (const QString &b : before.split(u';', Qt::SkipEmptyParts))
       QCOMPARE(run(b).code, 0);
     const Run r = run(args);
-    QTEST(QString::fromUtf8(r.out), "out");
+    QFETCH(QString, out);
+    QVERIFY2(matches(out, QString::fromUtf8(r.out)), r.out.constData());
     err.replace(esc(u"{dev}"_qs), esc(sim.link));
     QVERIFY2(matches(err, QString::fromUtf8(r.err)), r.err.constData());
     QTEST(r.code, "exit");
