@@ -99,9 +99,11 @@ bool HistoryDb::open() {
     const QUrl url(address_);
     const QUrlQuery query(url);
     db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection_);
-    db.setHostName(query.hasQueryItem(u"host"_qs) ? query.queryItemValue(u"host"_qs) : url.host());
-    if (url.port() > 0)
-      db.setPort(url.port());
+    // With the socket folder as ?host=, the port (the socket's name) comes as ?port= too.
+    db.setHostName(query.hasQueryItem(u"host"_qs) ? query.queryItemValue(u"host"_qs, QUrl::FullyDecoded) : url.host());
+    const int port = url.port() > 0 ? url.port() : query.queryItemValue(u"port"_qs).toInt();
+    if (port > 0)
+      db.setPort(port);
     db.setUserName(url.userName());
     db.setDatabaseName(url.path().mid(1));
     db.setConnectOptions(QStringLiteral("connect_timeout=5"));
