@@ -106,7 +106,9 @@ bool HistoryDb::open() {
       db.setPort(port);
     db.setUserName(url.userName());
     db.setDatabaseName(url.path().mid(1));
-    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    // The server's notices ("relation meta already exists, skipping") are
+    // not the operator's; libpq would print them on stderr.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c client_min_messages=warning'"));
   } else {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
       return fail(QStringLiteral("SQLite"), QStringLiteral("this build has no SQLite driver"));
