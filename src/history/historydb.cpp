@@ -92,6 +92,9 @@ bool HistoryDb::open() {
   if (opened_)
     return true;
   problem_.clear();
+  // Tried again after a failed open: the connection is made anew.
+  if (QSqlDatabase::contains(connection_))
+    QSqlDatabase::removeDatabase(connection_);
   QSqlDatabase db;
   if (postgres_) {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
