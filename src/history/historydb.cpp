@@ -2,12 +2,14 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
@@ -137,7 +139,20 @@ bool HistoryDb::open() {
 bool HistoryDb::prepareSqlite() {
   QSqlDatabase db = QSqlDatabase::database(connection_, false);
   QSqlQuery q(db);
-  if (q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) &&
+  // Turning a new file to WAL takes the write lock without SQLite's busy
+  // wait; writers making the file at the same moment take turns here.
+  const auto wal = [&q] {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+      if (q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        return true;
+      if (q.lastError().nativeErrorCode() != u"5" || waited.hasExpired(3000)) // SQLITE_BUSY
+        return false;
+      QThread::msleep(5);
+    }
+  };
+  if (wal() && q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) &&
       q.exec(QStringLiteral("PRAGMA quick_check(1)")) && q.next() && q.value(0).toString() == u"ok")
     return true;
   const QSqlError error = q.lastError();
@@ -153,7 +168,7 @@ bool HistoryDb::prepareSqlite() {
   for (const char *side : {"-wal", "-shm"})
     QFile::rename(file + QLatin1String(side), aside + QLatin1String(side));
   setAside_ = aside;
-  if (!db.open() || !q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+  if (!db.open() || !wal())
     return fail(shownAddress(), db.lastError().text());
   return true;
 }
