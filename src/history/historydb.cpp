@@ -2,12 +2,14 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
@@ -92,6 +94,9 @@ bool HistoryDb::open() {
   if (opened_)
     return true;
   problem_.clear();
+  // Tried again after a failed open: the connection is made anew.
+  if (QSqlDatabase::contains(connection_))
+    QSqlDatabase::removeDatabase(connection_);
   QSqlDatabase db;
   if (postgres_) {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
@@ -99,12 +104,16 @@ bool HistoryDb::open() {
     const QUrl url(address_);
     const QUrlQuery query(url);
     db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection_);
-    db.setHostName(query.hasQueryItem(u"host"_qs) ? query.queryItemValue(u"host"_qs) : url.host());
-    if (url.port() > 0)
-      db.setPort(url.port());
+    // With the socket folder as ?host=, the port (the socket's name) comes as ?port= too.
+    db.setHostName(query.hasQueryItem(u"host"_qs) ? query.queryItemValue(u"host"_qs, QUrl::FullyDecoded) : url.host());
+    const int port = url.port() > 0 ? url.port() : query.queryItemValue(u"port"_qs).toInt();
+    if (port > 0)
+      db.setPort(port);
     db.setUserName(url.userName());
     db.setDatabaseName(url.path().mid(1));
-    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    // The server's notices ("relation meta already exists, skipping") are
+    // not the operator's; libpq would print them on stderr.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;options='-c client_min_messages=warning'"));
   } else {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
       return fail(QStringLiteral("SQLite"), QStringLiteral("this build has no SQLite driver"));
@@ -130,7 +139,20 @@ bool HistoryDb::open() {
 bool HistoryDb::prepareSqlite() {
   QSqlDatabase db = QSqlDatabase::database(connection_, false);
   QSqlQuery q(db);
-  if (q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) &&
+  // Turning a new file to WAL takes the write lock without SQLite's busy
+  // wait; writers making the file at the same moment take turns here.
+  const auto wal = [&q] {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+      if (q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        return true;
+      if (q.lastError().nativeErrorCode() != u"5" || waited.hasExpired(3000)) // SQLITE_BUSY
+        return false;
+      QThread::msleep(5);
+    }
+  };
+  if (wal() && q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) &&
       q.exec(QStringLiteral("PRAGMA quick_check(1)")) && q.next() && q.value(0).toString() == u"ok")
     return true;
   const QSqlError error = q.lastError();
@@ -146,7 +168,7 @@ bool HistoryDb::prepareSqlite() {
   for (const char *side : {"-wal", "-shm"})
     QFile::rename(file + QLatin1String(side), aside + QLatin1String(side));
   setAside_ = aside;
-  if (!db.open() || !q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+  if (!db.open() || !wal())
     return fail(shownAddress(), db.lastError().text());
   return true;
 }
