@@ -64,6 +64,17 @@ printf 'line,steps\ntcp://127.0.0.1:46101,params verify s28.pmt; version\ntcp://
 check 0 "a batch of two lines" bash -c "cd '$tmp' && '$wine' '$dist/kov-t6-cli.exe' batch plan.csv"
 check 3 "COM9, no such port" cli --port 9 version
 
+# The plant's memory in the SQLite history of the prefix's user: a named
+# line, a safe write, the drift check and the entries they kept.
+cli lines remove WinePress >/dev/null 2>&1 || true
+check 0 "lines add" cli --device tcp://127.0.0.1:46103 lines add WinePress
+check 0 "--line, a safe write" cli --line WinePress --safe --yes params write "$tmp/s28.pmt"
+check 0 "--line, the drift check" cli --line WinePress check
+check 0 "--line, the history" cli --line WinePress --json history
+grep -q '"command":"check","id":[0-9]*,"line":"WinePress"' "$tmp/out" &&
+  grep -q '"command":"params backup"' "$tmp/out" ||
+  { echo "FAIL: the history lacks the check or the backup: $(head -c 400 "$tmp/out")" >&2; fail=1; }
+
 # 3. A COM port as far as Wine goes: COM5 is a kov-sim pseudo-terminal. It
 # is listed and opens, and a command reaches the simulator; its reply is
 # never reported (Wine learns of received characters through TIOCGICOUNT,

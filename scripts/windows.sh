@@ -24,10 +24,10 @@ rm -rf "$dist"
 mkdir -p "$dist/translations"
 cp "$build"/bin/kov-t6.exe "$build"/bin/kov-t6-cli.exe "$build"/bin/*.lst "$dist/"
 cp -r "$build/bin/manual" "$dist/"
-for lib in Core Gui Widgets Network PrintSupport SerialPort; do
+for lib in Core Gui Widgets Network PrintSupport SerialPort Sql; do
   cp "$qt/bin/Qt6$lib.dll" "$dist/"
 done
-for kind in platforms styles imageformats; do
+for kind in platforms styles imageformats sqldrivers; do
   mkdir -p "$dist/$kind"
   cp "$qt/plugins/$kind"/*.dll "$dist/$kind/"
 done
