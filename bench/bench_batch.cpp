@@ -195,6 +195,33 @@ struct Figures {
   }
 };
 
+// The line processes' settings: the history kept or not, in a history of
+// the bench's own.
+bool useHistory(const QTemporaryDir &dir, bool on) {
+  qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
+  qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
+  QDir().mkpath(dir.filePath(QStringLiteral("config/KOV-T6")));
+  QFile ini(dir.filePath(QStringLiteral("config/KOV-T6/KOV-T6.ini")));
+  return ini.open(QIODevice::WriteOnly) && ini.write(on ? "[Settings]\nHistory=1\n" : "[Settings]\nHistory=0\n") > 0;
+}
+
+// --history: the same batch with the history kept and without, in turns.
+int historyCost(const QTemporaryDir &dir, const Sims &sims, int lines, int runs) {
+  QList<double> off, on;
+  for (int r = 0; r < runs; ++r)
+    for (const bool kept : {false, true}) {
+      const Batch b = useHistory(dir, kept) ? runBatch(dir, sims.links, lines) : Batch{};
+      if (!b.ok)
+        return std::fprintf(stderr, "a batch failed\n"), 1;
+      (kept ? on : off) << b.firstMs << b.laterMs;
+    }
+  const double a = median(off), b = median(on);
+  std::printf("batch of %d paced lines, two parameter reads each, every step's time: history off median %.1f ms, "
+              "on %.1f ms (worst %.1f ms): %+.2f%% (target within 2%%)\n",
+              lines, a, b, *std::max_element(on.begin(), on.end()), 100.0 * (b - a) / a);
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -204,7 +231,7 @@ int main(int argc, char *argv[]) {
   const qsizetype at = args.indexOf(QStringLiteral("--lines"));
   const int lines = at > 0 ? args.value(at + 1).toInt() : quick ? 4 : 16, runs = quick ? 1 : 5;
   if (lines < 1)
-    return std::fprintf(stderr, "usage: bench_batch [--quick] [--lines N] [--tcp | --rfc2217 | --ser2net]\n"), 2;
+    return std::fprintf(stderr, "usage: bench_batch [--quick] [--lines N] [--tcp | --rfc2217 | --ser2net | --history]\n"), 2;
   // --tcp, --rfc2217: the simulators serve on loopback TCP, raw or as an
   // RFC 2217 server; --ser2net: on pseudo-terminals behind ser2net's RFC 2217
   // accepters. The same batches run on pseudo-terminals alongside.
@@ -213,9 +240,12 @@ int main(int argc, char *argv[]) {
                     : args.contains(QStringLiteral("--tcp"))   ? Kind::Tcp
                                                                : Kind::Pty;
   QTemporaryDir dir;
+  useHistory(dir, true); // as an operator runs it, in a history of the bench's own
   Sims sims, ptys;
   if (!sims.start(dir, kind, lines) || (kind != Kind::Pty && !ptys.start(dir, Kind::Pty, lines)))
     return std::fprintf(stderr, "kov-sim did not start\n"), 1;
+  if (args.contains(QStringLiteral("--history")))
+    return historyCost(dir, sims, lines, runs);
   Figures f, pty;
   // Taken in turns, so that what else the machine does falls on both alike.
   for (int r = 0; r < runs; ++r)

@@ -266,6 +266,8 @@ private Q_SLOTS:
     QVERIFY(sim.start(words(simArgs)));
     const QString folder = kt::path(QString::fromLatin1(QTest::currentDataTag()).left(20));
     QVERIFY(QDir().mkpath(folder));
+    const QByteArray shared = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", shared); });
     qputenv("XDG_DATA_HOME", folder.toLocal8Bit()); // a history of the row's own
     if (QByteArray(QTest::currentDataTag()).contains("cannot be kept"))
       QVERIFY(kt::writeFile(folder + u"/KOV-T6"_qs, "not a folder"));
@@ -301,6 +303,10 @@ private Q_SLOTS:
     static const QRegularExpression example(u"```sh\nkov-t6-cli ([^\n]+)\n```\n\n```json\n(.*?)\n```"_qs,
                                             QRegularExpression::DotMatchesEverythingOption);
     QTemporaryDir folder;
+    // The examples' entry numbers count from a history of their own.
+    const QByteArray shared = qgetenv("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", shared); });
+    qputenv("XDG_DATA_HOME", folder.path().toLocal8Bit());
     int examples = 0;
     for (auto it = example.globalMatch(doc); it.hasNext(); ++examples) {
       const auto m = it.next();
@@ -446,8 +452,10 @@ private Q_SLOTS:
       connect(server, &QTcpSocket::readyRead, line, [=] {
         const QByteArray bytes = server->readAll();
         line->write(bytes);
-        if (drop && bytes.endsWith("\r\n")) // the first step's one reply
+        if (drop && bytes.endsWith("\r\n")) { // the first step's one reply, and at once the hang-up
+          line->flush();
           line->disconnectFromHost();
+        }
       });
       connect(line, &QTcpSocket::disconnected, server, &QTcpSocket::disconnectFromHost);
       server->connectToHost(sim.url.host(), quint16(sim.url.port()));
