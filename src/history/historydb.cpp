@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -68,6 +69,16 @@ QString HistoryDb::defaultFile() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/KOV-T6/history.sqlite");
 }
 
+bool HistoryDb::holdsPassword(const QString &address) {
+  // Read as text too: an address QUrl cannot parse may still carry one.
+  static const QRegularExpression inUserPart(QStringLiteral("^postgres(ql)?://[^/@?#]*:[^/@?#]+@"),
+                                             QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression inQuery(QStringLiteral("^postgres(ql)?://[^?#]*\\?(.*&)?password="),
+                                          QRegularExpression::CaseInsensitiveOption);
+  const QString text = address.trimmed();
+  return inUserPart.match(text).hasMatch() || inQuery.match(text).hasMatch();
+}
+
 QString HistoryDb::shownAddress() const {
   if (!postgres_)
     return QDir::toNativeSeparators(address_.isEmpty() ? defaultFile() : address_);
@@ -92,6 +103,9 @@ bool HistoryDb::open() {
   if (opened_)
     return true;
   problem_.clear();
+  // A try that failed left its connection: this one takes its place.
+  if (QSqlDatabase::contains(connection_))
+    QSqlDatabase::removeDatabase(connection_);
   QSqlDatabase db;
   if (postgres_) {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
