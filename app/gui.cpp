@@ -11,6 +11,7 @@
 Gui::Gui()
     : dialogs([this] { return program.closing(); }), program(dialogs), main(program) {
   dialogs.setOwner(&main);
+  program.resumesLine = true;
   QApplication::setWindowIcon(QIcon(programIcon(64)));
   program.print.target = &printer;
   program.openDocument = [](const QString &path) {

@@ -2,6 +2,9 @@
 // windows on the built-in simulator: kov-t6-screenshots DIR ja|en.
 #include "chartwindows.h"
 #include "commlogwindow.h"
+#include "historymodel.h"
+#include "historywindow.h"
+#include "lineswindow.h"
 #include "comparewindow.h"
 #include "mainwindow.h"
 #include "parameterfile.h"
@@ -17,6 +20,9 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -150,6 +156,61 @@ void networkOptionsShot(Program &p, const QList<QWidget *> &windows, const QStri
   p.link.CommPortClose();
 }
 
+// Until the views' deferred layouts (a stretched column) have run.
+void settle() {
+  QEventLoop loop;
+  QTimer::singleShot(100, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+void linesShot(Program &p, MainWindow &w, Shots &shot) {
+  // Three lines of a plant, the press in use.
+  HistoryDb &db = p.memory.db();
+  const bool ja = p.m.japanese();
+  db.addLine({QStringLiteral("press-1"), QStringLiteral("tcp://10.0.0.7:4001"),
+              ja ? QStringLiteral("プレスライン 1 号機") : QStringLiteral("Press line, station 1")});
+  db.addLine({QStringLiteral("lathe-2"), QStringLiteral("/dev/ttyUSB0"),
+              ja ? QStringLiteral("旋盤セル") : QStringLiteral("Lathe cell")});
+  db.addLine({QStringLiteral("assembly-3"), QStringLiteral("3"),
+              ja ? QStringLiteral("組立テーブル") : QStringLiteral("Assembly table")});
+  p.memory.chooseLine(QStringLiteral("press-1"));
+  p.frmMain.mnuContLines.click();
+  w.linesWindow()->table()->selectRow(1); // the press in bold below it
+  settle();
+  shot(w.linesWindow(), QStringLiteral("lines"));
+  w.linesWindow()->hide();
+}
+
+void historyShot(Program &p, MainWindow &w, Shots &shot) {
+  // A read, a safe write of a changed value, the read approved, a drift
+  // found and the approved set restored, on the press.
+  SettingsStore().write(QStringLiteral("SafeWrite"), 1);
+  p.params.document.setEdited(false); // the earlier scenes' edits, dropped
+  p.indexData.document.setEdited(false);
+  p.frmMain.SSTab1.setCurrentTab(1);
+  p.frmMain.cmdParaRead.click();
+  p.frmMain.cmdGetfromCt.click();
+  HistoryDb::Filter reads;
+  reads.limit = 2;
+  for (const HistoryDb::Entry &e : p.memory.db().entries(reads))
+    p.memory.db().approve(e.id);
+  p.frmMain.txtPgAlarm.setText(QStringLiteral("150"));
+  p.frmMain.cmdParaWrite.click();
+  p.frmMain.mnuContCheck.click();
+  p.frmMain.mnuContHistory.click();
+  HistoryWindow *h = w.historyWindow();
+  h->view()->selectRow(h->model()->rowCount() - 1);
+  h->findChildren<QPushButton *>().at(1)->click(); // Restore…
+  p.frmMain.mnuContCheck.click();
+  h->view()->selectRow(h->model()->rowCount() - 1);
+  settle();
+  shot(h, QStringLiteral("history"));
+  h->hide();
+  SettingsStore().write(QStringLiteral("SafeWrite"), 0);
+  p.memory.forgetLine();
+  p.frmMain.SSTab1.setCurrentTab(0);
+}
+
 void lostLineShots(Program &p, MainWindow &w, Shots &shot) {
   // COM7's device server hangs up under a version read: the read ends,
   // told; the next one connects again, and the log shows both.
@@ -182,6 +243,9 @@ int main(int argc, char *argv[]) {
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
   QSettings(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6")
       .setValue("Settings/Languege", lang == "ja" ? "1" : "2");
+  // A history of its own, made by the scenes.
+  QSettings(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6")
+      .setValue("Settings/HistoryDatabase", settings.filePath(QStringLiteral("history.sqlite")));
 
   SimPortDevice simulated;
   ShotDialogs dialogs;
@@ -231,6 +295,15 @@ int main(int argc, char *argv[]) {
   p.frmOption.form.setVisible(false);
   networkOptionsShot(p, windows, settings.filePath(QStringLiteral("none")), shot);
   p.link.setDevice(&simulated);
+  p.options.Form_Load();
+  p.frmOption.SSTabOption.setCurrentTab(3);
+  p.frmOption.chkSafeWrite.setChecked(true);
+  p.frmOption.txtHistoryDb.setText(QStringLiteral("postgresql://kov@db.plant:5432/kov"));
+  p.frmOption.form.setVisible(true);
+  shot(windowOf(windows, p.frmOption), QStringLiteral("options-history"));
+  p.frmOption.form.setVisible(false);
+  linesShot(p, w, shot);
+  historyShot(p, w, shot);
 
   SetResCaptions(p.frmAbout, p.m.messages());
   p.frmAbout.lblVersion.setText(VersionText(KOV_VERSION_MAJOR, KOV_VERSION_MINOR, KOV_VERSION_PATCH));

@@ -9,7 +9,8 @@ cmake --build build --target kov-t6-screenshots kov-t6-cli -j "$(nproc)" >/dev/n
 command -v pdftoppm >/dev/null || { echo "screenshots.sh: pdftoppm missing (apt install poppler-utils)" >&2; exit 1; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp"
+# The history the pictures make stays in the temporary folder too.
+export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp"
 mkdir -p "$out"
 cli=build/bin/kov-t6-cli
 for lang in ja en; do

@@ -21,6 +21,8 @@ bool ParamCompare::chooseFile(int side) {
   if (path.isEmpty())
     return false;
   (side == 0 ? a : b).path = path;
+  if (side == 0)
+    a.source = Source::File; // in place of a history entry
   clear();
   return true;
 }
@@ -38,7 +40,7 @@ void ParamCompare::clear() {
 }
 
 qint16 ParamCompare::run() {
-  if (a.path.isEmpty()) {
+  if (a.source == Source::File && a.path.isEmpty()) {
     dialogs_.message(m_.told(5266));
     return -1;
   }
@@ -109,6 +111,8 @@ std::optional<ParametaRecord> ParamCompare::load(const Side &side) {
     }
     return PageFixedValues(*p, true);
   }
+  case Source::Entry:
+    return entrySet ? entrySet(side.entry) : std::nullopt;
   }
   return std::nullopt;
 }
@@ -119,6 +123,7 @@ QString ParamCompare::title(const Side &side) const {
   case Source::Screen: return m_.msg(5249);
   case Source::Controller: return m_.msg(5250) + QStringLiteral(" (") + link_.portLabel(m_.PortNo, false) + u')';
   case Source::Standard: return m_.msg(side.encoder ? 5262 : 5261).arg(side.size);
+  case Source::Entry: return m_.msg(5390).arg(side.entry).arg(side.path);
   }
   return {};
 }

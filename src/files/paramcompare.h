@@ -21,16 +21,18 @@ struct Module1;
 class ParamCompare : public QObject {
   Q_OBJECT
 public:
-  enum class Source { File, Screen, Controller, Standard };
+  enum class Source { File, Screen, Controller, Standard, Entry };
   struct Side {
     Source source = Source::File;
-    QString path;         // a file
+    QString path;         // a file; a history entry: its time and line
     QString size;         // a standard set: its actuator size
     bool encoder = false; // ... and whether an encoder is fitted
+    qint64 entry = 0;     // a history entry's number
 
     static Side file(const QString &path) { return {Source::File, path, {}, false}; }
     static Side of(Source source) { return {source, {}, {}, false}; }
     static Side standard(const QString &size, bool encoder) { return {Source::Standard, {}, size, encoder}; }
+    static Side historyEntry(qint64 id, const QString &when) { return {Source::Entry, when, {}, false, id}; }
   };
   struct Report {
     QString titleA, titleB;   // short, for the table's columns
@@ -48,6 +50,8 @@ public:
   // Whether another command holds the line (the I/O monitor); the
   // controller is then not read.
   std::function<bool()> lineInUse;
+  // The parameter set of a history entry; nullopt when there is none (told).
+  std::function<std::optional<ParametaRecord>(qint64 id)> entrySet;
 
   // A file for side 0 (A) or 1 (B) from the open dialog; false when cancelled.
   // A new side ends the comparison shown, which no longer describes it.

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -68,6 +69,16 @@ HistoryDb::~HistoryDb() {
 
 QString HistoryDb::defaultFile() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/KOV-T6/history.sqlite");
+}
+
+bool HistoryDb::holdsPassword(const QString &address) {
+  // Read as text too: an address QUrl cannot parse may still carry one.
+  static const QRegularExpression inUserPart(QStringLiteral("^postgres(ql)?://[^/@?#]*:[^/@?#]+@"),
+                                             QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression inQuery(QStringLiteral("^postgres(ql)?://[^?#]*\\?(.*&)?password="),
+                                          QRegularExpression::CaseInsensitiveOption);
+  const QString text = address.trimmed();
+  return inUserPart.match(text).hasMatch() || inQuery.match(text).hasMatch();
 }
 
 QString HistoryDb::shownAddress() const {

@@ -60,6 +60,10 @@ public:
   // name in setAside()) and a fresh one started.
   bool open();
   bool isPostgres() const { return postgres_; }
+  QString address() const { return address_; }
+  // A password written into the address ("postgresql://USER:PASSWORD@…" or
+  // "?password="), which is never to be stored.
+  static bool holdsPassword(const QString &address);
   // The address without anything secret, for the operator.
   QString shownAddress() const;
   QString problem() const { return problem_; }

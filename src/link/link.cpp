@@ -54,8 +54,10 @@ void Link::setDevice(PortDevice *device) {
 void Link::showPort() {
   if (!device_ || f_.sbStatusBar.panelCount() <= FrmMain::PortPanel)
     return;
+  const QString line = lineShown ? lineShown() : QString();
+  const QString port = portLabel(m_.PortNo, false);
   f_.sbStatusBar.setPanelText(FrmMain::PortPanel, (device_->isOpen() ? QStringLiteral("● ") : QString()) +
-                                                       portLabel(m_.PortNo, false));
+                                                       (line.isEmpty() ? port : msg(5380).arg(line, port)));
 }
 
 QString Link::msg(int n) const { return m_.msg(n); }

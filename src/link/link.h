@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
+#include <functional>
 
 class Dialogs;
 class FrmMain;
@@ -53,6 +54,8 @@ public:
   // The status bar's port panel: the port number in use, what it reaches,
   // and a mark while it is open.
   void showPort();
+  // The name of the line in use, shown before the port; none when unset.
+  std::function<QString()> lineShown;
   // The operator's name of port `n`: "COM5 — /dev/ttyUSB0 (maker, ...)",
   // without what the system reports about the device unless `withInfo`.
   QString portLabel(int n, bool withInfo = true) const;

@@ -196,6 +196,11 @@ public:
   Control mnuCont{this, "mnuCont", K::Menu, &form, "285"};
   Control mnuShowCtversion{this, "mnuShowCtversion", K::MenuItem, &mnuCont, "287"};
   Control mnuModeChange{this, "mnuModeChange", K::MenuItem, &mnuCont, "288"};
+  // The plant's memory: the named lines, the history and the drift check.
+  Control mnuContBar1{this, "mnuContBar1", K::Separator, &mnuCont, "-"};
+  Control mnuContLines{this, "mnuContLines", K::MenuItem, &mnuCont, "5370"};
+  Control mnuContHistory{this, "mnuContHistory", K::MenuItem, &mnuCont, "5371"};
+  Control mnuContCheck{this, "mnuContCheck", K::MenuItem, &mnuCont, "5372"};
   Control mnuHelp{this, "mnuHelp", K::Menu, &form, "290"};
   Control mnuHelpContents{this, "mnuHelpContents", K::MenuItem, &mnuHelp, "291"};
   Control mnuHelpAbout{this, "mnuHelpAbout", K::MenuItem, &mnuHelp, "292"};

@@ -1,7 +1,8 @@
 #pragma once
 #include "window.h"
 
-// Options: serial port, holding the port, language and display unit.
+// Options: serial port, holding the port, language, display unit and the
+// plant's memory (safe write, where the history is kept).
 class FrmOption : public Window {
   Q_OBJECT
   using K = Control::Kind;
@@ -35,6 +36,12 @@ public:
                        "2526", 2};
   ControlArray optLanguege{this, "optLanguege", K::Option,
                            {{0, &framLanguege, {}, "2527"}, {1, &framLanguege, {}, "2528"}}};
+
+  // Tab 3: the plant's memory.
+  Control chkSafeWrite{this, "chkSafeWrite", K::Check, &SSTabOption, {}, "5394", 3};
+  Control lblHistoryDb{this, "lblHistoryDb", K::Label, &SSTabOption, {}, "5395", 3};
+  Control txtHistoryDb{this, "txtHistoryDb", K::Text, &SSTabOption, {}, {}, 3};
+  Control lblHistoryDbHint{this, "lblHistoryDbHint", K::Label, &SSTabOption, {}, "5396", 3};
 
   Control cmdOK{this, "cmdOK", K::Button, &form, "OK", "1403"};
   Control cmdCancel{this, "cmdCancel", K::Button, &form, "Cancel", "1404"};

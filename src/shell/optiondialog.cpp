@@ -6,6 +6,7 @@
 #include "dialogs.h"
 #include "frmmain.h"
 #include "frmoption.h"
+#include "historydb.h"
 #include "link.h"
 #include "module1.h"
 #include "setrescaptions.h"
@@ -47,12 +48,15 @@ void OptionDialog::mnuViewOption_Click() {
 
 void OptionDialog::Form_Load() {
   const Messages msg = m_.messages();
-  o_.SSTabOption.setTabCount(3);
+  o_.SSTabOption.setTabCount(4);
   o_.SSTabOption.setTabEnabled(1, false);
   SetResCaptions(o_, msg);
   o_.SSTabOption.setTabCaption(0, msg.text(2505));
   o_.SSTabOption.setTabCaption(1, msg.text(2507));
   o_.SSTabOption.setTabCaption(2, msg.text(2508));
+  o_.SSTabOption.setTabCaption(3, msg.text(5393));
+  o_.chkSafeWrite.setChecked(store_.flag(QStringLiteral("SafeWrite"), false));
+  o_.txtHistoryDb.setText(store_.text(QStringLiteral("HistoryDatabase")));
   // Each language in its own script, so that a reader of either finds it.
   o_.optLanguege(0).setText(QStringLiteral("日本語"));
   o_.optLanguege(1).setText(QStringLiteral("English"));
@@ -160,7 +164,22 @@ void OptionDialog::tellAdded() {
 
 void OptionDialog::optSutiSyori_Click() { m_.MmRoundUp = o_.optSutiSyori(0).isChecked(); }
 
+bool OptionDialog::takeMemory() {
+  // Refused before anything is taken: the dialog stays open as typed.
+  const QString history = o_.txtHistoryDb.text().trimmed();
+  if (HistoryDb::holdsPassword(history)) {
+    o_.SSTabOption.setCurrentTab(3);
+    dialogs_.message(m_.told(5397), Dialogs::Buttons::Ok, Dialogs::Icon::Exclamation);
+    return false;
+  }
+  store_.write(QStringLiteral("SafeWrite"), o_.chkSafeWrite.isChecked() ? 1 : 0);
+  store_.write(QStringLiteral("HistoryDatabase"), history);
+  return true;
+}
+
 void OptionDialog::cmdOK_Click() {
+  if (!takeMemory())
+    return;
   const int port = PortFromText(o_.comboPortNo.text());
   if (port == -1 && o_.comboPortNo.items().isEmpty()) {
     // Nothing to choose from is no wrong choice: told without a box, so
@@ -174,6 +193,8 @@ void OptionDialog::cmdOK_Click() {
     if (m_.PortNo != portAtOpening_)
       link_.CommPortClose();
     m_.PortNo = qint16(port);
+    if (m_.PortNo != portAtOpening_)
+      Q_EMIT portChanged();
     link_.showPort();
   }
   const qint16 chosen = o_.optLanguege(0).isChecked() ? 1 : 2;

@@ -11,7 +11,8 @@ class SettingsStore;
 struct Module1;
 
 // View > Options: the serial port (with the device behind each number), the
-// port held open, the language and the display options.
+// port held open, the language, the display options, the safe write and
+// where the history is kept.
 class OptionDialog : public QObject {
   Q_OBJECT
 public:
@@ -36,7 +37,13 @@ public:
   void cmdAddNetLine_Click();
   void close();
 
+Q_SIGNALS:
+  // OK changed the port number in use.
+  void portChanged();
+
 private:
+  // The safe write and the history's address stored; false when refused.
+  bool takeMemory();
   void fillList(int chosen);
   QString itemText(int n) const;
   bool listed(int n) const;

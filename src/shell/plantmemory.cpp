@@ -3,11 +3,14 @@
 
 #include "commandlock.h"
 #include "paramdiff.h"
+#include "tcpportdevice.h"
 #include "wholefile.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -37,11 +40,20 @@ PlantMemory::PlantMemory(Program &p) : p_(p) {
   p_.paramTransfer.afterWrite = [this] { return safe() ? readBack(true) : qint16(0); };
   p_.indexData.beforeWrite = [this] { return !safe() || backupPosi(); };
   p_.indexData.afterWrite = [this] { return safe() ? readBack(false) : qint16(0); };
+  p_.link.lineShown = [this] { return lineName; };
+  // The window's drift check, kept as kov-t6-cli keeps its own: a drift or
+  // a failure is 1, which the outcome tells apart.
+  p_.frmMain.mnuContCheck.onClick([this] {
+    const qint16 result = check();
+    Q_EMIT p_.frmMain.commandEnded(QStringLiteral("check"), result == 0 ? 0 : 1);
+  });
 }
 
 HistoryDb &PlantMemory::db() {
-  if (!db_)
-    db_ = std::make_unique<HistoryDb>(p_.store.text(QStringLiteral("HistoryDatabase")));
+  // Another address chosen in the options is another database from then on.
+  const QString address = p_.store.text(QStringLiteral("HistoryDatabase"));
+  if (!db_ || db_->address() != address)
+    db_ = std::make_unique<HistoryDb>(address);
   return *db_;
 }
 
@@ -71,6 +83,42 @@ bool PlantMemory::useLine(const QString &name) {
   p_.link.CommPortClose(); // the next command opens the line chosen
   lineName = line->name;
   return true;
+}
+
+bool PlantMemory::chooseLine(const QString &name) {
+  if (!useLine(name))
+    return false;
+  p_.store.write(QStringLiteral("Line"), name);
+  p_.link.showPort();
+  p_.dialogs.done(p_.m.told(5381).arg(name, address()));
+  return true;
+}
+
+void PlantMemory::forgetLine() {
+  lineName.clear();
+  p_.store.write(QStringLiteral("Line"), QString());
+  p_.link.showPort();
+}
+
+void PlantMemory::resumeLine() {
+  // Quietly: a line removed since, or a history out of reach, leaves the port.
+  const QString name = p_.store.text(QStringLiteral("Line"));
+  if (name.isEmpty() || !db().line(name))
+    return;
+  useLine(name);
+  p_.link.showPort();
+}
+
+bool PlantMemory::isLineAddress(const QString &address) {
+  bool number = false;
+  const int port = address.toInt(&number);
+  if (number)
+    return port >= 1 && port <= 32;
+  if (address.contains(u"://"_qs))
+    return TcpPortDevice::isAddress(address);
+  static const QRegularExpression windowsPort(QStringLiteral(R"re(^(\\\\\.\\)?COM[0-9]+$)re"),
+                                              QRegularExpression::CaseInsensitiveOption);
+  return QDir::isAbsolutePath(address) || windowsPort.match(address).hasMatch();
 }
 
 HistoryDb::Entry PlantMemory::entryNow(const QString &command) const {
@@ -175,6 +223,18 @@ QList<Outcome::Difference> PlantMemory::differences(const HistoryDb::Entry &a, c
   if (const auto xa = posiOf(a.posi), xb = posiOf(b.posi); xa && xb)
     list += posiDifferences(*xa, *xb, msg);
   return list;
+}
+
+std::optional<ParametaRecord> PlantMemory::entryParams(qint64 id) {
+  const std::optional<HistoryDb::Entry> e = db().entry(id);
+  if (!e) {
+    p_.dialogs.message(p_.m.told(5351).arg(db().shownAddress(), db().problem()));
+    return std::nullopt;
+  }
+  if (auto params = paramsOf(e->params))
+    return params;
+  p_.dialogs.message(p_.m.told(5391).arg(id));
+  return std::nullopt;
 }
 
 std::optional<ParametaRecord> PlantMemory::readParams() {

@@ -28,6 +28,16 @@ public:
   // Makes the line of that name the one in use (its port number, or its
   // device on the port number in use); false and told when there is none.
   bool useLine(const QString &name);
+  // The window's choice: the line used, kept as the setting "Line" for the
+  // next start, and named in the status bar; false and told when there is none.
+  bool chooseLine(const QString &name);
+  // No named line in use any more (the operator chose a port instead).
+  void forgetLine();
+  // At start: the line chosen last time, used again if it is still registered.
+  void resumeLine();
+  // What a line's address may be: a port number 1 to 32, a device path, or
+  // tcp://HOST:PORT or rfc2217://HOST:PORT.
+  static bool isLineAddress(const QString &address);
 
   // Off, nothing is kept (a run that only warms the program's paths).
   bool keeping = true;
@@ -56,6 +66,9 @@ public:
   static std::optional<PosiRow> posiOf(const QByteArray &ztd);
   // The differences between two sets as the controller would receive them.
   QList<Outcome::Difference> differences(const HistoryDb::Entry &a, const HistoryDb::Entry &b) const;
+  // The parameter set an entry holds, for a comparison; nullopt when it has
+  // none or the history failed (told).
+  std::optional<ParametaRecord> entryParams(qint64 id);
 
 private:
   bool backupParams();

@@ -36,6 +36,9 @@ Program::Program(Dialogs &d) : closingDialogs(d), dialogs(closingDialogs) {
                                     : m.told(5142).arg(number).arg(ms).arg(lastCycleMs_));
   });
   compare.lineInUse = [this] { return io.IoMonitoring; };
+  compare.entrySet = [this](qint64 id) { return memory.entryParams(id); };
+  // A port chosen in the options is no named line any more.
+  connect(&options, &OptionDialog::portChanged, this, [this] { memory.forgetLine(); });
   // What a command of the window did is kept, as kov-t6-cli keeps its own.
   connect(&frmMain, &FrmMain::commandEnded, this, [this](const QString &command, int code) {
     dialogs.outcome.end(code);
@@ -94,6 +97,9 @@ void Program::Main(bool splash) {
     m.PortNo = *portOverride;
   if (!deviceOverride.isEmpty())
     serialPort.portMap().setOverride(m.PortNo, deviceOverride);
+  // The line chosen last time, unless this run names its own port.
+  if (resumesLine && !portOverride && deviceOverride.isEmpty() && !link.simulated())
+    memory.resumeLine();
   frmMain_Load();
   link.showPort();
   frmMain.form.setVisible(true);

@@ -110,6 +110,9 @@ public:
   // --port and --lang of the command line: used instead of the stored ones.
   std::optional<qint16> portOverride;
   std::optional<qint16> languageOverride;
+  // The window's runs: the named line chosen last time ("Line") is used
+  // again at start; kov-t6-cli names its line itself.
+  bool resumesLine = false;
 
   QList<Window *> windows();
 

@@ -111,6 +111,8 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
           [this] { QGuiApplication::clipboard()->setText(p_.compare.copyText()); });
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   connect(&c, &ParamCompare::reportChanged, this, &CompareWindow::refill);
+  // The sides may be set from outside (the history's entries).
+  connect(&c, &ParamCompare::reportChanged, this, &CompareWindow::showSides);
   only_->setChecked(c.differencesOnly);
   showSides();
   refill();
@@ -118,14 +120,25 @@ CompareWindow::CompareWindow(Program &program, QWidget *owner) : QDialog(owner),
 
 void CompareWindow::showSides() {
   const ParamCompare &c = p_.compare;
-  fileA_->setText(c.a.path.isEmpty() ? QStringLiteral("—") : QFileInfo(c.a.path).fileName());
-  fileA_->setToolTip(c.a.path);
-  const bool fileB = c.b.source == ParamCompare::Source::File;
-  sources_[std::min(int(c.b.source), 2)]->setChecked(true);
+  using S = ParamCompare::Source;
+  // A side that is a history entry is named as the comparison names it.
+  auto name = [&c](const ParamCompare::Side &side) {
+    if (side.source == S::Entry)
+      return c.title(side);
+    return side.path.isEmpty() ? QStringLiteral("—") : QFileInfo(side.path).fileName();
+  };
+  fileA_->setText(name(c.a));
+  fileA_->setToolTip(c.a.source == S::Entry ? QString() : c.a.path);
+  const bool entryB = c.b.source == S::Entry;
+  const bool fileB = c.b.source == S::File;
+  // An entry is none of the sources offered: no choice is shown checked.
+  sources_[0]->group()->setExclusive(!entryB);
+  for (int i = 0; i < 3; ++i)
+    sources_[i]->setChecked(!entryB && i == std::min(int(c.b.source), 2));
   chooseB_->setEnabled(fileB);
-  fileB_->setVisible(fileB);
-  fileB_->setText(c.b.path.isEmpty() ? QStringLiteral("—") : QFileInfo(c.b.path).fileName());
-  fileB_->setToolTip(c.b.path);
+  fileB_->setVisible(fileB || entryB);
+  fileB_->setText(name(c.b));
+  fileB_->setToolTip(fileB ? c.b.path : QString());
 }
 
 void CompareWindow::run() {

@@ -3,6 +3,8 @@
 #include "commlogwindow.h"
 #include "chartwindows.h"
 #include "comparewindow.h"
+#include "historywindow.h"
+#include "lineswindow.h"
 #include "program.h"
 #include "widgets.h"
 
@@ -100,6 +102,16 @@ MainWindow::MainWindow(Program &program) : p_(program) {
   // File > Compare Parameter Files: modal, so no command runs beside it.
   p_.frmMain.mnuFileCompare.onClick([this] {
     showWindow(compareWindow_, [this] { return new CompareWindow(p_, this); });
+  });
+  // Controller > Lines and History: the plant's memory; a comparison of two
+  // entries comes up in the comparison window.
+  p_.frmMain.mnuContLines.onClick([this] {
+    showWindow(linesWindow_, [this] { return new LinesWindow(p_, this); });
+  });
+  p_.frmMain.mnuContHistory.onClick([this] {
+    showWindow(historyWindow_, [this] {
+      return new HistoryWindow(p_, [this] { p_.frmMain.mnuFileCompare.click(); }, this);
+    });
   });
   // The I/O timeline and the move statistics: windows of their own that
   // follow the monitor and the move test while they run.

@@ -15,6 +15,8 @@ public:
   class CompareWindow *compareWindow() const { return compareWindow_; }
   class TimelineWindow *timelineWindow() const { return timelineWindow_; }
   class MoveStatsWindow *statsWindow() const { return statsWindow_; }
+  class LinesWindow *linesWindow() const { return linesWindow_; }
+  class HistoryWindow *historyWindow() const { return historyWindow_; }
 
 protected:
   void closeEvent(QCloseEvent *e) override;
@@ -36,4 +38,6 @@ private:
   class CompareWindow *compareWindow_ = nullptr;
   class TimelineWindow *timelineWindow_ = nullptr;
   class MoveStatsWindow *statsWindow_ = nullptr;
+  class LinesWindow *linesWindow_ = nullptr;
+  class HistoryWindow *historyWindow_ = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 
 Lamp::Lamp(QColor colour, QWidget *parent) : QLabel(parent), colour_(colour) {
@@ -107,4 +108,9 @@ void addRow(QGridLayout *grid, int row, Control &caption, Control &field, Contro
   if (unit)
     grid->addWidget(make(*unit, parent), row, 2);
   grid->setColumnStretch(3, 1);
+}
+
+QString windowTitleOf(const QString &menuCaption) {
+  static const QRegularExpression marks(QStringLiteral("\\(&.\\)|&|…|\\.\\.\\.$"));
+  return QString(menuCaption).remove(marks).trimmed();
 }

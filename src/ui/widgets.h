@@ -30,5 +30,9 @@ QWidget *makeLamp(Control &control, QColor colour, QWidget *parent = nullptr);
 // One row of a form: caption, field and an optional unit or hint.
 void addRow(QGridLayout *grid, int row, Control &caption, Control &field, Control *unit = nullptr);
 
+// A menu item's caption as its window's title: without the mnemonic
+// ("(&L)" or "&") and the ellipsis.
+QString windowTitleOf(const QString &menuCaption);
+
 // The program's icon, drawn at `size` pixels.
 QPixmap programIcon(int size);

@@ -97,6 +97,23 @@ QWidget *buildTrance(FrmTrance &f, QWidget *owner) {
   return d;
 }
 
+// The safe write and where the history is kept.
+QWidget *buildMemoryTab(FrmOption &f) {
+  auto *memory = new QWidget;
+  auto *g = new QGridLayout(memory);
+  g->addWidget(make(f.chkSafeWrite, memory), 0, 0, 1, 2);
+  g->addWidget(make(f.lblHistoryDb, memory), 1, 0);
+  auto *address = static_cast<QLineEdit *>(make(f.txtHistoryDb, memory));
+  address->setPlaceholderText(HistoryDb::defaultFile());
+  g->addWidget(address, 1, 1);
+  auto *hint = static_cast<QLabel *>(make(f.lblHistoryDbHint, memory));
+  hint->setWordWrap(true);
+  g->addWidget(hint, 2, 0, 1, 2);
+  g->setColumnStretch(1, 1);
+  g->setRowStretch(3, 1);
+  return memory;
+}
+
 QWidget *buildOption(FrmOption &f, QWidget *owner) {
   QDialog *d = dialog(f, owner);
   auto *l = new QVBoxLayout(d);
@@ -148,6 +165,8 @@ QWidget *buildOption(FrmOption &f, QWidget *owner) {
   ll->addWidget(langFrame);
   ll->addStretch();
   tabs->addTab(lang, QString());
+
+  tabs->addTab(buildMemoryTab(f), QString());
 
   binder::bind(f.SSTabOption, tabs);
   l->addWidget(tabs);
