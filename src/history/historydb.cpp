@@ -113,7 +113,7 @@ bool HistoryDb::open() {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
       return fail(QStringLiteral("PostgreSQL"), QStringLiteral("this build has no PostgreSQL driver"));
     const QUrl url(address_);
-    if (!url.password().isEmpty())
+    if (holdsPassword(address_))
       return fail(shownAddress(), QStringLiteral("the address holds a password: keep it in ~/.pgpass or PGPASSWORD"));
     const QUrlQuery query(url);
     db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection_);

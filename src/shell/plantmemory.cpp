@@ -151,9 +151,9 @@ qint64 PlantMemory::keep(const QString &command, const Outcome &o) {
   e.message = QString(o.told.text).replace(u"\r\n"_qs, u"\n"_qs);
   e.differences = differencesJson(o.differences);
   const bool reached = o.result == Outcome::Result::Done || o.result == Outcome::Result::Differences;
-  if (reached && command == u"check") {
-    e.params = checked_.params;
-    e.posi = checked_.posi;
+  if (reached && (command == u"check" || command == u"restore")) {
+    e.params = lastSets_.params;
+    e.posi = lastSets_.posi;
   } else if (reached && command.startsWith(u"params")) {
     e.params = parafile::Compose(p_.params.ParametaSet);
   } else if (reached && command.startsWith(u"index")) {
@@ -313,7 +313,7 @@ qint16 PlantMemory::readBack(bool params) {
 
 qint16 PlantMemory::check() {
   CommandLock locked(p_.frmMain, {CommandLock::Group::DataCommand, CommandLock::Group::ParaCommand});
-  checked_ = {};
+  lastSets_ = {};
   const QString line = lineLabel();
   const auto refParams = db().reference(line, true);
   const auto refPosi = db().reference(line, false);
@@ -330,7 +330,7 @@ qint16 PlantMemory::check() {
     const auto then = paramsOf(refParams->params);
     if (!now || !then)
       return -1;
-    checked_.params = parafile::Compose(*now);
+    lastSets_.params = parafile::Compose(*now);
     found += paramDifferences(*then, *now, msg);
     against << QString::number(refParams->id);
   }
@@ -339,7 +339,7 @@ qint16 PlantMemory::check() {
     const auto then = posiOf(refPosi->posi);
     if (!now || !then)
       return -1;
-    checked_.posi = positionfile::Format(*now);
+    lastSets_.posi = positionfile::Format(*now);
     found += posiDifferences(*then, *now, msg);
     if (!refParams || refPosi->id != refParams->id)
       against << QString::number(refPosi->id);
@@ -398,6 +398,11 @@ qint16 PlantMemory::restore(qint64 id) {
     }
   }
   safeOverride = was;
+  lastSets_ = {};
+  if (result == 0 && params)
+    lastSets_.params = parafile::Compose(p_.params.ParametaSet);
+  if (result == 0 && posi)
+    lastSets_.posi = positionfile::Format(p_.indexData.PosiData);
   if (result == 0)
     p_.dialogs.done(p_.m.told(5363).arg(id));
   return result;

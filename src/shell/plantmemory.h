@@ -83,6 +83,6 @@ private:
   std::unique_ptr<HistoryDb> db_;
   struct Sets {
     QByteArray params, posi;
-  } checked_; // what the last check read
+  } lastSets_; // what the last check read, or the last restore wrote
   qint64 before_ = 0; // the safe write's backup entry
 };
