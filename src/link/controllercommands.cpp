@@ -44,6 +44,7 @@ qint16 ControllerCommands::ReadCtVersion() {
   }
   if (replied) {
     dialogs_.outcome.controllerVersion = QString::fromLatin1(v->left(1) + "." + v->mid(1, 2));
+    link_.controllerVersion = {link_.deviceName(m_.PortNo), dialogs_.outcome.controllerVersion};
     f_.sbStatusBar.setPanelText(0, m_.msg(416) + dialogs_.outcome.controllerVersion);
     link_.CommPortRelease();
     return 0;

@@ -142,6 +142,7 @@ void Link::receive() {
 }
 
 void Link::portVanished() {
+  controllerVersion = {};
   vanished_ = true;
   dropped_ = true;
   dropReason_ = device_->dropReason();

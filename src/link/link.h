@@ -61,6 +61,9 @@ public:
   QString portLabel(int n, bool withInfo = true) const;
   // The device behind port number n as the label names it.
   QString deviceName(int n) const;
+  // The line and the version its controller last reported in this run;
+  // forgotten when the line drops (another controller may answer after).
+  std::pair<QString, QString> controllerVersion;
   // The device or network address port number `n` reaches; empty if none.
   QString portPath(int n) const { return device_ ? device_->devicePath(n) : QString(); }
   bool simulated() const { return device_ && device_->simulated(); }

@@ -146,7 +146,8 @@ qint64 PlantMemory::keep(const QString &command, const Outcome &o) {
   if (o.result == Outcome::Result::Cancelled || !keeping || !p_.store.flag(QStringLiteral("History"), true))
     return 0;
   HistoryDb::Entry e = entryNow(command);
-  e.version = o.controllerVersion;
+  const auto &[versionLine, version] = p_.link.controllerVersion;
+  e.version = !o.controllerVersion.isEmpty() ? o.controllerVersion : versionLine == e.address ? version : QString();
   e.result = resultOf(o.result);
   e.message = QString(o.told.text).replace(u"\r\n"_qs, u"\n"_qs);
   e.differences = differencesJson(o.differences);

@@ -327,10 +327,12 @@ private Q_SLOTS:
     r.p.frmOption.form.setVisible(false);
     if (refused || database.startsWith(u"postgresql"_qs))
       return;
+    r.p.frmMain.mnuShowCtversion.click(); // known from then on, for the line's entries
     r.p.frmMain.cmdParaRead.click();
     r.dialogs.answers << Dialogs::Answer::Yes;
     r.p.frmMain.cmdParaWrite.click();
     QCOMPARE(r.commands(2), (QStringList{u"params write OK"_qs, safe ? u"params backup OK"_qs : u"params read OK"_qs}));
+    QCOMPARE(r.db().entries({}).value(0).version, u"1.10"_qs);
     QVERIFY(database.isEmpty() || QFileInfo::exists(database)); // kept where the options say
   }
 };
