@@ -50,7 +50,7 @@ tar xf sqlite3_*.orig.tar.xz
 sqlite=$(ls -d "$work"/sqlite3-*/)
 (cd "$sqlite" && ./configure >/dev/null && make sqlite3.c >/dev/null) >&2
 mkdir -p "$prefix/include" "$prefix/lib"
-x86_64-w64-mingw32-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION \
+x86_64-w64-mingw32-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION -DSQLITE_ENABLE_COLUMN_METADATA \
   -c "$sqlite/sqlite3.c" -o sqlite3.o
 x86_64-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a" sqlite3.o
 cp "$sqlite/sqlite3.h" "$prefix/include/"
