@@ -7,9 +7,12 @@
 #include "wholefile.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <map>
 #include <QRegularExpression>
 
 namespace {
@@ -50,11 +53,17 @@ PlantMemory::PlantMemory(Program &p) : p_(p) {
 }
 
 HistoryDb &PlantMemory::db() {
+  // One connection a process and address, closed with the application: a
+  // batch line's steps, each a program of its own, open the history once.
   // Another address chosen in the options is another database from then on.
+  static std::map<QString, std::unique_ptr<HistoryDb>> opened;
+  if (opened.empty())
+    qAddPostRoutine([] { opened.clear(); });
   const QString address = p_.store.text(QStringLiteral("HistoryDatabase"));
-  if (!db_ || db_->address() != address)
-    db_ = std::make_unique<HistoryDb>(address);
-  return *db_;
+  std::unique_ptr<HistoryDb> &db = opened[address];
+  if (!db)
+    db = std::make_unique<HistoryDb>(address);
+  return *db;
 }
 
 bool PlantMemory::safe() const {

@@ -80,7 +80,6 @@ private:
   HistoryDb::Entry entryNow(const QString &command) const;
 
   Program &p_;
-  std::unique_ptr<HistoryDb> db_;
   struct Sets {
     QByteArray params, posi;
   } lastSets_; // what the last check read, or the last restore wrote
