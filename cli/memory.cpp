@@ -61,6 +61,8 @@ int Cli::linesAdd(const Args &args) {
   const HistoryDb::Line line{args.words[0],
                              program.portOverride ? QString::number(*program.portOverride) : program.deviceOverride,
                              args.value("--note")};
+  if (line.name.trimmed().isEmpty() || !PlantMemory::isLineAddress(line.address))
+    return usage(QStringLiteral("a line needs a name and a port number, device path, tcp:// or rfc2217:// address"));
   return program.memory.db().addLine(line) ? finish(0, {}) : historyFailed();
 }
 

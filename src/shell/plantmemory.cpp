@@ -6,14 +6,14 @@
 #include "tcpportdevice.h"
 #include "wholefile.h"
 
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <map>
-#include <QRegularExpression>
 
 namespace {
 
