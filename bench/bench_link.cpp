@@ -369,6 +369,7 @@ int main(int argc, char *argv[]) {
   const bool quick = app.arguments().contains(QStringLiteral("--quick"));
   QTemporaryDir dir;
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+  qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit()); // the history too
   const int count = quick ? 200 : 2000;
   int failures = 0;
 

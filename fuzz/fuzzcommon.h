@@ -15,6 +15,7 @@ struct FuzzEnv {
   QTemporaryDir dir;
   FuzzEnv() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit()); // the history too
   }
   QString file(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 };

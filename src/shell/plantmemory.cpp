@@ -56,11 +56,13 @@ HistoryDb &PlantMemory::db() {
   // One connection a process and address, closed with the application: a
   // batch line's steps, each a program of its own, open the history once.
   // Another address chosen in the options is another database from then on.
-  static std::map<QString, std::unique_ptr<HistoryDb>> opened;
-  if (opened.empty())
-    qAddPostRoutine([] { opened.clear(); });
+  // Never destroyed at exit, after Qt SQL's own globals: the application's
+  // end closes them, or they stay open to the end.
+  static auto *opened = new std::map<QString, std::unique_ptr<HistoryDb>>;
+  if (opened->empty())
+    qAddPostRoutine([] { opened->clear(); });
   const QString address = p_.store.text(QStringLiteral("HistoryDatabase"));
-  std::unique_ptr<HistoryDb> &db = opened[address];
+  std::unique_ptr<HistoryDb> &db = (*opened)[address];
   if (!db)
     db = std::make_unique<HistoryDb>(address);
   return *db;
