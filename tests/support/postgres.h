@@ -1,11 +1,9 @@
 #pragma once
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,12 +19,12 @@
 // under root the server runs as "nobody", whose name is then the role.
 struct Postgres {
   static constexpr const char *Bin = "/usr/lib/postgresql/15/bin";
-  static bool installed() { return QFile::exists(QStringLiteral("%1/postgres").arg(QLatin1String(Bin))); }
+  static bool installed() { return QFile::exists(bin("postgres")); }
 
   QTemporaryDir folder; // the cluster in "data", the socket and the log beside it
   QProcess server;
   QString user, why; // the role; what went wrong
-  quint16 port = 0;
+  quint16 port = 5432; // only names the socket, which is in a folder of its own
 
   ~Postgres() { stop(); }
 
@@ -47,7 +45,6 @@ struct Postgres {
       if (!initdb.waitForFinished(60000) || initdb.exitStatus() != QProcess::NormalExit || initdb.exitCode() != 0)
         return failed(QStringLiteral("initdb: ") + QString::fromLocal8Bit(initdb.readAll()).trimmed());
     }
-    port = freePort();
     QStringList args{"-D", data, "-k", folder.path(), "-p", QString::number(port), "-c", "listen_addresses="};
     for (const QString &s : settings)
       args << "-c" << s;
@@ -58,11 +55,9 @@ struct Postgres {
     if (!server.waitForStarted(5000))
       return failed(QStringLiteral("postgres: ") + server.errorString());
     // Ready once the server says so in its pid file, as pg_ctl waits for it.
-    const QString pidFile = data + QStringLiteral("/postmaster.pid");
-    for (int tries = 0; tries < 1500; ++tries) {
-      if (server.state() == QProcess::NotRunning)
-        return failed(QStringLiteral("postgres ended"));
-      if (lastLine(pidFile) == "ready")
+    for (int tries = 0; tries < 1500 && server.state() == QProcess::Running; ++tries) {
+      QFile pid(data + QStringLiteral("/postmaster.pid"));
+      if (pid.open(QIODevice::ReadOnly) && pid.readAll().trimmed().endsWith("\nready"))
         return true;
       QTest::qWait(10);
     }
@@ -85,25 +80,28 @@ struct Postgres {
     return QStringLiteral("postgresql://%1@/%2?host=%3&port=%4").arg(user, db, folder.path()).arg(port);
   }
 
-  // A new, empty database; false with why said.
-  bool create(const QString &db) {
-    bool ok = false;
-    {
-      QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("kt-postgres"));
-      c.setHostName(folder.path());
-      c.setPort(port);
-      c.setUserName(user);
-      c.setDatabaseName(QStringLiteral("postgres"));
-      QSqlQuery q(c);
-      ok = c.open() && q.exec(QStringLiteral("CREATE DATABASE \"%1\"").arg(db));
-      if (!ok)
-        failed(QStringLiteral("CREATE DATABASE %1: %2").arg(db, (c.isOpen() ? q.lastError() : c.lastError()).text()));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("kt-postgres"));
-    return ok;
+  // A connection named `name` to database `db`, not yet opened.
+  QSqlDatabase connection(const QString &name, const QString &db) const {
+    QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    c.setHostName(folder.path());
+    c.setPort(port);
+    c.setUserName(user);
+    c.setDatabaseName(db);
+    return c;
   }
 
-  QString log() const { return folder.filePath(QStringLiteral("postgres.log")); }
+  // A new, empty database; false with why said.
+  bool create(const QString &db) {
+    QString error;
+    {
+      QSqlDatabase c = connection(QStringLiteral("kt-postgres"), QStringLiteral("postgres"));
+      QSqlQuery q(c);
+      if (!c.open() || !q.exec(QStringLiteral("CREATE DATABASE \"%1\"").arg(db)))
+        error = QStringLiteral("CREATE DATABASE %1: %2 %3").arg(db, c.lastError().text(), q.lastError().text());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("kt-postgres"));
+    return error.isEmpty() || failed(error);
+  }
 
 private:
   uid_t uid_ = 0;
@@ -111,15 +109,7 @@ private:
   bool root_ = false;
 
   static QString bin(const char *name) { return QStringLiteral("%1/%2").arg(QLatin1String(Bin), QLatin1String(name)); }
-  static quint16 freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost);
-    return s.serverPort();
-  }
-  static QByteArray lastLine(const QString &file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().split('\n').last().trimmed() : QByteArray();
-  }
+  QString log() const { return folder.filePath(QStringLiteral("postgres.log")); }
   bool failed(const QString &what) {
     why = what;
     QFile f(log());
@@ -164,11 +154,3 @@ private:
     });
   }
 };
-
-// Skipped when PostgreSQL 15 is not installed; otherwise it must start.
-#define KT_START_POSTGRES(pg, ...)                                                                                     \
-  do {                                                                                                                 \
-    if (!Postgres::installed())                                                                                        \
-      QSKIP("PostgreSQL 15 is not installed (postgresql-15, scripts/install-deps.sh)");                               \
-    QVERIFY2((pg).start(__VA_ARGS__), qPrintable((pg).why));                                                           \
-  } while (false)
