@@ -269,27 +269,24 @@ std::optional<PosiRow> PlantMemory::readPosi() {
 
 bool PlantMemory::backupParams() {
   const auto now = readParams();
-  HistoryDb::Entry e = entryNow(QStringLiteral("params backup"));
-  e.result = QStringLiteral("OK");
-  if (now)
-    e.params = parafile::Compose(*now);
-  if (!now || !(before_ = db().add(e))) {
-    if (now)
-      tell(0);
-    p_.dialogs.message(p_.m.told(5356));
-    return false;
-  }
-  return true;
+  return keepBackup(QStringLiteral("params backup"), now ? parafile::Compose(*now) : QByteArray(),
+                    &HistoryDb::Entry::params);
 }
 
 bool PlantMemory::backupPosi() {
   const auto now = readPosi();
-  HistoryDb::Entry e = entryNow(QStringLiteral("index backup"));
+  return keepBackup(QStringLiteral("index backup"), now ? positionfile::Format(*now) : QByteArray(),
+                    &HistoryDb::Entry::posi);
+}
+
+// No write without its backup: a set that could not be read (empty, the
+// link has said why) or kept stops it.
+bool PlantMemory::keepBackup(const QString &command, const QByteArray &set, QByteArray HistoryDb::Entry::*field) {
+  HistoryDb::Entry e = entryNow(command);
   e.result = QStringLiteral("OK");
-  if (now)
-    e.posi = positionfile::Format(*now);
-  if (!now || !(before_ = db().add(e))) {
-    if (now)
+  e.*field = set;
+  if (set.isEmpty() || !(before_ = db().add(e))) {
+    if (!set.isEmpty())
       tell(0);
     p_.dialogs.message(p_.m.told(5356));
     return false;

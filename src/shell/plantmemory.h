@@ -73,6 +73,7 @@ public:
 private:
   bool backupParams();
   bool backupPosi();
+  bool keepBackup(const QString &command, const QByteArray &set, QByteArray HistoryDb::Entry::*field);
   qint16 readBack(bool params);
   bool tell(qint64 kept);
   std::optional<ParametaRecord> readParams();
