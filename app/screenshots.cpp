@@ -230,6 +230,17 @@ void lostLineShots(Program &p, MainWindow &w, Shots &shot) {
 }
 } // namespace
 
+// The options' History tab: a safe write, and a shared history.
+void historyOptionsShot(Program &p, const QList<QWidget *> &windows, Shots &shot) {
+  p.options.Form_Load();
+  p.frmOption.SSTabOption.setCurrentTab(3);
+  p.frmOption.chkSafeWrite.setChecked(true);
+  p.frmOption.txtHistoryDb.setText(QStringLiteral("postgresql://kov@db.plant:5432/kov"));
+  p.frmOption.form.setVisible(true);
+  shot(windowOf(windows, p.frmOption), QStringLiteral("options-history"));
+  p.frmOption.form.setVisible(false);
+}
+
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
   const QStringList args = app.arguments();
@@ -241,11 +252,11 @@ int main(int argc, char *argv[]) {
   // Settings of its own: the pictures do not depend on the user's.
   QTemporaryDir settings;
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-  QSettings(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6")
-      .setValue("Settings/Languege", lang == "ja" ? "1" : "2");
+  QSettings stored(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6");
+  stored.setValue("Settings/Languege", lang == "ja" ? "1" : "2");
   // A history of its own, made by the scenes.
-  QSettings(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6")
-      .setValue("Settings/HistoryDatabase", settings.filePath(QStringLiteral("history.sqlite")));
+  stored.setValue("Settings/HistoryDatabase", settings.filePath(QStringLiteral("history.sqlite")));
+  stored.sync();
 
   SimPortDevice simulated;
   ShotDialogs dialogs;
@@ -295,13 +306,7 @@ int main(int argc, char *argv[]) {
   p.frmOption.form.setVisible(false);
   networkOptionsShot(p, windows, settings.filePath(QStringLiteral("none")), shot);
   p.link.setDevice(&simulated);
-  p.options.Form_Load();
-  p.frmOption.SSTabOption.setCurrentTab(3);
-  p.frmOption.chkSafeWrite.setChecked(true);
-  p.frmOption.txtHistoryDb.setText(QStringLiteral("postgresql://kov@db.plant:5432/kov"));
-  p.frmOption.form.setVisible(true);
-  shot(windowOf(windows, p.frmOption), QStringLiteral("options-history"));
-  p.frmOption.form.setVisible(false);
+  historyOptionsShot(p, windows, shot);
   linesShot(p, w, shot);
   historyShot(p, w, shot);
 

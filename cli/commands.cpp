@@ -71,6 +71,42 @@ QString IdRule(const Args &a) {
   return {};
 }
 
+// The plant's memory: the drift check, restores, named lines, the history.
+QList<Command> MemoryTable() {
+  using F = Command::File;
+  const Option since{"--since", "DATE", Rule([](const QString &v) { return SinceOf(v).isValid(); },
+                                             QStringLiteral("--since takes a date, 2026-12-09 or 2026-12-09T14:30"))};
+  return {
+      {.name = "check", .synopsis = "check",
+       .summary = "the controller's parameters and index data against the set\nlast written to the line (or approved); exit 1 on drift",
+       .recorded = true, .kept = true, .run = &Cli::check},
+      {.name = "restore", .synopsis = "restore ID",
+       .summary = "write a history entry's set back to the controller (a safe write)", .minWords = 1, .maxWords = 1,
+       .recorded = true, .kept = true, .check = IdRule, .run = &Cli::restore},
+      {.name = "lines add", .synopsis = "lines add NAME (--device PATH | --port N) [--note TEXT]",
+       .summary = "name a line of the plant: its port number or device", .minWords = 1, .maxWords = 1,
+       .options = {{"--note", "TEXT"}}, .inPlan = false, .run = &Cli::linesAdd},
+      {.name = "lines list", .synopsis = "lines list", .summary = "the named lines", .inPlan = false,
+       .run = &Cli::linesList},
+      {.name = "lines remove", .synopsis = "lines remove NAME", .summary = "forget a named line (its history stays)",
+       .minWords = 1, .maxWords = 1, .inPlan = false, .run = &Cli::linesRemove},
+      {.name = "history list", .synopsis = "history [list] [--since DATE]",
+       .summary = "the line's entries, newest first (all lines without\n--line, --device or --port)",
+       .options = {since}, .inPlan = false, .run = &Cli::historyList},
+      {.name = "history show", .synopsis = "history show ID", .summary = "one entry with its set",
+       .minWords = 1, .maxWords = 1, .inPlan = false, .check = IdRule, .run = &Cli::historyShow},
+      {.name = "history diff", .synopsis = "history diff ID ID", .summary = "the values two entries' sets differ in",
+       .minWords = 2, .maxWords = 2, .inPlan = false, .check = IdRule, .run = &Cli::historyDiff},
+      {.name = "history export", .synopsis = "history export ID -o FILE.pmt|FILE.ztd",
+       .summary = "an entry's parameter set or index data as a file", .minWords = 1, .maxWords = 1,
+       .options = {Output}, .required = {"-o"}, .file = F::Output, .inPlan = false, .check = IdRule,
+       .run = &Cli::historyExport},
+      {.name = "history approve", .synopsis = "history approve ID",
+       .summary = "mark an entry's set as the line's approved one: check\ncompares with it", .minWords = 1,
+       .maxWords = 1, .inPlan = false, .check = IdRule, .run = &Cli::historyApprove},
+  };
+}
+
 QList<Command> Table() {
   using F = Command::File;
   const Option count{"--count", "N", Rule([](const QString &v) { return WholeFrom(v, 1, INT_MAX); },
@@ -86,9 +122,7 @@ QList<Command> Table() {
                                         QStringLiteral("--jobs takes a number of lines from 1"))};
   const Option standard{"--standard", "SIZE", Rule(IsSize, u"--standard "_qs + SizeRefused)};
   auto flag = [](const char *name) { return Option{name, {}}; };
-  const Option since{"--since", "DATE", Rule([](const QString &v) { return SinceOf(v).isValid(); },
-                                             QStringLiteral("--since takes a date, 2026-12-09 or 2026-12-09T14:30"))};
-  return {
+  QList<Command> table = {
       {.name = "version", .synopsis = "version", .summary = "read and print the controller's version",
        .run = &Cli::version},
       {.name = "status", .synopsis = "status", .summary = "print the status digit from \"0RA\"", .run = &Cli::status},
@@ -145,37 +179,11 @@ QList<Command> Table() {
       {.name = "print diff", .synopsis = "print diff A.pmt B.pmt -o OUT.pdf",
        .summary = "the comparison report of two files, as a PDF (A4)", .minWords = 2, .maxWords = 2,
        .options = {Pdf}, .required = {"-o"}, .file = F::FirstWord, .pages = true, .run = &Cli::printDiff},
-      {.name = "check", .synopsis = "check",
-       .summary = "the controller's parameters and index data against the set\nlast written to the line (or approved); exit 1 on drift",
-       .recorded = true, .kept = true, .run = &Cli::check},
-      {.name = "restore", .synopsis = "restore ID",
-       .summary = "write a history entry's set back to the controller (a safe write)", .minWords = 1, .maxWords = 1,
-       .recorded = true, .kept = true, .check = IdRule, .run = &Cli::restore},
-      {.name = "lines add", .synopsis = "lines add NAME (--device PATH | --port N) [--note TEXT]",
-       .summary = "name a line of the plant: its port number or device", .minWords = 1, .maxWords = 1,
-       .options = {{"--note", "TEXT"}}, .inPlan = false, .run = &Cli::linesAdd},
-      {.name = "lines list", .synopsis = "lines list", .summary = "the named lines", .inPlan = false,
-       .run = &Cli::linesList},
-      {.name = "lines remove", .synopsis = "lines remove NAME", .summary = "forget a named line (its history stays)",
-       .minWords = 1, .maxWords = 1, .inPlan = false, .run = &Cli::linesRemove},
-      {.name = "history list", .synopsis = "history [list] [--since DATE]",
-       .summary = "the line's entries, newest first (all lines without\n--line, --device or --port)",
-       .options = {since}, .inPlan = false, .run = &Cli::historyList},
-      {.name = "history show", .synopsis = "history show ID", .summary = "one entry with its set",
-       .minWords = 1, .maxWords = 1, .inPlan = false, .check = IdRule, .run = &Cli::historyShow},
-      {.name = "history diff", .synopsis = "history diff ID ID", .summary = "the values two entries' sets differ in",
-       .minWords = 2, .maxWords = 2, .inPlan = false, .check = IdRule, .run = &Cli::historyDiff},
-      {.name = "history export", .synopsis = "history export ID -o FILE.pmt|FILE.ztd",
-       .summary = "an entry's parameter set or index data as a file", .minWords = 1, .maxWords = 1,
-       .options = {Output}, .required = {"-o"}, .file = F::Output, .inPlan = false, .check = IdRule,
-       .run = &Cli::historyExport},
-      {.name = "history approve", .synopsis = "history approve ID",
-       .summary = "mark an entry's set as the line's approved one: check\ncompares with it", .minWords = 1,
-       .maxWords = 1, .inPlan = false, .check = IdRule, .run = &Cli::historyApprove},
-      {.name = "batch", .synopsis = "batch PLAN.csv [--jobs N]",
-       .summary = "run each row's steps on its line, up to N lines at once", .minWords = 1, .maxWords = 1,
-       .options = {jobs}, .inPlan = false, .framed = false, .run = &Cli::batch},
   };
+  return table + MemoryTable() +
+         QList<Command>{{.name = "batch", .synopsis = "batch PLAN.csv [--jobs N]",
+                         .summary = "run each row's steps on its line, up to N lines at once", .minWords = 1,
+                         .maxWords = 1, .options = {jobs}, .inPlan = false, .framed = false, .run = &Cli::batch}};
 }
 
 // The commands whose first word is `group`.

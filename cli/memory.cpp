@@ -38,9 +38,7 @@ int Cli::historyFailed() {
 void Cli::showDifferences() {
   if (json)
     return; // the object's differences
-  for (const Outcome::Difference &d : program.dialogs.outcome.differences)
-    out() << d.group << ' ' << d.name << ": " << d.a << " → " << d.b << '\n';
-  out() << Qt::flush;
+  out() << PlantMemory::differenceLines(program.dialogs.outcome.differences, u"\n"_qs) << Qt::flush;
 }
 
 int Cli::check(const Args &) {
@@ -129,8 +127,7 @@ int Cli::historyShow(const Args &args) {
   }
   if (const auto x = PlantMemory::posiOf(e->posi)) {
     QJsonObject index;
-    const std::pair<int, int> columns[] = {{1, 3002}, {2, 3003}, {6, 3004}, {7, 3005}, {5, 3008}};
-    for (const auto &[col, name] : columns) {
+    for (const auto &[col, name] : PlantMemory::PosiColumns) {
       const QString text = (*x)[std::size_t(col)].toString();
       lines << QStringLiteral("INDEX %1: %2").arg(program.m.msg(name), text);
       index.insert(Messages(msgtable::EnglishBase).text(name), text);

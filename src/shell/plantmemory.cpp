@@ -17,8 +17,6 @@
 
 namespace {
 
-// The index data's columns a drift shows, with the message naming each.
-constexpr std::pair<int, int> PosiColumns[] = {{1, 3002}, {2, 3003}, {6, 3004}, {7, 3005}, {5, 3008}};
 
 QString differencesJson(const QList<Outcome::Difference> &list) {
   QJsonArray all;
@@ -210,7 +208,7 @@ std::optional<PosiRow> PlantMemory::posiOf(const QByteArray &ztd) {
 namespace {
 QList<Outcome::Difference> posiDifferences(const PosiRow &a, const PosiRow &b, const Messages &msg) {
   QList<Outcome::Difference> list;
-  for (const auto &[col, name] : PosiColumns) {
+  for (const auto &[col, name] : PlantMemory::PosiColumns) {
     const QString x = a[std::size_t(col)].toString().trimmed(), y = b[std::size_t(col)].toString().trimmed();
     if (x.toLongLong() != y.toLongLong() || x.isEmpty() != y.isEmpty())
       list.append({QStringLiteral("INDEX"), msg.text(name), x, y});
@@ -226,6 +224,13 @@ QList<Outcome::Difference> paramDifferences(const ParametaRecord &a, const Param
   return list;
 }
 } // namespace
+
+QString PlantMemory::differenceLines(const QList<Outcome::Difference> &list, const QString &end) {
+  QString lines;
+  for (const Outcome::Difference &d : list)
+    lines += QStringLiteral("%1 %2: %3 → %4").arg(d.group, d.name, d.a, d.b) + end;
+  return lines;
+}
 
 QList<Outcome::Difference> PlantMemory::differences(const HistoryDb::Entry &a, const HistoryDb::Entry &b) const {
   QList<Outcome::Difference> list;
@@ -312,9 +317,7 @@ qint16 PlantMemory::readBack(bool params) {
   if (found.isEmpty())
     return 0;
   p_.dialogs.outcome.differences = found;
-  QString details;
-  for (const Outcome::Difference &d : found)
-    details += QStringLiteral("%1 %2: %3 → %4\r\n").arg(d.group, d.name, d.a, d.b);
+  const QString details = differenceLines(found, u"\r\n"_qs);
   p_.dialogs.message(p_.m.told(5357).arg(found.size()).arg(before_), Dialogs::Buttons::Ok,
                      Dialogs::Icon::Exclamation, details);
   return 1;
@@ -362,9 +365,7 @@ qint16 PlantMemory::check() {
     return 0;
   }
   o.differs = true;
-  QString details;
-  for (const Outcome::Difference &d : found)
-    details += QStringLiteral("%1 %2: %3 → %4\r\n").arg(d.group, d.name, d.a, d.b);
+  const QString details = differenceLines(found, u"\r\n"_qs);
   p_.dialogs.message(p_.m.told(5355).arg(line).arg(found.size()).arg(against.join(u", "_qs)), Dialogs::Buttons::Ok,
                      Dialogs::Icon::Exclamation, details);
   return 1;

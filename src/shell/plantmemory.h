@@ -64,6 +64,11 @@ public:
   // The parameter set and index data an entry's bytes hold.
   static std::optional<ParametaRecord> paramsOf(const QByteArray &pmt);
   static std::optional<PosiRow> posiOf(const QByteArray &ztd);
+  // The index data's values an entry or a drift shows: the column of the
+  // position row and the message naming it.
+  static constexpr std::pair<int, int> PosiColumns[] = {{1, 3002}, {2, 3003}, {6, 3004}, {7, 3005}, {5, 3008}};
+  // "GROUP NAME: A → B" a difference, each line ended by `end`.
+  static QString differenceLines(const QList<Outcome::Difference> &list, const QString &end);
   // The differences between two sets as the controller would receive them.
   QList<Outcome::Difference> differences(const HistoryDb::Entry &a, const HistoryDb::Entry &b) const;
   // The parameter set an entry holds, for a comparison; nullopt when it has
