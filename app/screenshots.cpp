@@ -230,6 +230,15 @@ void lostLineShots(Program &p, MainWindow &w, Shots &shot) {
 }
 } // namespace
 
+// Settings of its own, the pictures not depending on the user's; a history
+// of its own, made by the scenes.
+void ownSettings(const QTemporaryDir &folder, const QString &lang) {
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+  QSettings stored(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6");
+  stored.setValue("Settings/Languege", lang == u"ja" ? "1" : "2");
+  stored.setValue("Settings/HistoryDatabase", folder.filePath(QStringLiteral("history.sqlite")));
+}
+
 // The options' History tab: a safe write, and a shared history.
 void historyOptionsShot(Program &p, const QList<QWidget *> &windows, Shots &shot) {
   p.options.Form_Load();
@@ -249,14 +258,8 @@ int main(int argc, char *argv[]) {
     return 2;
   }
   const QString out = args[1], lang = args[2];
-  // Settings of its own: the pictures do not depend on the user's.
   QTemporaryDir settings;
-  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-  QSettings stored(QSettings::IniFormat, QSettings::UserScope, "KOV-T6", "KOV-T6");
-  stored.setValue("Settings/Languege", lang == "ja" ? "1" : "2");
-  // A history of its own, made by the scenes.
-  stored.setValue("Settings/HistoryDatabase", settings.filePath(QStringLiteral("history.sqlite")));
-  stored.sync();
+  ownSettings(settings, lang);
 
   SimPortDevice simulated;
   ShotDialogs dialogs;
